@@ -33,6 +33,8 @@ TEST(RuntimeClass, KindOfFollowsTheWholeBaseChain)
 
     CDerived derived;
     EXPECT_FALSE(derived.IsKindOf(CMoreDerived::GetThisClass()));
+    COther other;
+    EXPECT_FALSE(other.IsKindOf(CDerived::GetThisClass()));
     EXPECT_TRUE(CObject::GetThisClass()->IsDerivedFrom(CObject::GetThisClass()));
     EXPECT_EQ(nullptr, CObject::GetThisClass()->m_pBaseClass);
     EXPECT_FALSE(CObject::GetThisClass()->IsDerivedFrom(CDerived::GetThisClass()));

@@ -1,0 +1,92 @@
+// Conversion.cpp: the conversions as block loops over CFile, one system call per block.
+#include "core/Conversion.h"
+
+#include "core/HexCodec.h"
+#include "foundation/CFile.h"
+
+namespace {
+
+// The platform's reason for the last failure, never 0 so that it always reads as a failure.
+DWORD LastErrorOr(DWORD fallback)
+{
+    const DWORD error = GetLastError();
+    return error ? error : fallback;
+}
+
+class CFileSource : public CByteSource
+{
+public:
+    explicit CFileSource(Vexa::CFile& file) : m_file(file), m_dwError(0) {}
+    bool Read(void* buffer, size_t capacity, size_t& got) override
+    {
+        DWORD read = 0;
+        // TRUE with nothing read is the end of the file; FALSE is a failed read, not an end.
+        if (!m_file.ReadRaw(buffer, DWORD(capacity), &read))
+        {
+            m_dwError = LastErrorOr(ERROR_READ_FAULT);
+            return false;
+        }
+        got = read;
+        return true;
+    }
+    DWORD GetError() const { return m_dwError; }
+
+private:
+    Vexa::CFile& m_file;
+    DWORD m_dwError;
+};
+
+class CFileSink : public CByteSink
+{
+public:
+    explicit CFileSink(Vexa::CFile& file) : m_file(file), m_dwError(0) {}
+    bool Write(const void* buffer, size_t size) override
+    {
+        DWORD written = 0;
+        SetLastError(0);
+        const BOOL ok = m_file.WriteRaw(buffer, DWORD(size), &written);
+        if (!ok || written != size)
+        {
+            // A short write that claims success has no error number of its own.
+            m_dwError = LastErrorOr(ERROR_WRITE_FAULT);
+            return false;
+        }
+        return true;
+    }
+    DWORD GetError() const { return m_dwError; }
+
+private:
+    Vexa::CFile& m_file;
+    DWORD m_dwError;
+};
+
+DWORD ErrorOf(PumpResult result, const CFileSource& source, const CFileSink& sink)
+{
+    switch (result)
+    {
+    case PumpDone: return 0;
+    case PumpReadFailed: return source.GetError();
+    case PumpWriteFailed: return sink.GetError();
+    default: return ERROR_NOT_ENOUGH_MEMORY;
+    }
+}
+
+} // namespace
+
+bool TextToBinary(Vexa::CFile& in, Vexa::CFile& out)
+{
+    CFileSource source(in);
+    CFileSink sink(out);
+    const DWORD error = ErrorOf(PumpTextToBinary(source, sink), source, sink);
+    if (error) SetLastError(error);
+    return error == 0;
+}
+
+int BinaryToText(Vexa::CFile& in, Vexa::CFile& out)
+{
+    CFileSource source(in);
+    CFileSink sink(out);
+    const DWORD error = ErrorOf(PumpBinaryToText(source, sink), source, sink);
+    if (error) SetLastError(error);
+    return int(error);
+}

@@ -1,0 +1,459 @@
+// HexCodec.cpp: hex-text reader and writer, a scalar loop and SIMD loops picked at run time.
+#include "core/HexCodec.h"
+
+#include <stdint.h>
+#include <stdlib.h>
+#include <string.h>
+
+#if defined(__i386__) || defined(__x86_64__)
+#define QUILL_X86 1
+#include <immintrin.h>
+#endif
+
+namespace {
+
+typedef unsigned char uchar;
+
+// Reader classes of a byte: 0..15 a digit's value, kSkip anything else, kHash the comment mark.
+enum { kSkip = 0x40, kHash = 0x80 };
+
+// Text bytes per SIMD round: the nibbles of one round stay in a small buffer on the stack.
+enum { kRound = 4096 };
+
+struct Tables
+{
+    uchar digit[256];
+    uint32_t hex3[256];      // "xy " and one spare byte, stored as four bytes at a time
+    uint64_t compact[256];   // pshufb indices that move the bytes chosen by an 8-bit mask to the front
+    uchar count[256];        // bits set in an 8-bit mask
+    alignas(16) uchar encMaskA[3][16];  // encoder: where each output byte comes from
+    alignas(16) uchar encMaskB[3][16];
+    alignas(16) uchar encSpace[3][16];
+
+    Tables()
+    {
+        static const char kDigits[] = "0123456789abcdef";
+        for (int c = 0; c < 256; ++c)
+        {
+            if (c >= '0' && c <= '9') digit[c] = uchar(c - '0');
+            else if (c >= 'a' && c <= 'f') digit[c] = uchar(c - 'a' + 10);
+            else if (c >= 'A' && c <= 'F') digit[c] = uchar(c - 'A' + 10);
+            else if (c == '#') digit[c] = kHash;
+            else digit[c] = kSkip;
+
+            const uchar group[4] = { uchar(kDigits[c >> 4]), uchar(kDigits[c & 15]), ' ', 0 };
+            memcpy(&hex3[c], group, 4);
+
+            uchar idx[8] = { 0x80, 0x80, 0x80, 0x80, 0x80, 0x80, 0x80, 0x80 };
+            int n = 0;
+            for (int bit = 0; bit < 8; ++bit)
+                if (c & (1 << bit)) idx[n++] = uchar(bit);
+            memcpy(&compact[c], idx, 8);
+            count[c] = uchar(n);
+        }
+        // Sixteen input bytes become 48 output bytes. Their digits come interleaved as pairs in
+        // A (bytes 0-7) and B (bytes 8-15); every third output byte is a space.
+        for (int v = 0; v < 3; ++v)
+            for (int j = 0; j < 16; ++j)
+            {
+                const int pos = 16 * v + j, pair = pos / 3, k = pos % 3;
+                encMaskA[v][j] = encMaskB[v][j] = 0x80;
+                encSpace[v][j] = k == 2 ? ' ' : 0;
+                if (k == 2) continue;
+                const uchar idx = uchar(2 * (pair % 8) + k);
+                if (pair < 8) encMaskA[v][j] = idx;
+                else encMaskB[v][j] = idx;
+            }
+    }
+};
+
+const Tables& T()
+{
+    static const Tables tables;
+    return tables;
+}
+
+// The state a reader carries between blocks.
+struct State
+{
+    int pending;
+    bool comment;
+};
+
+// Byte-at-a-time loop without branches on the data, except at the rare '#'.
+size_t DecodeScalar(const uchar* p, const uchar* end, uchar* out, State& st)
+{
+    const uchar* digit = T().digit;
+    uchar* o = out;
+    unsigned hi = st.pending >= 0 ? unsigned(st.pending) : 0;
+    unsigned have = st.pending >= 0 ? 1 : 0;
+    bool comment = st.comment;
+    while (p < end)
+    {
+        if (comment)
+        {
+            const void* lf = memchr(p, '\n', size_t(end - p));
+            if (!lf) { p = end; break; }
+            p = static_cast<const uchar*>(lf) + 1;
+            comment = false;
+            continue;
+        }
+        for (; p < end; ++p)
+        {
+            const unsigned v = digit[*p];
+            if (v & kHash) { comment = true; ++p; break; }
+            const unsigned d = (v >> 6) ^ 1;      // 1 for a digit, 0 for a skipped byte
+            // Written every time, kept only when it completes a pair; the slot is always inside out.
+            *o = uchar((hi << 4) | (v & 15));
+            o += d & have;
+            hi = d ? v : hi;
+            have ^= d;
+        }
+    }
+    st.pending = have ? int(hi) : -1;
+    st.comment = comment;
+    return size_t(o - out);
+}
+
+// Scalar steps of the SIMD loops: digits go to the nibble buffer, stopping after a '#'.
+inline const uchar* NibblesScalar(const uchar* p, const uchar* end, uchar* nib, size_t& k, bool& comment)
+{
+    const uchar* digit = T().digit;
+    for (; p < end; ++p)
+    {
+        const unsigned v = digit[*p];
+        if (v & kHash) { comment = true; return p + 1; }
+        nib[k] = uchar(v);
+        k += (v >> 6) ^ 1;
+    }
+    return p;
+}
+
+inline const uchar* SkipComment(const uchar* p, const uchar* end, bool& comment)
+{
+    const void* lf = memchr(p, '\n', size_t(end - p));
+    if (!lf) return end;
+    comment = false;
+    return static_cast<const uchar*>(lf) + 1;
+}
+
+#ifdef QUILL_X86
+
+// Digit values and the mask of digit positions for sixteen text bytes.
+__attribute__((target("ssse3")))
+inline __m128i Classify16(__m128i c, __m128i& valid)
+{
+    const __m128i dec = _mm_sub_epi8(c, _mm_set1_epi8('0'));
+    const __m128i isDec = _mm_cmpeq_epi8(_mm_min_epu8(dec, _mm_set1_epi8(9)), dec);
+    const __m128i alpha = _mm_sub_epi8(_mm_or_si128(c, _mm_set1_epi8(0x20)), _mm_set1_epi8('a'));
+    const __m128i isAlpha = _mm_cmpeq_epi8(_mm_min_epu8(alpha, _mm_set1_epi8(5)), alpha);
+    valid = _mm_or_si128(isDec, isAlpha);
+    return _mm_or_si128(_mm_and_si128(isDec, dec),
+                        _mm_and_si128(isAlpha, _mm_add_epi8(alpha, _mm_set1_epi8(10))));
+}
+
+// Moves the digits chosen by mask (16 bits) to nib + k, in order; may write 16 bytes past the end.
+__attribute__((target("ssse3")))
+inline void Compact16(__m128i val, unsigned mask, uchar* nib, size_t& k)
+{
+    const Tables& t = T();
+    const unsigned lo = mask & 0xff, hi = (mask >> 8) & 0xff;
+    const __m128i shufLo = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(&t.compact[lo]));
+    const __m128i shufHi = _mm_add_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(&t.compact[hi])),
+                                        _mm_set1_epi8(8));
+    const __m128i packed = _mm_shuffle_epi8(val, _mm_unpacklo_epi64(shufLo, shufHi));
+    _mm_storel_epi64(reinterpret_cast<__m128i*>(nib + k), packed);
+    k += t.count[lo];
+    _mm_storel_epi64(reinterpret_cast<__m128i*>(nib + k), _mm_srli_si128(packed, 8));
+    k += t.count[hi];
+}
+
+// Joins nibble pairs into bytes; returns the number of bytes written.
+__attribute__((target("ssse3")))
+size_t PackPairsSsse3(const uchar* nib, size_t pairs, uchar* out)
+{
+    const __m128i weights = _mm_set1_epi16(0x0110);
+    size_t i = 0;
+    for (; i + 16 <= pairs; i += 16)
+    {
+        const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(nib + 2 * i));
+        const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(nib + 2 * i + 16));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i),
+                         _mm_packus_epi16(_mm_maddubs_epi16(a, weights), _mm_maddubs_epi16(b, weights)));
+    }
+    for (; i < pairs; ++i)
+        out[i] = uchar((nib[2 * i] << 4) | nib[2 * i + 1]);
+    return pairs;
+}
+
+__attribute__((target("avx2")))
+size_t PackPairsAvx2(const uchar* nib, size_t pairs, uchar* out)
+{
+    const __m256i weights = _mm256_set1_epi16(0x0110);
+    size_t i = 0;
+    for (; i + 32 <= pairs; i += 32)
+    {
+        const __m256i a = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(nib + 2 * i));
+        const __m256i b = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(nib + 2 * i + 32));
+        const __m256i packed = _mm256_packus_epi16(_mm256_maddubs_epi16(a, weights),
+                                                   _mm256_maddubs_epi16(b, weights));
+        // packus works per 128-bit lane: put the four quarters back in order.
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + i), _mm256_permute4x64_epi64(packed, 0xD8));
+    }
+    return i + PackPairsSsse3(nib + 2 * i, pairs - i, out + i);
+}
+
+// Sixteen text bytes: their digits go to nib + k; a '#' cuts the mask at the mark and opens a
+// comment. Returns how many bytes were consumed.
+__attribute__((target("ssse3")))
+inline unsigned Step16(const uchar* p, uchar* nib, size_t& k, bool& comment)
+{
+    __m128i valid;
+    const __m128i c = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+    const __m128i val = Classify16(c, valid);
+    unsigned mask = unsigned(_mm_movemask_epi8(valid));
+    const unsigned hash = unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(c, _mm_set1_epi8('#'))));
+    unsigned take = 16;
+    if (hash)
+    {
+        const unsigned at = unsigned(__builtin_ctz(hash));
+        mask &= (1u << at) - 1;
+        take = at + 1;
+        comment = true;
+    }
+    Compact16(val, mask, nib, k);
+    return take;
+}
+
+// The same for 32 bytes.
+__attribute__((target("avx2")))
+inline unsigned Step32(const uchar* p, uchar* nib, size_t& k, bool& comment)
+{
+    const __m256i c = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p));
+    const __m256i dec = _mm256_sub_epi8(c, _mm256_set1_epi8('0'));
+    const __m256i isDec = _mm256_cmpeq_epi8(_mm256_min_epu8(dec, _mm256_set1_epi8(9)), dec);
+    const __m256i alpha = _mm256_sub_epi8(_mm256_or_si256(c, _mm256_set1_epi8(0x20)), _mm256_set1_epi8('a'));
+    const __m256i isAlpha = _mm256_cmpeq_epi8(_mm256_min_epu8(alpha, _mm256_set1_epi8(5)), alpha);
+    const __m256i val = _mm256_or_si256(_mm256_and_si256(isDec, dec),
+                                        _mm256_and_si256(isAlpha, _mm256_add_epi8(alpha, _mm256_set1_epi8(10))));
+    unsigned mask = unsigned(_mm256_movemask_epi8(_mm256_or_si256(isDec, isAlpha)));
+    const unsigned hash = unsigned(_mm256_movemask_epi8(_mm256_cmpeq_epi8(c, _mm256_set1_epi8('#'))));
+    unsigned take = 32;
+    if (hash)
+    {
+        const unsigned at = unsigned(__builtin_ctz(hash));
+        mask = at ? mask & (0xffffffffu >> (32 - at)) : 0;
+        take = at + 1;
+        comment = true;
+    }
+    Compact16(_mm256_castsi256_si128(val), mask & 0xffff, nib, k);
+    Compact16(_mm256_extracti128_si256(val, 1), mask >> 16, nib, k);
+    return take;
+}
+
+// Rounds of at most kRound text bytes: the digits of a round are gathered as nibbles in a small
+// buffer, then joined in pairs. Comments are skipped with memchr.
+__attribute__((target("ssse3")))
+size_t DecodeSsse3(const uchar* p, const uchar* end, uchar* out, State& st)
+{
+    alignas(32) uchar nib[kRound + 64];
+    uchar* o = out;
+    while (p < end)
+    {
+        size_t k = 0;
+        if (st.pending >= 0) nib[k++] = uchar(st.pending);
+        const uchar* roundEnd = end - p > kRound ? p + kRound : end;
+        while (p < roundEnd)
+        {
+            if (st.comment) p = SkipComment(p, roundEnd, st.comment);
+            else if (roundEnd - p >= 16) p += Step16(p, nib, k, st.comment);
+            else p = NibblesScalar(p, roundEnd, nib, k, st.comment);
+        }
+        o += PackPairsSsse3(nib, k / 2, o);
+        st.pending = (k & 1) ? nib[k - 1] : -1;
+    }
+    return size_t(o - out);
+}
+
+__attribute__((target("avx2")))
+size_t DecodeAvx2(const uchar* p, const uchar* end, uchar* out, State& st)
+{
+    alignas(32) uchar nib[kRound + 64];
+    uchar* o = out;
+    while (p < end)
+    {
+        size_t k = 0;
+        if (st.pending >= 0) nib[k++] = uchar(st.pending);
+        const uchar* roundEnd = end - p > kRound ? p + kRound : end;
+        while (p < roundEnd)
+        {
+            if (st.comment) p = SkipComment(p, roundEnd, st.comment);
+            else if (roundEnd - p >= 32) p += Step32(p, nib, k, st.comment);
+            else if (roundEnd - p >= 16) p += Step16(p, nib, k, st.comment);
+            else p = NibblesScalar(p, roundEnd, nib, k, st.comment);
+        }
+        o += PackPairsAvx2(nib, k / 2, o);
+        st.pending = (k & 1) ? nib[k - 1] : -1;
+    }
+    return size_t(o - out);
+}
+
+__attribute__((target("ssse3")))
+void EncodeSsse3(const uchar* in, size_t size, char* out)
+{
+    const Tables& t = T();
+    const __m128i digits = _mm_setr_epi8('0', '1', '2', '3', '4', '5', '6', '7',
+                                         '8', '9', 'a', 'b', 'c', 'd', 'e', 'f');
+    const __m128i low = _mm_set1_epi8(0x0f);
+    __m128i maskA[3], maskB[3], space[3];
+    for (int v = 0; v < 3; ++v)
+    {
+        maskA[v] = _mm_load_si128(reinterpret_cast<const __m128i*>(t.encMaskA[v]));
+        maskB[v] = _mm_load_si128(reinterpret_cast<const __m128i*>(t.encMaskB[v]));
+        space[v] = _mm_load_si128(reinterpret_cast<const __m128i*>(t.encSpace[v]));
+    }
+    size_t i = 0;
+    for (; i + 16 <= size; i += 16, out += 48)
+    {
+        const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + i));
+        const __m128i hi = _mm_shuffle_epi8(digits, _mm_and_si128(_mm_srli_epi16(x, 4), low));
+        const __m128i lo = _mm_shuffle_epi8(digits, _mm_and_si128(x, low));
+        const __m128i a = _mm_unpacklo_epi8(hi, lo), b = _mm_unpackhi_epi8(hi, lo);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out),
+                         _mm_or_si128(_mm_shuffle_epi8(a, maskA[0]), space[0]));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 16),
+                         _mm_or_si128(_mm_or_si128(_mm_shuffle_epi8(a, maskA[1]),
+                                                   _mm_shuffle_epi8(b, maskB[1])), space[1]));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 32),
+                         _mm_or_si128(_mm_shuffle_epi8(b, maskB[2]), space[2]));
+    }
+    for (; i < size; ++i, out += 3)
+        memcpy(out, &t.hex3[in[i]], 3);
+}
+
+#endif // QUILL_X86
+
+void EncodeScalar(const uchar* in, size_t size, char* out)
+{
+    const uint32_t* hex3 = T().hex3;
+    size_t i = 0;
+    // Four-byte stores that overlap by one; the last group is copied exactly to stay inside out.
+    for (; i + 1 < size; ++i, out += 3)
+        memcpy(out, &hex3[in[i]], 4);
+    for (; i < size; ++i, out += 3)
+        memcpy(out, &hex3[in[i]], 3);
+}
+
+HexKernel Resolve(HexKernel kernel)
+{
+    if (kernel != HexKernelBest)
+        return HexKernelSupported(kernel) ? kernel : HexKernelScalar;
+    if (HexKernelSupported(HexKernelAvx2)) return HexKernelAvx2;
+    if (HexKernelSupported(HexKernelSsse3)) return HexKernelSsse3;
+    return HexKernelScalar;
+}
+
+} // namespace
+
+bool HexKernelSupported(HexKernel kernel)
+{
+    switch (kernel)
+    {
+    case HexKernelBest:
+    case HexKernelScalar:
+        return true;
+#ifdef QUILL_X86
+    case HexKernelSsse3:
+        __builtin_cpu_init();
+        return __builtin_cpu_supports("ssse3");
+    case HexKernelAvx2:
+        __builtin_cpu_init();
+        return __builtin_cpu_supports("avx2");
+#endif
+    default:
+        return false;
+    }
+}
+
+CHexReader::CHexReader(HexKernel kernel)
+    : m_nKernel(Resolve(kernel)), m_nPending(-1), m_bComment(false)
+{
+}
+
+void CHexReader::Reset()
+{
+    m_nPending = -1;
+    m_bComment = false;
+}
+
+size_t CHexReader::Decode(const unsigned char* in, size_t size, unsigned char* out)
+{
+    State st = { m_nPending, m_bComment };
+    size_t n;
+    switch (m_nKernel)
+    {
+#ifdef QUILL_X86
+    case HexKernelAvx2: n = DecodeAvx2(in, in + size, out, st); break;
+    case HexKernelSsse3: n = DecodeSsse3(in, in + size, out, st); break;
+#endif
+    default: n = DecodeScalar(in, in + size, out, st); break;
+    }
+    m_nPending = st.pending;
+    m_bComment = st.comment;
+    return n;
+}
+
+CHexWriter::CHexWriter(HexKernel kernel)
+    : m_nKernel(Resolve(kernel))
+{
+}
+
+size_t CHexWriter::Encode(const unsigned char* in, size_t size, char* out) const
+{
+#ifdef QUILL_X86
+    if (m_nKernel != HexKernelScalar)
+    {
+        EncodeSsse3(in, size, out);
+        return 3 * size;
+    }
+#endif
+    EncodeScalar(in, size, out);
+    return 3 * size;
+}
+
+PumpResult PumpTextToBinary(CByteSource& in, CByteSink& out, HexKernel kernel)
+{
+    uchar* text = static_cast<uchar*>(malloc(HexTextBlock + CHexReader::MaxOutput(HexTextBlock)));
+    if (!text) return PumpNoMemory;
+    uchar* bytes = text + HexTextBlock;
+    CHexReader reader(kernel);
+    PumpResult result = PumpDone;
+    for (;;)
+    {
+        size_t got = 0;
+        if (!in.Read(text, HexTextBlock, got)) { result = PumpReadFailed; break; }
+        if (got == 0) break;
+        const size_t n = reader.Decode(text, got, bytes);
+        if (n && !out.Write(bytes, n)) { result = PumpWriteFailed; break; }
+    }
+    free(text);
+    return result;
+}
+
+PumpResult PumpBinaryToText(CByteSource& in, CByteSink& out, HexKernel kernel)
+{
+    uchar* bytes = static_cast<uchar*>(malloc(HexBinaryBlock * 4));
+    if (!bytes) return PumpNoMemory;
+    char* text = reinterpret_cast<char*>(bytes + HexBinaryBlock);
+    const CHexWriter writer(kernel);
+    PumpResult result = PumpDone;
+    for (;;)
+    {
+        size_t got = 0;
+        if (!in.Read(bytes, HexBinaryBlock, got)) { result = PumpReadFailed; break; }
+        if (got == 0) break;
+        if (!out.Write(text, writer.Encode(bytes, got, text))) { result = PumpWriteFailed; break; }
+    }
+    free(bytes);
+    return result;
+}
