@@ -1,0 +1,199 @@
+// The application object, its message loop and the library's entry function.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "TestSupport.h"
+#include "framework/CWinApp.h"
+#include "framework/CWindow.h"
+
+using Vexa::CWinApp;
+
+namespace {
+
+// Records the private messages posted to it; Quit is called on the application when asked to.
+class Target : public Vexa::CWindow {
+public:
+    std::vector<UINT> received;
+    CWinApp* app = NULL;
+    LRESULT WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) override
+    {
+        if (msg >= WM_APP) {
+            received.push_back(msg - WM_APP);
+            if (wParam == 1 && app != NULL)
+                app->Quit();
+            return 0;
+        }
+        return CWindow::WindowProc(hwnd, msg, wParam, lParam);
+    }
+};
+
+} // namespace
+
+TEST(App, ConstructionMakesTheApplicationObject)
+{
+    CWinApp first;
+    EXPECT_EQ(CWinApp::GetApp(), &first);
+    EXPECT_EQ(first.m_hInstance, (HINSTANCE)NULL);
+    EXPECT_EQ(first.m_lpCmdLine, (char*)NULL);
+    EXPECT_EQ(first.m_nCmdShow, 0);
+    EXPECT_EQ(first.m_bQuit, 0);
+    CWinApp second;
+    EXPECT_EQ(CWinApp::GetApp(), &second);
+    EXPECT_EQ(first.InitInstance(), 0);
+    EXPECT_EQ(first.ExitInstance(), 0);
+}
+
+TEST(App, QuitDropsTheNextMessage)
+{
+    struct Row {
+        const char* name;
+        bool quitBeforeRun;
+        std::vector<WPARAM> posted; // 1 asks the target to call Quit
+        std::vector<UINT> dispatched;
+        std::vector<UINT> leftInQueue;
+    };
+    const Row rows[] = {
+        {"Quit before Run", true, {0, 0}, {}, {1}},
+        {"Quit from a handler", false, {0, 1, 0, 0}, {0, 1}, {3}},
+    };
+    for (const Row& row : rows) {
+        CWinApp app;
+        Target target;
+        target.app = &app;
+        ASSERT_NE(target.Create("t", 0, 0, 10, 10, NULL, NULL), (HWND)NULL);
+        testsupport::Pump();
+        for (size_t i = 0; i < row.posted.size(); ++i)
+            ASSERT_TRUE(target.PostMessage(WM_APP + i, row.posted[i], 0));
+        if (row.quitBeforeRun)
+            app.Quit();
+        EXPECT_EQ(app.Run(), 0) << row.name;
+        EXPECT_EQ(app.m_bQuit, 1) << row.name;
+        EXPECT_EQ(target.received, row.dispatched) << row.name;
+        target.received.clear();
+        target.app = NULL;
+        testsupport::Pump();
+        EXPECT_EQ(target.received, row.leftInQueue) << row.name;
+    }
+}
+
+namespace {
+
+// Drives WinMain: records the order of the three steps and what they saw.
+class ScriptedApp : public CWinApp {
+public:
+    std::vector<std::string> steps;
+    int exitCode = 0;
+    int runResult = -5;
+    int InitInstance() override
+    {
+        steps.push_back("InitInstance");
+        return 0; // a failing initialisation does not stop the program
+    }
+    int Run() override
+    {
+        steps.push_back("Run");
+        ::PostQuitMessage(42);
+        runResult = CWinApp::Run();
+        return 99;
+    }
+    int ExitInstance() override
+    {
+        steps.push_back("ExitInstance");
+        return exitCode;
+    }
+};
+
+} // namespace
+
+TEST(App, WinMainRunsTheThreeStepsAndReturnsExitInstance)
+{
+    for (int exitCode : {0, 3, -7}) {
+        ScriptedApp app;
+        app.exitCode = exitCode;
+        char cmdLine[] = "C:\\data\\input.txt";
+        HINSTANCE instance = ::GetModuleHandleA(NULL);
+        EXPECT_EQ(WinMain(instance, NULL, cmdLine, SW_SHOWMINIMIZED), exitCode);
+        EXPECT_EQ(app.steps, (std::vector<std::string>{"InitInstance", "Run", "ExitInstance"}));
+        // The quit message's own value (42) is not the loop's result.
+        EXPECT_EQ(app.runResult, 0);
+        EXPECT_EQ(app.m_hInstance, instance);
+        EXPECT_EQ(app.m_hPrevInstance, (HINSTANCE)NULL);
+        EXPECT_EQ(app.m_lpCmdLine, cmdLine);
+        EXPECT_EQ(app.m_nCmdShow, SW_SHOWMINIMIZED);
+    }
+}
+
+namespace {
+
+struct FoundBox {
+    DWORD pid;
+    HWND box;
+};
+
+BOOL CALLBACK FindBoxOfProcess(HWND hwnd, LPARAM lParam)
+{
+    FoundBox* found = reinterpret_cast<FoundBox*>(lParam);
+    DWORD pid = 0;
+    ::GetWindowThreadProcessId(hwnd, &pid);
+    char className[16] = {};
+    ::GetClassNameA(hwnd, className, sizeof className);
+    if (pid == found->pid && lstrcmpA(className, "#32770") == 0 && ::IsWindowVisible(hwnd)) {
+        found->box = hwnd;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+std::string HelperPath(const char* name)
+{
+    char path[MAX_PATH] = {};
+    ::GetModuleFileNameA(NULL, path, MAX_PATH);
+    std::string s(path);
+    return s.substr(0, s.find_last_of('\\') + 1) + name;
+}
+
+} // namespace
+
+TEST(App, ProgramWithoutApplicationObjectReportsAndExitsMinusOne)
+{
+    std::string path = HelperPath("framework_noapp.exe");
+    STARTUPINFOA si = {};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi = {};
+    std::string cmd = "\"" + path + "\"";
+    ASSERT_TRUE(::CreateProcessA(path.c_str(), &cmd[0], NULL, NULL, FALSE, 0, NULL, NULL, &si,
+                                 &pi))
+        << path;
+
+    // The box is the program's only window; wait for it (or for the program to end early).
+    FoundBox found = {pi.dwProcessId, NULL};
+    ::WaitForInputIdle(pi.hProcess, 10000);
+    const DWORD deadline = ::GetTickCount() + 20000;
+    while (found.box == NULL && ::GetTickCount() < deadline) {
+        ::EnumWindows(&FindBoxOfProcess, reinterpret_cast<LPARAM>(&found));
+        if (found.box == NULL && ::WaitForSingleObject(pi.hProcess, 50) == WAIT_OBJECT_0)
+            break;
+    }
+    ASSERT_NE(found.box, (HWND)NULL) << "no message box appeared";
+
+    char caption[64] = {};
+    char text[128] = {};
+    ::GetWindowTextA(found.box, caption, sizeof caption);
+    ::GetWindowTextA(::GetDlgItem(found.box, 0xFFFF), text, sizeof text);
+    EXPECT_STREQ(caption, "エラー");
+    EXPECT_STREQ(text, "アプリケーションが正しく初期化されていません");
+    EXPECT_EQ(::GetWindow(found.box, GW_OWNER), (HWND)NULL);
+    // One OK button only.
+    EXPECT_NE(::GetDlgItem(found.box, IDOK), (HWND)NULL);
+    EXPECT_EQ(::GetDlgItem(found.box, IDCANCEL), (HWND)NULL);
+
+    ::PostMessageA(found.box, WM_COMMAND, IDOK, 0);
+    ASSERT_EQ(::WaitForSingleObject(pi.hProcess, 20000), WAIT_OBJECT_0);
+    DWORD exitCode = 0;
+    ::GetExitCodeProcess(pi.hProcess, &exitCode);
+    EXPECT_EQ((int)exitCode, -1);
+    ::CloseHandle(pi.hThread);
+    ::CloseHandle(pi.hProcess);
+}

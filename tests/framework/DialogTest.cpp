@@ -1,0 +1,154 @@
+// Modal and modeless dialogs from the test program's templates.
+#include <gtest/gtest.h>
+
+#include <new>
+#include <vector>
+
+#include "TestResources.h"
+#include "TestSupport.h"
+#include "framework/CDialog.h"
+
+using Vexa::CDialog;
+
+namespace {
+
+struct Command {
+    WPARAM wParam;
+    LPARAM lParam;
+};
+
+// A modal dialog that, once up, has the posted messages of its scenario waiting in its queue.
+class ScriptedDialog : public CDialog {
+public:
+    enum Action { ClickOk, ClickCancel, CloseBox, ClickOther, RawCommand, ThrowThenOk };
+
+    explicit ScriptedDialog(Action a) : CDialog(IDD_TEST_BUTTONS), action(a) {}
+
+    Action action;
+    std::vector<Command> commands;
+    std::vector<HWND> boundAtInit; // one entry per run: the window, when bound to this object
+    HWND lastOther = NULL;
+
+    int OnInitDialog(WPARAM wParam, LPARAM lParam) override
+    {
+        boundAtInit.push_back(::GetPropA(m_hWnd, "CPP_CLASS") == this ? m_hWnd : NULL);
+        lastOther = GetDlgItem(IDC_TEST_OTHER);
+        switch (action) {
+        case ClickOk:
+            ::PostMessageA(GetDlgItem(IDOK), BM_CLICK, 0, 0);
+            break;
+        case ClickCancel:
+            ::PostMessageA(GetDlgItem(IDCANCEL), BM_CLICK, 0, 0);
+            break;
+        case CloseBox:
+            PostMessage(WM_SYSCOMMAND, SC_CLOSE, 0);
+            break;
+        case ClickOther:
+            ::PostMessageA(lastOther, BM_CLICK, 0, 0);
+            break;
+        case RawCommand:
+            PostMessage(WM_COMMAND, MAKEWPARAM(IDC_TEST_OTHER, 0x1234), 0x0ABCDEF0);
+            break;
+        case ThrowThenOk:
+            PostMessage(WM_COMMAND, MAKEWPARAM(IDC_TEST_OTHER, 0), 0);
+            ::PostMessageA(GetDlgItem(IDOK), BM_CLICK, 0, 0);
+            break;
+        }
+        return CDialog::OnInitDialog(wParam, lParam);
+    }
+
+    int OnCommand(WPARAM wParam, LPARAM lParam) override
+    {
+        commands.push_back({wParam, lParam});
+        if (action == ThrowThenOk)
+            throw std::bad_alloc();
+        EndDialog(7);
+        return 1;
+    }
+};
+
+} // namespace
+
+TEST(Dialog, ModalResultsAndCommands)
+{
+    struct Row {
+        ScriptedDialog::Action action;
+        const char* name;
+        INT_PTR result;
+        size_t commands;
+    };
+    const Row rows[] = {
+        {ScriptedDialog::ClickOk, "OK button", IDOK, 0},
+        {ScriptedDialog::ClickCancel, "Cancel button", IDCANCEL, 0},
+        {ScriptedDialog::CloseBox, "close box", IDCANCEL, 0},
+        {ScriptedDialog::ClickOther, "other button", 7, 1},
+        {ScriptedDialog::RawCommand, "command with any parameters", 7, 1},
+        {ScriptedDialog::ThrowThenOk, "handler throwing, then OK", IDOK, 1},
+    };
+    for (const Row& row : rows) {
+        ScriptedDialog dialog(row.action);
+        EXPECT_EQ(dialog.DoModal(NULL), row.result) << row.name;
+        EXPECT_EQ(dialog.commands.size(), row.commands) << row.name;
+        ASSERT_EQ(dialog.boundAtInit.size(), 1u) << row.name;
+        EXPECT_NE(dialog.boundAtInit[0], (HWND)NULL) << row.name;
+        // Ended and unbound, but keeping its last handle.
+        EXPECT_EQ(dialog.m_hWnd, dialog.boundAtInit[0]) << row.name;
+        EXPECT_FALSE(::IsWindow(dialog.m_hWnd)) << row.name;
+    }
+}
+
+TEST(Dialog, CommandsReachOnCommandUnchanged)
+{
+    ScriptedDialog clicked(ScriptedDialog::ClickOther);
+    ASSERT_EQ(clicked.DoModal(NULL), 7);
+    ASSERT_EQ(clicked.commands.size(), 1u);
+    EXPECT_EQ(clicked.commands[0].wParam, (WPARAM)MAKEWPARAM(IDC_TEST_OTHER, BN_CLICKED));
+    EXPECT_EQ(clicked.commands[0].lParam, (LPARAM)clicked.lastOther);
+
+    ScriptedDialog raw(ScriptedDialog::RawCommand);
+    ASSERT_EQ(raw.DoModal(NULL), 7);
+    ASSERT_EQ(raw.commands.size(), 1u);
+    EXPECT_EQ(raw.commands[0].wParam, (WPARAM)MAKEWPARAM(IDC_TEST_OTHER, 0x1234));
+    EXPECT_EQ(raw.commands[0].lParam, (LPARAM)0x0ABCDEF0);
+}
+
+TEST(Dialog, SecondDoModalBindsAfresh)
+{
+    ScriptedDialog dialog(ScriptedDialog::ClickOk);
+    EXPECT_EQ(dialog.DoModal(NULL), IDOK);
+    dialog.action = ScriptedDialog::ClickCancel;
+    EXPECT_EQ(dialog.DoModal(IDD_TEST_BUTTONS, NULL), IDCANCEL);
+    ASSERT_EQ(dialog.boundAtInit.size(), 2u);
+    EXPECT_NE(dialog.boundAtInit[0], (HWND)NULL);
+    EXPECT_NE(dialog.boundAtInit[1], (HWND)NULL);
+    EXPECT_EQ(dialog.m_hWnd, dialog.boundAtInit[1]);
+}
+
+TEST(Dialog, MissingTemplate)
+{
+    CDialog dialog(9999);
+    EXPECT_EQ(dialog.DoModal(NULL), -1);
+    EXPECT_EQ(dialog.CreateModeless(NULL), (HWND)NULL);
+    EXPECT_EQ(dialog.m_hWnd, (HWND)NULL);
+    EXPECT_FALSE(dialog.EndDialog(1));
+}
+
+TEST(Dialog, ModelessPageLivesUntilItsObjectGoes)
+{
+    CDialog* page = new CDialog(IDD_TEST_PAGE);
+    Vexa::CWindow host;
+    ASSERT_NE(host.Create("host", 0, 0, 300, 200, NULL, NULL), (HWND)NULL);
+    HWND hwnd = page->CreateModeless(host.m_hWnd);
+    ASSERT_NE(hwnd, (HWND)NULL);
+    EXPECT_EQ(page->m_hWnd, hwnd);
+    EXPECT_TRUE(page->m_bDialog);
+    EXPECT_EQ(::GetParent(hwnd), host.m_hWnd);
+    // A bound dialog leaves what it does not handle to the dialog manager.
+    EXPECT_EQ(::GetWindowLongA(hwnd, DWL_DLGPROC), (LONG)&Vexa::CWindowBase::StaticWindowProc);
+    EXPECT_EQ(page->m_pfnPrevProc, (WNDPROC)NULL);
+    EXPECT_NE(page->GetDlgItem(IDC_TEST_EDIT), (HWND)NULL);
+
+    delete page;
+    EXPECT_FALSE(::IsWindow(hwnd));
+    EXPECT_TRUE(::IsWindow(host.m_hWnd));
+}

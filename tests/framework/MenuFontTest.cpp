@@ -1,0 +1,190 @@
+// Menus built from CMenu objects and attached to a window; fonts and their handles.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "framework/CFont.h"
+#include "framework/CMenu.h"
+#include "framework/CWindow.h"
+
+using Vexa::CFont;
+using Vexa::CFontBase;
+using Vexa::CMenu;
+
+namespace {
+
+struct Entry {
+    UINT type;
+    UINT id;
+    std::string text;
+    HMENU sub;
+    UINT state;
+};
+
+Entry Read(HMENU menu, UINT position)
+{
+    char text[64] = {};
+    MENUITEMINFOA info = {};
+    info.cbSize = 48;
+    info.fMask = MIIM_TYPE | MIIM_ID | MIIM_SUBMENU | MIIM_STATE;
+    info.dwTypeData = text;
+    info.cch = sizeof text;
+    Entry e = {0xFFFF, 0, "<missing>", NULL, 0};
+    if (::GetMenuItemInfoA(menu, position, TRUE, &info))
+        e = {info.fType, info.wID, text, info.hSubMenu, info.fState};
+    return e;
+}
+
+} // namespace
+
+TEST(Menu, BarWithDropDownsSeparatorsAndChecks)
+{
+    CMenu bar;
+    CMenu* file = new CMenu;
+    CMenu* help = new CMenu;
+    ASSERT_TRUE(bar.InsertPopup(0, "ファイル(&F)", file->GetHandle()));
+    ASSERT_TRUE(bar.InsertPopup(1, "ヘルプ(&H)", help->GetHandle()));
+    ASSERT_TRUE(file->InsertItem(0, "開く(&O)", 101));
+    ASSERT_TRUE(file->InsertItem(1, "変換開始 (&C)", 102));
+    ASSERT_TRUE(file->InsertSeparator(2));
+    ASSERT_TRUE(file->InsertItem(3, "バイナリ変換", 103));
+    ASSERT_TRUE(file->InsertItem(4, "テキスト変換", 104));
+    ASSERT_TRUE(file->InsertSeparator(5));
+    ASSERT_TRUE(file->InsertItem(6, "", 105));
+    ASSERT_TRUE(help->InsertItem(0, "バージョン情報(&A)", 201));
+
+    Vexa::CWindow window;
+    ASSERT_NE(window.Create("menu", 0, 0, 300, 200, NULL, NULL), (HWND)NULL);
+    ASSERT_TRUE(window.SetMenu(bar.GetHandle()));
+    EXPECT_EQ(::GetMenu(window.m_hWnd), bar.GetHandle());
+
+    struct Row {
+        HMENU menu;
+        UINT position;
+        UINT type;
+        UINT id;
+        const char* text;
+    };
+    const Row rows[] = {
+        {file->GetHandle(), 0, MFT_STRING, 101, "開く(&O)"},
+        {file->GetHandle(), 1, MFT_STRING, 102, "変換開始 (&C)"},
+        {file->GetHandle(), 2, MFT_SEPARATOR, 0, ""},
+        {file->GetHandle(), 3, MFT_STRING, 103, "バイナリ変換"},
+        {file->GetHandle(), 4, MFT_STRING, 104, "テキスト変換"},
+        {file->GetHandle(), 5, MFT_SEPARATOR, 0, ""},
+        {file->GetHandle(), 6, MFT_STRING, 105, ""},
+        {help->GetHandle(), 0, MFT_STRING, 201, "バージョン情報(&A)"},
+        {bar.GetHandle(), 0, MFT_STRING, 0, "ファイル(&F)"},
+        {bar.GetHandle(), 1, MFT_STRING, 0, "ヘルプ(&H)"},
+    };
+    for (const Row& row : rows) {
+        Entry e = Read(row.menu, row.position);
+        EXPECT_EQ(e.type, row.type) << row.text;
+        if (row.type == MFT_STRING && row.menu != bar.GetHandle()) {
+            EXPECT_EQ(e.id, row.id) << row.text;
+        }
+        EXPECT_EQ(e.text, row.text);
+    }
+    EXPECT_EQ(Read(bar.GetHandle(), 0).sub, file->GetHandle());
+    EXPECT_EQ(Read(bar.GetHandle(), 1).sub, help->GetHandle());
+    EXPECT_EQ(::GetMenuItemCount(file->GetHandle()), 7);
+
+    // Check marks by position, separators counted; a pair is made by clearing one, setting the other.
+    struct CheckRow {
+        UINT position;
+        int flag;
+        bool checked3;
+        bool checked4;
+    };
+    const CheckRow checks[] = {
+        {3, 1, true, false},  {4, 0, true, false}, {4, 5, true, true},
+        {3, 0, false, true},  {4, -1, false, true}, {4, 0, false, false},
+    };
+    for (const CheckRow& c : checks) {
+        EXPECT_TRUE(file->CheckItem(c.position, c.flag));
+        EXPECT_EQ((Read(file->GetHandle(), 3).state & MFS_CHECKED) != 0, c.checked3)
+            << "after CheckItem(" << c.position << ", " << c.flag << ")";
+        EXPECT_EQ((Read(file->GetHandle(), 4).state & MFS_CHECKED) != 0, c.checked4)
+            << "after CheckItem(" << c.position << ", " << c.flag << ")";
+    }
+    EXPECT_FALSE(file->CheckItem(9, 1));
+
+    // The objects go, the window keeps a working menu.
+    HMENU fileHandle = file->GetHandle();
+    delete file;
+    delete help;
+    EXPECT_TRUE(::IsMenu(fileHandle));
+    EXPECT_EQ(::GetMenuItemID(fileHandle, 1), 102u);
+    EXPECT_NE(::CheckMenuItem(fileHandle, 4, MF_BYPOSITION | MF_CHECKED), (DWORD)-1);
+}
+
+TEST(Font, CreatedFontAndItsOwnership)
+{
+    HFONT handle = NULL;
+    {
+        CFont font(14, "ＭＳ ゴシック");
+        handle = font.GetFontHandle();
+        ASSERT_NE(handle, (HFONT)NULL);
+        EXPECT_EQ(font.GetHandle(), (HGDIOBJ)handle);
+        EXPECT_EQ(font.GetObjectHandle(), (HGDIOBJ)handle);
+        LOGFONTA lf = {};
+        ASSERT_EQ(::GetObjectA(handle, sizeof lf, &lf), (int)sizeof lf);
+        EXPECT_EQ(lf.lfHeight, 14);
+        EXPECT_EQ(lf.lfWeight, 0);
+        EXPECT_EQ(lf.lfItalic, 0);
+        EXPECT_EQ(lf.lfUnderline, 0);
+        EXPECT_EQ(lf.lfStrikeOut, 0);
+        EXPECT_EQ(lf.lfCharSet, DEFAULT_CHARSET);
+        EXPECT_STREQ(lf.lfFaceName, "ＭＳ ゴシック");
+        EXPECT_EQ(::GetObjectType(handle), (DWORD)OBJ_FONT);
+    }
+    // The destructor deleted it.
+    EXPECT_EQ(::GetObjectType(handle), 0u);
+}
+
+TEST(Font, DeleteWithoutHandleCallsNothing)
+{
+    CFontBase none;
+    EXPECT_EQ(none.GetHandle(), (HGDIOBJ)NULL);
+    ::SetLastError(0xC0FFEE);
+    EXPECT_EQ(none.Delete(), 0);
+    EXPECT_EQ(::GetLastError(), 0xC0FFEEu);
+
+    // A deleted font is forgotten, so a second Delete (the destructor's) does nothing either.
+    CFont font(20, "ＭＳ ゴシック");
+    HFONT handle = font.GetFontHandle();
+    ASSERT_NE(handle, (HFONT)NULL);
+    EXPECT_TRUE(font.Delete());
+    EXPECT_EQ(::GetObjectType(handle), 0u);
+    EXPECT_EQ(font.GetHandle(), (HGDIOBJ)NULL);
+    EXPECT_EQ(font.Delete(), 0);
+}
+
+TEST(Font, CreateWithStyle)
+{
+    CFont font(16, "ＭＳ ゴシック");
+    HFONT first = font.GetFontHandle();
+    HFONT bold = font.Create(-12, "ＭＳ ゴシック", FW_BOLD, TRUE, TRUE, FALSE);
+    ASSERT_NE(bold, (HFONT)NULL);
+    EXPECT_EQ(font.GetFontHandle(), bold);
+    LOGFONTA lf = {};
+    ASSERT_EQ(::GetObjectA(bold, sizeof lf, &lf), (int)sizeof lf);
+    EXPECT_EQ(lf.lfHeight, -12);
+    EXPECT_EQ(lf.lfWeight, FW_BOLD);
+    EXPECT_EQ(lf.lfItalic, 1);
+    EXPECT_EQ(lf.lfUnderline, 1);
+    EXPECT_EQ(lf.lfStrikeOut, 0);
+    ::DeleteObject(first);
+}
+
+TEST(RuntimeClasses, FrameworkRecordsChainToTheirBases)
+{
+    CMenu menu;
+    CFont font(10, "ＭＳ ゴシック");
+    Vexa::CWindow window;
+    EXPECT_TRUE(menu.IsKindOf(VEXA_RUNTIME_CLASS(Vexa::CMenuBase)));
+    EXPECT_FALSE(menu.IsKindOf(VEXA_RUNTIME_CLASS(Vexa::CGDIObject)));
+    EXPECT_TRUE(font.IsKindOf(VEXA_RUNTIME_CLASS(Vexa::CGDIObject)));
+    EXPECT_TRUE(window.IsKindOf(VEXA_RUNTIME_CLASS(Vexa::CWindowBase)));
+    EXPECT_FALSE(window.IsKindOf(VEXA_RUNTIME_CLASS(Vexa::CMenu)));
+}
