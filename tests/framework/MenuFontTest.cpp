@@ -161,23 +161,6 @@ TEST(Font, DeleteWithoutHandleCallsNothing)
     EXPECT_EQ(font.Delete(), 0);
 }
 
-TEST(Font, CreateWithStyle)
-{
-    CFont font(16, "ＭＳ ゴシック");
-    HFONT first = font.GetFontHandle();
-    HFONT bold = font.Create(-12, "ＭＳ ゴシック", FW_BOLD, TRUE, TRUE, FALSE);
-    ASSERT_NE(bold, (HFONT)NULL);
-    EXPECT_EQ(font.GetFontHandle(), bold);
-    LOGFONTA lf = {};
-    ASSERT_EQ(::GetObjectA(bold, sizeof lf, &lf), (int)sizeof lf);
-    EXPECT_EQ(lf.lfHeight, -12);
-    EXPECT_EQ(lf.lfWeight, FW_BOLD);
-    EXPECT_EQ(lf.lfItalic, 1);
-    EXPECT_EQ(lf.lfUnderline, 1);
-    EXPECT_EQ(lf.lfStrikeOut, 0);
-    ::DeleteObject(first);
-}
-
 TEST(RuntimeClasses, FrameworkRecordsChainToTheirBases)
 {
     CMenu menu;

@@ -319,7 +319,6 @@ TEST(WindowBinding, DetachRestoresTheProcedureAndLeavesTheControlWorking)
 
     CWindow bound;
     EXPECT_FALSE(bound.Detach());
-    EXPECT_FALSE(bound.Attach(NULL));
     ASSERT_TRUE(bound.Attach(button));
     ::SendMessageA(button, BM_SETCHECK, BST_CHECKED, 0);
     EXPECT_EQ(::SendMessageA(button, BM_GETCHECK, 0, 0), BST_CHECKED);
@@ -328,24 +327,6 @@ TEST(WindowBinding, DetachRestoresTheProcedureAndLeavesTheControlWorking)
     EXPECT_EQ(::GetPropA(button, "CPP_CLASS"), (HANDLE)NULL);
     EXPECT_EQ(::SendMessageA(button, BM_GETCHECK, 0, 0), BST_CHECKED);
     EXPECT_EQ(bound.m_hWnd, button);
-}
-
-TEST(WindowBinding, ParentObjectIsTheBoundParent)
-{
-    CWindow parent;
-    ASSERT_NE(CreateHidden(parent), (HWND)NULL);
-    HWND child = ::CreateWindowExA(0, "STATIC", "", WS_CHILD, 0, 0, 10, 10, parent.m_hWnd, NULL,
-                                   ::GetModuleHandleA(NULL), NULL);
-    CWindow childObject;
-    ASSERT_TRUE(childObject.Attach(child));
-    EXPECT_EQ(childObject.GetParentObject(), &parent);
-
-    HWND unboundParent = ::CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 10, 10, NULL, NULL,
-                                           ::GetModuleHandleA(NULL), NULL);
-    ::SetParent(child, unboundParent);
-    EXPECT_EQ(childObject.GetParentObject(), (CWindowBase*)NULL);
-    childObject.DestroyWindow();
-    ::DestroyWindow(unboundParent);
 }
 
 // ---------------------------------------------------------------------------------------------
