@@ -3,6 +3,7 @@
 
 #include <string>
 
+#include "framework/CDialog.h"
 #include "framework/CFont.h"
 #include "framework/CMenu.h"
 #include "framework/CWindow.h"
@@ -187,4 +188,7 @@ TEST(RuntimeClasses, FrameworkRecordsChainToTheirBases)
     EXPECT_TRUE(font.IsKindOf(VEXA_RUNTIME_CLASS(Vexa::CGDIObject)));
     EXPECT_TRUE(window.IsKindOf(VEXA_RUNTIME_CLASS(Vexa::CWindowBase)));
     EXPECT_FALSE(window.IsKindOf(VEXA_RUNTIME_CLASS(Vexa::CMenu)));
+    Vexa::CDialog dialog(1);
+    EXPECT_TRUE(dialog.IsKindOf(VEXA_RUNTIME_CLASS(Vexa::CWindow)));
+    EXPECT_EQ(dialog.GetRuntimeClass()->m_pBaseClass, VEXA_RUNTIME_CLASS(Vexa::CWindow));
 }

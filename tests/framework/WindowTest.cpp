@@ -380,12 +380,41 @@ public:
         *sawParent = GetParentObject() != NULL;
         return CWindow::OnDestroy(wParam, lParam);
     }
-    DWORD GetDefaultStyle() override { return WS_CHILD; }
+    DWORD GetDefaultStyle() override { return WS_CHILD | WS_VISIBLE; }
 };
+
+// Counts the messages sent to one window, and those of them that could still find an object
+// through the window's property.
+struct SentWatch {
+    static HWND target;
+    static int sent;
+    static int reachable;
+    static LRESULT CALLBACK Hook(int code, WPARAM wParam, LPARAM lParam)
+    {
+        const CWPSTRUCT* cwp = reinterpret_cast<const CWPSTRUCT*>(lParam);
+        if (code == HC_ACTION && cwp->hwnd == target) {
+            ++sent;
+            if (::GetPropA(cwp->hwnd, "CPP_CLASS") != NULL)
+                ++reachable;
+        }
+        return ::CallNextHookEx(NULL, code, wParam, lParam);
+    }
+    explicit SentWatch(HWND hwnd)
+    {
+        target = hwnd;
+        sent = reachable = 0;
+        hook = ::SetWindowsHookExA(WH_CALLWNDPROC, &Hook, NULL, ::GetCurrentThreadId());
+    }
+    ~SentWatch() { ::UnhookWindowsHookEx(hook); }
+    HHOOK hook;
+};
+HWND SentWatch::target;
+int SentWatch::sent;
+int SentWatch::reachable;
 
 } // namespace
 
-TEST(WindowFaults, DeletedObjectUnbindsAndDestroysItsWindow)
+TEST(WindowFaults, DeletedObjectUnbindsBeforeDestroyingItsWindow)
 {
     bool sawParent = true;
     CWindow* parent = new CWindow;
@@ -394,10 +423,18 @@ TEST(WindowFaults, DeletedObjectUnbindsAndDestroysItsWindow)
     ChildAskingParent child(&sawParent);
     ASSERT_NE(child.Create("", 0, 0, 10, 10, hwnd, (HMENU)3), (HWND)NULL);
     ASSERT_EQ(child.GetParentObject(), parent);
+    parent->ShowWindow(SW_SHOW);
+    ::SetFocus(child.m_hWnd);
 
-    delete parent;
+    {
+        SentWatch watch(hwnd);
+        delete parent;
+        // Every message of the destruction found the window already unbound.
+        EXPECT_GT(watch.sent, 0);
+        EXPECT_EQ(watch.reachable, 0) << "of " << watch.sent << " messages";
+    }
     EXPECT_FALSE(::IsWindow(hwnd));
-    // The child went with its parent, and during that no longer found the half-destroyed object.
+    // The child went with its parent, and during that no longer found the object.
     EXPECT_FALSE(sawParent);
     EXPECT_FALSE(::IsWindow(child.m_hWnd));
 }
@@ -458,5 +495,33 @@ TEST(WindowFaults, HandlerMayDeleteItsOwnObject)
     ASSERT_NE(hwnd, (HWND)NULL);
     ::PostMessageA(hwnd, WM_CLOSE, 0, 0);
     testsupport::Pump();
+    EXPECT_FALSE(::IsWindow(hwnd));
+}
+
+namespace {
+
+// A window object that owns itself and goes with its window, the usual modeless pattern.
+class SelfDeletingWindow : public CWindow {
+public:
+    explicit SelfDeletingWindow(int* counter) : deleted(counter) {}
+    ~SelfDeletingWindow() override { ++*deleted; }
+    int OnDestroy(WPARAM, LPARAM) override
+    {
+        delete this;
+        return 0;
+    }
+    int* deleted;
+};
+
+} // namespace
+
+TEST(WindowFaults, ObjectMayDeleteItselfWhileItsWindowIsDestroyed)
+{
+    int deleted = 0;
+    SelfDeletingWindow* window = new SelfDeletingWindow(&deleted);
+    HWND hwnd = CreateHidden(*window);
+    ASSERT_NE(hwnd, (HWND)NULL);
+    EXPECT_TRUE(::DestroyWindow(hwnd));
+    EXPECT_EQ(deleted, 1);
     EXPECT_FALSE(::IsWindow(hwnd));
 }
