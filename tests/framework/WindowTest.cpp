@@ -249,12 +249,14 @@ class PageWithBoundEdit : public CDialog {
 public:
     PageWithBoundEdit() : CDialog(IDD_TEST_PAGE) {}
     RecorderWindow edit;
+    RecorderWindow button;
     LONG procBefore = 0;
     int OnInitDialog(WPARAM wParam, LPARAM lParam) override
     {
         HWND control = GetDlgItem(IDC_TEST_EDIT);
         procBefore = ::GetWindowLongA(control, GWL_WNDPROC);
         edit.Attach(control);
+        button.Attach(GetDlgItem(IDC_TEST_OTHER));
         return CDialog::OnInitDialog(wParam, lParam);
     }
 };
@@ -285,6 +287,15 @@ TEST(WindowBinding, TemplateControlIsSubclassedAndGetsItsProcedureBack)
     ::GetWindowTextA(edit, text, sizeof text);
     EXPECT_STREQ(text, "abc");
     EXPECT_TRUE(page.edit.Called("OnChar"));
+
+    // A button keeps its font in the extra bytes where a dialog keeps its procedure: it must be
+    // subclassed as a window, with its font left alone.
+    HWND button = page.button.m_hWnd;
+    EXPECT_FALSE(page.button.m_bDialog);
+    EXPECT_EQ(::GetWindowLongA(button, GWL_WNDPROC), (LONG)&CWindowBase::StaticWindowProc);
+    EXPECT_EQ(::SendMessageA(button, WM_GETFONT, 0, 0), ::SendMessageA(dialog, WM_GETFONT, 0, 0));
+    ::SendMessageA(button, BM_SETSTATE, TRUE, 0);
+    EXPECT_NE(::SendMessageA(button, BM_GETSTATE, 0, 0) & BST_PUSHED, 0);
 
     {
         DestroyWatch watch(edit);
