@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
 """Checks the distributable zip: exactly the expected files under Quillmark/, each one the file the
-build made, the programs 32-bit Windows executables, and the archive sound.
-Usage: check_package.py ZIP --require NAME,NAME... SOURCE=NAME_IN_ZIP ..."""
+build made, the programs 32-bit Windows executables, the version dialog of the program showing the
+version the zip is named after, and the archive sound.
+Usage: check_package.py ZIP VERSION --require NAME,NAME... SOURCE=NAME_IN_ZIP ..."""
 import struct
 import sys
 import zipfile
@@ -18,9 +19,9 @@ def pe_machine(data):
 
 
 def main():
-    if len(sys.argv) < 2:
+    if len(sys.argv) < 3:
         sys.exit(__doc__)
-    path, args = sys.argv[1], sys.argv[2:]
+    path, version, args = sys.argv[1], sys.argv[2], sys.argv[3:]
     required = []
     if args[:1] == ["--require"]:
         required, args = [n for n in args[1].split(",") if n], args[2:]
@@ -43,6 +44,9 @@ def main():
                     errors.append(f"{name}: differs from {expected[name]}")
             if name.endswith(".exe") and pe_machine(data) != 0x14C:
                 errors.append(f"{name}: not a 32-bit Windows executable")
+            # Dialog templates hold their texts in UTF-16: the version dialog's "Ver x.yy".
+            if name == "Quillmark/Quillmark.exe" and f"Ver {version}".encode("utf-16-le") not in data:
+                errors.append(f"{name}: its version dialog does not show Ver {version}")
             if name.endswith(".chm") and data[:4] != b"ITSF":
                 errors.append(f"{name}: not an HTML Help file")
     if errors:
