@@ -27,8 +27,10 @@ int BoundedLength(const char* text, int max)
 {
     if (text == nullptr || max <= 0)
         return 0;
-    const void* end = memchr(text, 0, static_cast<size_t>(max));
-    return end != nullptr ? static_cast<int>(static_cast<const char*>(end) - text) : max;
+    int length = 0;
+    while (length < max && text[length] != '\0')
+        ++length;
+    return length;
 }
 
 } // namespace

@@ -10,9 +10,13 @@ namespace {
 const char kPropName[] = "CPP_CLASS";
 
 // True when the window runs a dialog procedure, which decides default processing and the index
-// of the procedure that Attach replaces.
+// of the procedure that Attach replaces. DWL_DLGPROC is only an offset into the window's extra
+// bytes, where a control keeps data of its own (a button its font), so only a window with a
+// dialog's extra bytes is asked for it.
 bool HasDialogProc(HWND hwnd)
 {
+    if (::GetClassLongA(hwnd, GCL_CBWNDEXTRA) < DLGWINDOWEXTRA)
+        return false;
     return ::GetWindowLongA(hwnd, DWL_DLGPROC) != 0;
 }
 

@@ -252,22 +252,15 @@ TEST(CString, ComparisonsAndCase)
     const CString b("b");
     struct Case { const char* name; bool actual; bool expected; };
     const Case cases[] = {
-        { "b == b", b == "b", true },
         { "b == CString b", b == CString("b"), true },
-        { "b == B", b == "B", false },
+        { "case counts", CString("true") == "TRUE", false },
         { "b != B", b != CString("B"), true },
         { "b > a", b > "a", true },
-        { "b > CString c", b > CString("c"), false },
-        { "b < c", b < "c", true },
         { "b < CString a", b < CString("a"), false },
         { "b >= b", b >= "b", true },
-        { "b >= CString c", b >= CString("c"), false },
-        { "b <= b", b <= CString("b"), true },
         { "b <= a", b <= "a", false },
-        { "TRUE vs true", CString("true") == "TRUE", false },
         { "NoCase", CString("Add").CompareNoCase("ADD") == 0, true },
         { "IsEmpty of text", CString("x").IsEmpty(), false },
-        { "IsEmpty of empty", CString("").IsEmpty(), true },
     };
     for (const Case& c : cases)
         EXPECT_EQ(c.expected, c.actual) << c.name;

@@ -3,6 +3,7 @@
 
 #include <string>
 
+#include "framework/CDialog.h"
 #include "framework/CFont.h"
 #include "framework/CMenu.h"
 #include "framework/CWindow.h"
@@ -160,23 +161,6 @@ TEST(Font, DeleteWithoutHandleCallsNothing)
     EXPECT_EQ(font.Delete(), 0);
 }
 
-TEST(Font, CreateWithStyle)
-{
-    CFont font(16, "ＭＳ ゴシック");
-    HFONT first = font.GetFontHandle();
-    HFONT bold = font.Create(-12, "ＭＳ ゴシック", FW_BOLD, TRUE, TRUE, FALSE);
-    ASSERT_NE(bold, (HFONT)NULL);
-    EXPECT_EQ(font.GetFontHandle(), bold);
-    LOGFONTA lf = {};
-    ASSERT_EQ(::GetObjectA(bold, sizeof lf, &lf), (int)sizeof lf);
-    EXPECT_EQ(lf.lfHeight, -12);
-    EXPECT_EQ(lf.lfWeight, FW_BOLD);
-    EXPECT_EQ(lf.lfItalic, 1);
-    EXPECT_EQ(lf.lfUnderline, 1);
-    EXPECT_EQ(lf.lfStrikeOut, 0);
-    ::DeleteObject(first);
-}
-
 TEST(RuntimeClasses, FrameworkRecordsChainToTheirBases)
 {
     CMenu menu;
@@ -187,4 +171,7 @@ TEST(RuntimeClasses, FrameworkRecordsChainToTheirBases)
     EXPECT_TRUE(font.IsKindOf(VEXA_RUNTIME_CLASS(Vexa::CGDIObject)));
     EXPECT_TRUE(window.IsKindOf(VEXA_RUNTIME_CLASS(Vexa::CWindowBase)));
     EXPECT_FALSE(window.IsKindOf(VEXA_RUNTIME_CLASS(Vexa::CMenu)));
+    Vexa::CDialog dialog(1);
+    EXPECT_TRUE(dialog.IsKindOf(VEXA_RUNTIME_CLASS(Vexa::CWindow)));
+    EXPECT_EQ(dialog.GetRuntimeClass()->m_pBaseClass, VEXA_RUNTIME_CLASS(Vexa::CWindow));
 }

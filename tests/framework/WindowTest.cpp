@@ -249,12 +249,14 @@ class PageWithBoundEdit : public CDialog {
 public:
     PageWithBoundEdit() : CDialog(IDD_TEST_PAGE) {}
     RecorderWindow edit;
+    RecorderWindow button;
     LONG procBefore = 0;
     int OnInitDialog(WPARAM wParam, LPARAM lParam) override
     {
         HWND control = GetDlgItem(IDC_TEST_EDIT);
         procBefore = ::GetWindowLongA(control, GWL_WNDPROC);
         edit.Attach(control);
+        button.Attach(GetDlgItem(IDC_TEST_OTHER));
         return CDialog::OnInitDialog(wParam, lParam);
     }
 };
@@ -286,6 +288,15 @@ TEST(WindowBinding, TemplateControlIsSubclassedAndGetsItsProcedureBack)
     EXPECT_STREQ(text, "abc");
     EXPECT_TRUE(page.edit.Called("OnChar"));
 
+    // A button keeps its font in the extra bytes where a dialog keeps its procedure: it must be
+    // subclassed as a window, with its font left alone.
+    HWND button = page.button.m_hWnd;
+    EXPECT_FALSE(page.button.m_bDialog);
+    EXPECT_EQ(::GetWindowLongA(button, GWL_WNDPROC), (LONG)&CWindowBase::StaticWindowProc);
+    EXPECT_EQ(::SendMessageA(button, WM_GETFONT, 0, 0), ::SendMessageA(dialog, WM_GETFONT, 0, 0));
+    ::SendMessageA(button, BM_SETSTATE, TRUE, 0);
+    EXPECT_NE(::SendMessageA(button, BM_GETSTATE, 0, 0) & BST_PUSHED, 0);
+
     {
         DestroyWatch watch(edit);
         EXPECT_TRUE(::DestroyWindow(dialog));
@@ -308,7 +319,6 @@ TEST(WindowBinding, DetachRestoresTheProcedureAndLeavesTheControlWorking)
 
     CWindow bound;
     EXPECT_FALSE(bound.Detach());
-    EXPECT_FALSE(bound.Attach(NULL));
     ASSERT_TRUE(bound.Attach(button));
     ::SendMessageA(button, BM_SETCHECK, BST_CHECKED, 0);
     EXPECT_EQ(::SendMessageA(button, BM_GETCHECK, 0, 0), BST_CHECKED);
@@ -317,24 +327,6 @@ TEST(WindowBinding, DetachRestoresTheProcedureAndLeavesTheControlWorking)
     EXPECT_EQ(::GetPropA(button, "CPP_CLASS"), (HANDLE)NULL);
     EXPECT_EQ(::SendMessageA(button, BM_GETCHECK, 0, 0), BST_CHECKED);
     EXPECT_EQ(bound.m_hWnd, button);
-}
-
-TEST(WindowBinding, ParentObjectIsTheBoundParent)
-{
-    CWindow parent;
-    ASSERT_NE(CreateHidden(parent), (HWND)NULL);
-    HWND child = ::CreateWindowExA(0, "STATIC", "", WS_CHILD, 0, 0, 10, 10, parent.m_hWnd, NULL,
-                                   ::GetModuleHandleA(NULL), NULL);
-    CWindow childObject;
-    ASSERT_TRUE(childObject.Attach(child));
-    EXPECT_EQ(childObject.GetParentObject(), &parent);
-
-    HWND unboundParent = ::CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 10, 10, NULL, NULL,
-                                           ::GetModuleHandleA(NULL), NULL);
-    ::SetParent(child, unboundParent);
-    EXPECT_EQ(childObject.GetParentObject(), (CWindowBase*)NULL);
-    childObject.DestroyWindow();
-    ::DestroyWindow(unboundParent);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -380,12 +372,41 @@ public:
         *sawParent = GetParentObject() != NULL;
         return CWindow::OnDestroy(wParam, lParam);
     }
-    DWORD GetDefaultStyle() override { return WS_CHILD; }
+    DWORD GetDefaultStyle() override { return WS_CHILD | WS_VISIBLE; }
 };
+
+// Counts the messages sent to one window, and those of them that could still find an object
+// through the window's property.
+struct SentWatch {
+    static HWND target;
+    static int sent;
+    static int reachable;
+    static LRESULT CALLBACK Hook(int code, WPARAM wParam, LPARAM lParam)
+    {
+        const CWPSTRUCT* cwp = reinterpret_cast<const CWPSTRUCT*>(lParam);
+        if (code == HC_ACTION && cwp->hwnd == target) {
+            ++sent;
+            if (::GetPropA(cwp->hwnd, "CPP_CLASS") != NULL)
+                ++reachable;
+        }
+        return ::CallNextHookEx(NULL, code, wParam, lParam);
+    }
+    explicit SentWatch(HWND hwnd)
+    {
+        target = hwnd;
+        sent = reachable = 0;
+        hook = ::SetWindowsHookExA(WH_CALLWNDPROC, &Hook, NULL, ::GetCurrentThreadId());
+    }
+    ~SentWatch() { ::UnhookWindowsHookEx(hook); }
+    HHOOK hook;
+};
+HWND SentWatch::target;
+int SentWatch::sent;
+int SentWatch::reachable;
 
 } // namespace
 
-TEST(WindowFaults, DeletedObjectUnbindsAndDestroysItsWindow)
+TEST(WindowFaults, DeletedObjectUnbindsBeforeDestroyingItsWindow)
 {
     bool sawParent = true;
     CWindow* parent = new CWindow;
@@ -394,10 +415,18 @@ TEST(WindowFaults, DeletedObjectUnbindsAndDestroysItsWindow)
     ChildAskingParent child(&sawParent);
     ASSERT_NE(child.Create("", 0, 0, 10, 10, hwnd, (HMENU)3), (HWND)NULL);
     ASSERT_EQ(child.GetParentObject(), parent);
+    parent->ShowWindow(SW_SHOW);
+    ::SetFocus(child.m_hWnd);
 
-    delete parent;
+    {
+        SentWatch watch(hwnd);
+        delete parent;
+        // Every message of the destruction found the window already unbound.
+        EXPECT_GT(watch.sent, 0);
+        EXPECT_EQ(watch.reachable, 0) << "of " << watch.sent << " messages";
+    }
     EXPECT_FALSE(::IsWindow(hwnd));
-    // The child went with its parent, and during that no longer found the half-destroyed object.
+    // The child went with its parent, and during that no longer found the object.
     EXPECT_FALSE(sawParent);
     EXPECT_FALSE(::IsWindow(child.m_hWnd));
 }
@@ -458,5 +487,33 @@ TEST(WindowFaults, HandlerMayDeleteItsOwnObject)
     ASSERT_NE(hwnd, (HWND)NULL);
     ::PostMessageA(hwnd, WM_CLOSE, 0, 0);
     testsupport::Pump();
+    EXPECT_FALSE(::IsWindow(hwnd));
+}
+
+namespace {
+
+// A window object that owns itself and goes with its window, the usual modeless pattern.
+class SelfDeletingWindow : public CWindow {
+public:
+    explicit SelfDeletingWindow(int* counter) : deleted(counter) {}
+    ~SelfDeletingWindow() override { ++*deleted; }
+    int OnDestroy(WPARAM, LPARAM) override
+    {
+        delete this;
+        return 0;
+    }
+    int* deleted;
+};
+
+} // namespace
+
+TEST(WindowFaults, ObjectMayDeleteItselfWhileItsWindowIsDestroyed)
+{
+    int deleted = 0;
+    SelfDeletingWindow* window = new SelfDeletingWindow(&deleted);
+    HWND hwnd = CreateHidden(*window);
+    ASSERT_NE(hwnd, (HWND)NULL);
+    EXPECT_TRUE(::DestroyWindow(hwnd));
+    EXPECT_EQ(deleted, 1);
     EXPECT_FALSE(::IsWindow(hwnd));
 }

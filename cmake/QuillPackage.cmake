@@ -1,0 +1,34 @@
+# dist/Quillmark-<version>.zip: the portable Quillmark/ folder, made after the programs and the help.
+# The files are named one by one, so whatever a run leaves in dist/Quillmark (a settings file
+# written by a test, say) never ships.
+set(QUILL_PACKAGE_ZIP ${PROJECT_SOURCE_DIR}/dist/Quillmark-${PROJECT_VERSION}.zip)
+set(QUILL_PACKAGE_ITEMS "")   # SOURCE=NAME pairs, for tools/package and the test
+set(_depends ${PROJECT_SOURCE_DIR}/tools/package)
+
+foreach(_program Quillmark quillconv)
+  if(TARGET ${_program})
+    list(APPEND QUILL_PACKAGE_ITEMS "$<TARGET_FILE:${_program}>=Quillmark/${_program}.exe")
+    list(APPEND _depends ${_program})
+  endif()
+endforeach()
+if(TARGET quill_help)
+  list(APPEND QUILL_PACKAGE_ITEMS "${QUILL_HELP_CHM}=Quillmark/help/Quillmark.chm")
+  list(APPEND _depends quill_help ${QUILL_HELP_CHM})
+endif()
+
+# What must ship, known from the layers present rather than from target names, so that a renamed
+# program target makes the package test fail instead of quietly leaving the program out.
+set(QUILL_PACKAGE_REQUIRED Quillmark/help/Quillmark.chm)
+if(EXISTS ${PROJECT_SOURCE_DIR}/app/CMakeLists.txt)
+  list(APPEND QUILL_PACKAGE_REQUIRED Quillmark/Quillmark.exe)
+endif()
+if(EXISTS ${PROJECT_SOURCE_DIR}/cli/CMakeLists.txt)
+  list(APPEND QUILL_PACKAGE_REQUIRED Quillmark/quillconv.exe)
+endif()
+
+add_custom_command(OUTPUT ${QUILL_PACKAGE_ZIP}
+  COMMAND ${PROJECT_SOURCE_DIR}/tools/package ${QUILL_PACKAGE_ZIP} ${QUILL_PACKAGE_ITEMS}
+  DEPENDS ${_depends}
+  COMMENT "Packaging ${QUILL_PACKAGE_ZIP}"
+  VERBATIM)
+add_custom_target(quill_package ALL DEPENDS ${QUILL_PACKAGE_ZIP})
