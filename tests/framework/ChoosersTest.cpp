@@ -136,7 +136,7 @@ protected:
 const char kTextFilter[] = "Text Files {*.txt}\0*.txt\0All Files\0*.*\0";
 const char kTitle[] = "変換したいファイルを選択してください";
 
-TEST_F(ChooserFiles, OpenFileReturnsTheChosenPathAndCancelClearsIt)
+TEST_F(ChooserFiles, FileChooserReturnsTheChosenPathAndCancelClearsIt)
 {
     CFileDialog chooser;
     struct Step {
@@ -146,6 +146,7 @@ TEST_F(ChooserFiles, OpenFileReturnsTheChosenPathAndCancelClearsIt)
         DWORD flags;
         BOOL result;
         std::string path;
+        bool save = false;  // the save dialog instead, which has no initial folder
     } steps[] = {
         {"full path typed", TypeNameAndOk(root + "\\入力\\表.txt"), nullptr, OFN_FILEMUSTEXIST,
          TRUE, root + "\\入力\\表.txt"},
@@ -155,6 +156,9 @@ TEST_F(ChooserFiles, OpenFileReturnsTheChosenPathAndCancelClearsIt)
         {"new name accepted without FILEMUSTEXIST", TypeNameAndOk("新しい.dat"), "root", 0, TRUE,
          root + "\\新しい.dat"},
         {"cancel again", PressCancel, nullptr, 0, FALSE, ""},
+        {"save dialog", TypeNameAndOk(root + "\\output\\結果.dat"), nullptr, 0, TRUE,
+         root + "\\output\\結果.dat", true},
+        {"save dialog cancelled", PressCancel, nullptr, 0, FALSE, "", true},
     };
     for (const Step& s : steps) {
         int before = ChooserAnswer::Answered();
@@ -162,27 +166,13 @@ TEST_F(ChooserFiles, OpenFileReturnsTheChosenPathAndCancelClearsIt)
         {
             ChooserAnswer answer(s.answer);
             const char* initialDir = s.initialDir ? root.c_str() : nullptr;
-            result = chooser.OpenFile(owner, kTextFilter, initialDir, kTitle, s.flags, "txt");
+            result = s.save ? chooser.SaveFile(owner, kTextFilter, kTitle, s.flags, "dat")
+                            : chooser.OpenFile(owner, kTextFilter, initialDir, kTitle, s.flags, "txt");
         }
         EXPECT_EQ(ChooserAnswer::Answered(), before + 1) << s.what;
         EXPECT_EQ(result != FALSE, s.result != FALSE) << s.what;
         EXPECT_EQ(std::string(static_cast<const char*>(chooser.m_strPath)), s.path) << s.what;
     }
-}
-
-TEST_F(ChooserFiles, SaveFileReturnsTheChosenPath)
-{
-    CFileDialog chooser;
-    {
-        ChooserAnswer answer(TypeNameAndOk(root + "\\output\\result.dat"));
-        EXPECT_TRUE(chooser.SaveFile(owner, "All Files\0*.*\0", "保存", 0, "dat"));
-    }
-    EXPECT_STREQ(chooser.m_strPath, (root + "\\output\\result.dat").c_str());
-    {
-        ChooserAnswer answer(PressCancel);
-        EXPECT_FALSE(chooser.SaveFile(owner, "All Files\0*.*\0", "保存", 0, "dat"));
-    }
-    EXPECT_STREQ(chooser.m_strPath, "");
 }
 
 // The browser's OK confirms its current selection, so confirming at once returns the folder

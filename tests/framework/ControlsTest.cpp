@@ -182,35 +182,6 @@ TEST_F(StandardControls, EditBoxOperations)
     EXPECT_EQ(input.GetWindowTextLength(), 8);
     EXPECT_EQ(TextOf(input.GetHwnd()), "abXYcdef");
     EXPECT_FALSE(input.CanUndo());
-
-    input.SetModify(FALSE);
-    EXPECT_FALSE(input.GetModify());
-    input.SetModify(TRUE);
-    EXPECT_TRUE(input.GetModify());
-
-    // The limit cuts what is inserted afterwards.
-    input.SetWindowText("");
-    input.SetLimitText(3);
-    input.ReplaceSel("123456");
-    EXPECT_EQ(TextOf(input.GetHwnd()), "123");
-}
-
-TEST_F(StandardControls, ComboBoxListOperations)
-{
-    CComboBox combo(9000);
-    ASSERT_NE(combo.Create(0, 0, 200, 200, host.GetHwnd()), nullptr);
-    EXPECT_EQ(combo.GetCount(), 0);
-    EXPECT_EQ(combo.GetCurSel(), -1);
-    EXPECT_EQ(combo.AddString("apple"), 0);
-    EXPECT_EQ(combo.AddString("banana"), 1);
-    EXPECT_EQ(combo.InsertString(1, "apricot"), 1);
-    EXPECT_EQ(combo.GetCount(), 3);
-    EXPECT_EQ(combo.SetCurSel(2), 2);
-    EXPECT_EQ(combo.GetCurSel(), 2);
-    EXPECT_EQ(combo.SetCurSel(7), CB_ERR);
-    EXPECT_EQ(combo.DeleteString(2), 2);
-    EXPECT_EQ(combo.DeleteString(5), CB_ERR);
-    EXPECT_EQ(combo.GetCount(), 2);
 }
 
 // SelectString starts after the first entry and wraps round, with the control's
