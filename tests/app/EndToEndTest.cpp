@@ -175,7 +175,9 @@ TEST(EndToEnd, TheStartUpPathChoosesThePage)
         EXPECT_TRUE(IsWindowVisible(page));
         EXPECT_FALSE(IsWindowVisible(program.Page(!c.batch)));
         EXPECT_EQ(Text(GetDlgItem(page, 7000)), c.shown);
-        if (c.batch) EXPECT_EQ(SendMessageA(GetDlgItem(page, 8000), LVM_GETITEMCOUNT, 0, 0), 1);
+        if (c.batch) {
+            EXPECT_EQ(SendMessageA(GetDlgItem(page, 8000), LVM_GETITEMCOUNT, 0, 0), 1);
+        }
     }
 }
 
