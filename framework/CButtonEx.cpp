@@ -1,0 +1,3 @@
+#include "framework/CButtonEx.h"
+
+VEXA_IMPLEMENT_DYNAMIC(CButtonEx, Vexa::CButton)

@@ -1,0 +1,3 @@
+#include "framework/CComboBoxEx.h"
+
+VEXA_IMPLEMENT_DYNAMIC(CComboBoxEx, Vexa::CComboBox)

@@ -1,0 +1,15 @@
+// CListViewEx: a list view that hands Tab, Shift+Tab and Esc to its parent and reports Enter.
+#pragma once
+
+#include "framework/CFocusControl.h"
+#include "framework/CListView.h"
+
+class CListViewEx : public Vexa::CFocusControlT<CListView> {
+    VEXA_DECLARE_DYNAMIC(CListViewEx)
+public:
+    CListViewEx() {}
+    ~CListViewEx() override {}
+
+    // Enter posts WM_ENTERKEY to a bound parent; Tab, Shift+Tab and Esc move the focus.
+    int OnKeyDown(WPARAM key, LPARAM flags) override;
+};
