@@ -15,7 +15,7 @@ namespace {
 typedef unsigned char uchar;
 
 // Reader classes of a byte: 0..15 a digit's value, kSkip anything else, kHash the comment mark.
-enum { kSkip = 0x40, kHash = 0x80 };
+enum { kSkip = 0x40, kHash = 0x80, kStepHash = 0x8000 };
 
 // Text bytes per SIMD round: the nibbles of one round stay in a small buffer on the stack.
 enum { kRound = 4096 };
@@ -23,6 +23,7 @@ enum { kRound = 4096 };
 struct Tables
 {
     uchar digit[256];
+    uint16_t step[256];      // scalar gathering: low byte the value, then 1 for a digit or kStepHash
     uint32_t hex3[256];      // "xy " and one spare byte, stored as four bytes at a time
     uint64_t compact[256];   // pshufb indices that move the bytes chosen by an 8-bit mask to the front
     uchar count[256];        // bits set in an 8-bit mask
@@ -40,6 +41,7 @@ struct Tables
             else if (c >= 'A' && c <= 'F') digit[c] = uchar(c - 'A' + 10);
             else if (c == '#') digit[c] = kHash;
             else digit[c] = kSkip;
+            step[c] = digit[c] < 16 ? uint16_t(0x100 | digit[c]) : digit[c] == kHash ? uint16_t(kStepHash) : 0;
 
             const uchar group[4] = { uchar(kDigits[c >> 4]), uchar(kDigits[c & 15]), ' ', 0 };
             memcpy(&hex3[c], group, 4);
@@ -67,10 +69,12 @@ struct Tables
     }
 };
 
-const Tables& T()
+// Built before main; nothing reads them during static initialisation.
+const Tables g_tables;
+
+inline const Tables& T()
 {
-    static const Tables tables;
-    return tables;
+    return g_tables;
 }
 
 // The state a reader carries between blocks.
@@ -80,56 +84,38 @@ struct State
     bool comment;
 };
 
-// Byte-at-a-time loop without branches on the data, except at the rare '#'.
-size_t DecodeScalar(const uchar* p, const uchar* end, uchar* out, State& st)
+// Scalar steps of the SIMD loops: digits go to the nibble buffer, stopping after a '#'.
+#define QUILL_INLINE inline __attribute__((always_inline))
+
+QUILL_INLINE const uchar* NibblesScalar(const uchar* p, const uchar* end, uchar* nib, size_t& k, bool& comment)
 {
-    const uchar* digit = T().digit;
-    uchar* o = out;
-    unsigned hi = st.pending >= 0 ? unsigned(st.pending) : 0;
-    unsigned have = st.pending >= 0 ? 1 : 0;
-    bool comment = st.comment;
+    const uint16_t* step = T().step;
     while (p < end)
     {
-        if (comment)
+        // Four at a time while no '#' is among them: one test instead of four.
+        if (end - p >= 4)
         {
-            const void* lf = memchr(p, '\n', size_t(end - p));
-            if (!lf) { p = end; break; }
-            p = static_cast<const uchar*>(lf) + 1;
-            comment = false;
-            continue;
+            const unsigned v0 = step[p[0]], v1 = step[p[1]], v2 = step[p[2]], v3 = step[p[3]];
+            if (!((v0 | v1 | v2 | v3) & kStepHash))
+            {
+                // Every byte is stored; the count moves on only past a digit.
+                nib[k] = uchar(v0); k += v0 >> 8;
+                nib[k] = uchar(v1); k += v1 >> 8;
+                nib[k] = uchar(v2); k += v2 >> 8;
+                nib[k] = uchar(v3); k += v3 >> 8;
+                p += 4;
+                continue;
+            }
         }
-        for (; p < end; ++p)
-        {
-            const unsigned v = digit[*p];
-            if (v & kHash) { comment = true; ++p; break; }
-            const unsigned d = (v >> 6) ^ 1;      // 1 for a digit, 0 for a skipped byte
-            // Written every time, kept only when it completes a pair; the slot is always inside out.
-            *o = uchar((hi << 4) | (v & 15));
-            o += d & have;
-            hi = d ? v : hi;
-            have ^= d;
-        }
-    }
-    st.pending = have ? int(hi) : -1;
-    st.comment = comment;
-    return size_t(o - out);
-}
-
-// Scalar steps of the SIMD loops: digits go to the nibble buffer, stopping after a '#'.
-inline const uchar* NibblesScalar(const uchar* p, const uchar* end, uchar* nib, size_t& k, bool& comment)
-{
-    const uchar* digit = T().digit;
-    for (; p < end; ++p)
-    {
-        const unsigned v = digit[*p];
-        if (v & kHash) { comment = true; return p + 1; }
+        const unsigned v = step[*p++];
+        if (v & kStepHash) { comment = true; return p; }
         nib[k] = uchar(v);
-        k += (v >> 6) ^ 1;
+        k += v >> 8;
     }
     return p;
 }
 
-inline const uchar* SkipComment(const uchar* p, const uchar* end, bool& comment)
+QUILL_INLINE const uchar* SkipComment(const uchar* p, const uchar* end, bool& comment)
 {
     const void* lf = memchr(p, '\n', size_t(end - p));
     if (!lf) return end;
@@ -137,11 +123,45 @@ inline const uchar* SkipComment(const uchar* p, const uchar* end, bool& comment)
     return static_cast<const uchar*>(lf) + 1;
 }
 
+// Joins nibble pairs into bytes.
+inline size_t PackPairsScalar(const uchar* nib, size_t pairs, uchar* out)
+{
+    for (size_t i = 0; i < pairs; ++i)
+        out[i] = uchar((nib[2 * i] << 4) | nib[2 * i + 1]);
+    return pairs;
+}
+
+// The portable loop, in the same two steps as the vector ones: gathering nibbles has only one
+// short dependency (the count), and joining the pairs has none.
+size_t DecodeScalar(const uchar* p, const uchar* end, uchar* out, State& st)
+{
+    uchar nib[kRound + 64];
+    uchar* o = out;
+    int pending = st.pending;
+    bool comment = st.comment;
+    while (p < end)
+    {
+        size_t k = 0;
+        if (pending >= 0) nib[k++] = uchar(pending);
+        const uchar* roundEnd = end - p > kRound ? p + kRound : end;
+        while (p < roundEnd)
+        {
+            if (comment) p = SkipComment(p, roundEnd, comment);
+            else p = NibblesScalar(p, roundEnd, nib, k, comment);
+        }
+        o += PackPairsScalar(nib, k / 2, o);
+        pending = (k & 1) ? nib[k - 1] : -1;
+    }
+    st.pending = pending;
+    st.comment = comment;
+    return size_t(o - out);
+}
+
 #ifdef QUILL_X86
 
 // Digit values and the mask of digit positions for sixteen text bytes.
 __attribute__((target("ssse3")))
-inline __m128i Classify16(__m128i c, __m128i& valid)
+QUILL_INLINE __m128i Classify16(__m128i c, __m128i& valid)
 {
     const __m128i dec = _mm_sub_epi8(c, _mm_set1_epi8('0'));
     const __m128i isDec = _mm_cmpeq_epi8(_mm_min_epu8(dec, _mm_set1_epi8(9)), dec);
@@ -154,7 +174,7 @@ inline __m128i Classify16(__m128i c, __m128i& valid)
 
 // Moves the digits chosen by mask (16 bits) to nib + k, in order; may write 16 bytes past the end.
 __attribute__((target("ssse3")))
-inline void Compact16(__m128i val, unsigned mask, uchar* nib, size_t& k)
+QUILL_INLINE void Compact16(__m128i val, unsigned mask, uchar* nib, size_t& k)
 {
     const Tables& t = T();
     const unsigned lo = mask & 0xff, hi = (mask >> 8) & 0xff;
@@ -206,7 +226,7 @@ size_t PackPairsAvx2(const uchar* nib, size_t pairs, uchar* out)
 // Sixteen text bytes: their digits go to nib + k; a '#' cuts the mask at the mark and opens a
 // comment. Returns how many bytes were consumed.
 __attribute__((target("ssse3")))
-inline unsigned Step16(const uchar* p, uchar* nib, size_t& k, bool& comment)
+QUILL_INLINE unsigned Step16(const uchar* p, uchar* nib, size_t& k, bool& comment)
 {
     __m128i valid;
     const __m128i c = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
@@ -227,7 +247,7 @@ inline unsigned Step16(const uchar* p, uchar* nib, size_t& k, bool& comment)
 
 // The same for 32 bytes.
 __attribute__((target("avx2")))
-inline unsigned Step32(const uchar* p, uchar* nib, size_t& k, bool& comment)
+QUILL_INLINE unsigned Step32(const uchar* p, uchar* nib, size_t& k, bool& comment)
 {
     const __m256i c = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p));
     const __m256i dec = _mm256_sub_epi8(c, _mm256_set1_epi8('0'));
@@ -258,20 +278,25 @@ size_t DecodeSsse3(const uchar* p, const uchar* end, uchar* out, State& st)
 {
     alignas(32) uchar nib[kRound + 64];
     uchar* o = out;
+    // Locals rather than st's fields: the nibble stores may alias anything in memory.
+    int pending = st.pending;
+    bool comment = st.comment;
     while (p < end)
     {
         size_t k = 0;
-        if (st.pending >= 0) nib[k++] = uchar(st.pending);
+        if (pending >= 0) nib[k++] = uchar(pending);
         const uchar* roundEnd = end - p > kRound ? p + kRound : end;
         while (p < roundEnd)
         {
-            if (st.comment) p = SkipComment(p, roundEnd, st.comment);
-            else if (roundEnd - p >= 16) p += Step16(p, nib, k, st.comment);
-            else p = NibblesScalar(p, roundEnd, nib, k, st.comment);
+            if (comment) p = SkipComment(p, roundEnd, comment);
+            else if (roundEnd - p >= 16) p += Step16(p, nib, k, comment);
+            else p = NibblesScalar(p, roundEnd, nib, k, comment);
         }
         o += PackPairsSsse3(nib, k / 2, o);
-        st.pending = (k & 1) ? nib[k - 1] : -1;
+        pending = (k & 1) ? nib[k - 1] : -1;
     }
+    st.pending = pending;
+    st.comment = comment;
     return size_t(o - out);
 }
 
@@ -280,21 +305,26 @@ size_t DecodeAvx2(const uchar* p, const uchar* end, uchar* out, State& st)
 {
     alignas(32) uchar nib[kRound + 64];
     uchar* o = out;
+    // Locals rather than st's fields: the nibble stores may alias anything in memory.
+    int pending = st.pending;
+    bool comment = st.comment;
     while (p < end)
     {
         size_t k = 0;
-        if (st.pending >= 0) nib[k++] = uchar(st.pending);
+        if (pending >= 0) nib[k++] = uchar(pending);
         const uchar* roundEnd = end - p > kRound ? p + kRound : end;
         while (p < roundEnd)
         {
-            if (st.comment) p = SkipComment(p, roundEnd, st.comment);
-            else if (roundEnd - p >= 32) p += Step32(p, nib, k, st.comment);
-            else if (roundEnd - p >= 16) p += Step16(p, nib, k, st.comment);
-            else p = NibblesScalar(p, roundEnd, nib, k, st.comment);
+            if (comment) p = SkipComment(p, roundEnd, comment);
+            else if (roundEnd - p >= 32) p += Step32(p, nib, k, comment);
+            else if (roundEnd - p >= 16) p += Step16(p, nib, k, comment);
+            else p = NibblesScalar(p, roundEnd, nib, k, comment);
         }
         o += PackPairsAvx2(nib, k / 2, o);
-        st.pending = (k & 1) ? nib[k - 1] : -1;
+        pending = (k & 1) ? nib[k - 1] : -1;
     }
+    st.pending = pending;
+    st.comment = comment;
     return size_t(o - out);
 }
 

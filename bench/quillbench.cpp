@@ -1,0 +1,364 @@
+// quillbench: file-to-file throughput of our conversions against xxd and Python on the same files.
+//   quillbench DATA_DIR [QUILLCONV [QUILLCONV_EXE WINE_RUN]]
+// Makes a 64 MiB random binary, its 192 MiB text form and a commented text in DATA_DIR, converts
+// them in both directions with every kernel, runs the peers, and prints MB/s of input (10^6 bytes).
+#include "core/HexCodec.h"
+
+#include <fcntl.h>
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <time.h>
+#include <unistd.h>
+
+#include <random>
+#include <string>
+#include <vector>
+
+namespace {
+
+const size_t kBinarySize = size_t(64) << 20;
+const int kRepeats = 3;
+
+double Now()
+{
+    timespec ts;
+    clock_gettime(CLOCK_MONOTONIC, &ts);
+    return ts.tv_sec + ts.tv_nsec * 1e-9;
+}
+
+// Processor time (user + system) of this process and of its waited-for children. The machine is
+// shared, so processor time is the steadier measure; wall time is shown beside it.
+double Cpu()
+{
+    rusage self, children;
+    getrusage(RUSAGE_SELF, &self);
+    getrusage(RUSAGE_CHILDREN, &children);
+    auto sec = [](const timeval& tv) { return tv.tv_sec + tv.tv_usec * 1e-6; };
+    return sec(self.ru_utime) + sec(self.ru_stime) + sec(children.ru_utime) + sec(children.ru_stime);
+}
+
+struct Time
+{
+    double wall, cpu;
+};
+
+Time Min(Time a, Time b)
+{
+    return { std::min(a.wall, b.wall), std::min(a.cpu, b.cpu) };
+}
+
+class FdSource : public CByteSource
+{
+public:
+    explicit FdSource(int fd) : m_fd(fd) {}
+    bool Read(void* buffer, size_t capacity, size_t& got) override
+    {
+        const ssize_t n = read(m_fd, buffer, capacity);
+        if (n < 0) return false;
+        got = size_t(n);
+        return true;
+    }
+private:
+    int m_fd;
+};
+
+class FdSink : public CByteSink
+{
+public:
+    explicit FdSink(int fd) : m_fd(fd) {}
+    bool Write(const void* buffer, size_t size) override
+    {
+        const char* p = static_cast<const char*>(buffer);
+        while (size)
+        {
+            const ssize_t n = write(m_fd, p, size);
+            if (n <= 0) return false;
+            p += n;
+            size -= size_t(n);
+        }
+        return true;
+    }
+private:
+    int m_fd;
+};
+
+off_t SizeOf(const std::string& path)
+{
+    struct stat st;
+    return stat(path.c_str(), &st) == 0 ? st.st_size : -1;
+}
+
+bool SameContent(const std::string& a, const std::string& b)
+{
+    FILE* fa = fopen(a.c_str(), "rb");
+    FILE* fb = fopen(b.c_str(), "rb");
+    bool same = fa && fb;
+    std::vector<char> ba(1 << 20), bb(1 << 20);
+    while (same)
+    {
+        const size_t na = fread(ba.data(), 1, ba.size(), fa), nb = fread(bb.data(), 1, bb.size(), fb);
+        if (na != nb || memcmp(ba.data(), bb.data(), na) != 0) same = false;
+        if (na == 0) break;
+    }
+    if (fa) fclose(fa);
+    if (fb) fclose(fb);
+    return same;
+}
+
+// One in-process conversion, file to file; seconds.
+Time RunPump(bool toBinary, HexKernel kernel, const std::string& in, const std::string& out)
+{
+    const double start = Now(), cpu = Cpu();
+    const int fi = open(in.c_str(), O_RDONLY);
+    const int fo = open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    FdSource source(fi);
+    FdSink sink(fo);
+    const PumpResult r = toBinary ? PumpTextToBinary(source, sink, kernel) : PumpBinaryToText(source, sink, kernel);
+    close(fi);
+    close(fo);
+    const Time t = { Now() - start, Cpu() - cpu };
+    if (r != PumpDone) { fprintf(stderr, "quillbench: conversion of %s failed\n", in.c_str()); exit(1); }
+    return t;
+}
+
+Time RunCommand(const std::string& cmd)
+{
+    const double start = Now(), cpu = Cpu();
+    const int rc = system(cmd.c_str());
+    const Time t = { Now() - start, Cpu() - cpu };
+    if (rc != 0) { fprintf(stderr, "quillbench: failed (%d): %s\n", rc, cmd.c_str()); return { -1, -1 }; }
+    return t;
+}
+
+std::string Quote(const std::string& s) { return "'" + s + "'"; }
+
+std::string WinPath(const std::string& path)
+{
+    std::string w = "Z:" + path;
+    for (char& c : w) if (c == '/') c = '\\';
+    return w;
+}
+
+struct Row
+{
+    std::string what, tool;
+    double cpu, wall;   // MB/s of input by processor time and by wall time; 0 when not measured
+    std::string note;
+};
+
+Row MakeRow(const std::string& what, const std::string& tool, double mb, Time t, const std::string& note = "")
+{
+    if (t.cpu <= 0 || t.wall <= 0) return { what, tool, 0, 0, note };
+    return { what, tool, mb / t.cpu, mb / t.wall, note };
+}
+
+void PrintTable(const std::vector<Row>& rows, const std::string& direction)
+{
+    double ours = 0;
+    for (const Row& r : rows)
+        if (r.what == direction && r.tool.compare(0, 5, "quill") == 0 && r.tool.find("memory") == std::string::npos)
+            ours = std::max(ours, r.cpu);
+    printf("\n%s\n", direction.c_str());
+    printf("  %-36s %9s %9s %10s  %s\n", "tool", "MB/s cpu", "MB/s wall", "ours / it", "");
+    for (const Row& r : rows)
+    {
+        if (r.what != direction) continue;
+        if (r.cpu <= 0) { printf("  %-36s %9s %9s %10s  %s\n", r.tool.c_str(), "n/a", "n/a", "", r.note.c_str()); continue; }
+        printf("  %-36s %9.0f %9.0f %9.1fx  %s\n", r.tool.c_str(), r.cpu, r.wall, ours / r.cpu, r.note.c_str());
+    }
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc < 2)
+    {
+        fprintf(stderr, "usage: quillbench DATA_DIR [QUILLCONV [QUILLCONV_EXE WINE_RUN]]\n");
+        return 2;
+    }
+    const std::string dir = argv[1];
+    const std::string quillconv = argc > 2 ? argv[2] : "";
+    const std::string exe = argc > 4 ? argv[3] : "", wineRun = argc > 4 ? argv[4] : "";
+    mkdir(dir.c_str(), 0755);
+    const std::string bin = dir + "/data.bin", txt = dir + "/data.txt", odd = dir + "/odd.txt";
+    const std::string outBin = dir + "/out.bin", outTxt = dir + "/out.txt", empty = dir + "/empty";
+
+    // Inputs, made once and reused: random bytes, their text, and a commented, irregular text.
+    if (SizeOf(bin) != off_t(kBinarySize) || SizeOf(txt) != off_t(3 * kBinarySize) || SizeOf(odd) <= 0)
+    {
+        std::mt19937_64 rng(42);
+        std::vector<unsigned char> bytes(kBinarySize);
+        for (size_t i = 0; i < bytes.size(); i += 8)
+        {
+            const uint64_t r = rng();
+            memcpy(&bytes[i], &r, 8);
+        }
+        FILE* f = fopen(bin.c_str(), "wb");
+        fwrite(bytes.data(), 1, bytes.size(), f);
+        fclose(f);
+        std::vector<char> text(3 * kBinarySize);
+        CHexWriter().Encode(bytes.data(), bytes.size(), text.data());
+        f = fopen(txt.c_str(), "wb");
+        fwrite(text.data(), 1, text.size(), f);
+        fclose(f);
+        // Lines of 24 upper-case bytes joined by ", " and '\t', each with a comment, CR LF endings.
+        std::string o;
+        static const char kDigits[] = "0123456789ABCDEF";
+        for (size_t i = 0; i < bytes.size() / 4; ++i)
+        {
+            if (i % 24 == 0) o += "# offset " + std::to_string(i) + ": #0123 abcdef\r\n";
+            o += kDigits[bytes[i] >> 4];
+            o += kDigits[bytes[i] & 15];
+            o += (i % 24 == 23) ? "\r\n" : (i % 8 == 7 ? ",\t" : ", ");
+        }
+        f = fopen(odd.c_str(), "wb");
+        fwrite(o.data(), 1, o.size(), f);
+        fclose(f);
+        f = fopen(empty.c_str(), "wb");
+        fclose(f);
+    }
+    const double binMB = kBinarySize / 1e6, txtMB = 3 * kBinarySize / 1e6, oddMB = SizeOf(odd) / 1e6;
+    std::vector<Row> rows;
+    const std::string dec = "text to binary, " + std::to_string(int(txtMB)) + " MB of text";
+    const std::string enc = "binary to text, " + std::to_string(int(binMB)) + " MB of binary";
+    const std::string oddDir = "text to binary, commented irregular text, " + std::to_string(int(oddMB)) + " MB";
+
+    // Warm the page cache.
+    SameContent(bin, bin);
+    SameContent(txt, txt);
+    SameContent(odd, odd);
+
+    struct KernelName { HexKernel kernel; const char* name; };
+    const KernelName kernels[] = { { HexKernelAvx2, "quill AVX2" }, { HexKernelSsse3, "quill SSSE3" },
+                                   { HexKernelScalar, "quill scalar" } };
+    const Time never = { 1e9, 1e9 };
+    for (const KernelName& k : kernels)
+    {
+        if (!HexKernelSupported(k.kernel)) continue;
+        Time td = never, te = never, to = never;
+        for (int i = 0; i < kRepeats; ++i)
+        {
+            td = Min(td, RunPump(true, k.kernel, txt, outBin));
+            if (i == 0 && !SameContent(outBin, bin)) { fprintf(stderr, "%s: wrong binary\n", k.name); return 1; }
+            te = Min(te, RunPump(false, k.kernel, bin, outTxt));
+            if (i == 0 && !SameContent(outTxt, txt)) { fprintf(stderr, "%s: wrong text\n", k.name); return 1; }
+            to = Min(to, RunPump(true, k.kernel, odd, outBin));
+        }
+        const std::string tool = std::string(k.name) + ", file to file";
+        rows.push_back(MakeRow(dec, tool, txtMB, td));
+        rows.push_back(MakeRow(enc, tool, binMB, te, k.kernel == HexKernelAvx2 ? "(AVX2 writes with SSSE3)" : ""));
+        rows.push_back(MakeRow(oddDir, tool, oddMB, to));
+    }
+    // The kernels alone, memory to memory, 16 MiB at a time: what the files cost on top.
+    {
+        const size_t chunk = size_t(16) << 20;
+        std::vector<unsigned char> text(chunk * 3), bytes(chunk + HexTextBlock);
+        FILE* f = fopen(txt.c_str(), "rb");
+        if (fread(text.data(), 1, text.size(), f) != text.size()) return 1;
+        fclose(f);
+        for (const KernelName& k : kernels)
+        {
+            if (!HexKernelSupported(k.kernel) || k.kernel == HexKernelSsse3) continue;
+            Time td = never, te = never;
+            for (int i = 0; i < kRepeats; ++i)
+            {
+                double w = Now(), c = Cpu();
+                CHexReader reader(k.kernel);
+                for (size_t at = 0; at < text.size(); at += HexTextBlock)
+                    reader.Decode(text.data() + at, HexTextBlock, bytes.data() + at / 3);
+                td = Min(td, { Now() - w, Cpu() - c });
+                w = Now(), c = Cpu();
+                const CHexWriter writer(k.kernel);
+                for (size_t at = 0; at < chunk; at += HexBinaryBlock)
+                    writer.Encode(bytes.data() + at, HexBinaryBlock, reinterpret_cast<char*>(text.data()) + 3 * at);
+                te = Min(te, { Now() - w, Cpu() - c });
+            }
+            const std::string tool = std::string(k.name) + ", memory to memory";
+            rows.push_back(MakeRow(dec, tool, text.size() / 1e6, td));
+            rows.push_back(MakeRow(enc, tool, chunk / 1e6, te));
+        }
+    }
+
+    auto best = [](const std::string& cmd, int repeats) {
+        Time t = { 1e9, 1e9 };
+        for (int i = 0; i < repeats; ++i)
+        {
+            const Time one = RunCommand(cmd);
+            if (one.wall < 0) return one;
+            t = Min(t, one);
+        }
+        return t;
+    };
+
+    Row nativeDecode, nativeEncode;
+    if (!quillconv.empty())
+    {
+        const Time td = best(Quote(quillconv) + " tobin " + Quote(txt) + " " + Quote(outBin), kRepeats);
+        const bool okd = SameContent(outBin, bin);
+        const Time te = best(Quote(quillconv) + " totext " + Quote(bin) + " " + Quote(outTxt), kRepeats);
+        const bool oke = SameContent(outTxt, txt);
+        nativeDecode = MakeRow(dec, "quillconv (native)", txtMB, td, okd ? "" : "WRONG OUTPUT");
+        nativeEncode = MakeRow(enc, "quillconv (native)", binMB, te, oke ? "" : "WRONG OUTPUT");
+        rows.push_back(nativeDecode);
+        rows.push_back(nativeEncode);
+    }
+    if (!exe.empty())
+    {
+        // Wine's start-up is timed on an empty file and taken off, to compare conversion speed.
+        const std::string run = Quote(wineRun) + " " + Quote(exe);
+        const Time startup = best(run + " tobin " + Quote(WinPath(empty)) + " " + Quote(WinPath(outBin)), 5);
+        const Time td = best(run + " tobin " + Quote(WinPath(txt)) + " " + Quote(WinPath(outBin)), kRepeats);
+        const bool okd = SameContent(outBin, bin);
+        const Time te = best(run + " totext " + Quote(WinPath(bin)) + " " + Quote(WinPath(outTxt)), kRepeats);
+        const bool oke = SameContent(outTxt, txt);
+        const Row d = MakeRow(dec, "quillconv.exe (32-bit, Wine)", txtMB,
+                              { td.wall - startup.wall, td.cpu - startup.cpu });
+        const Row e = MakeRow(enc, "quillconv.exe (32-bit, Wine)", binMB,
+                              { te.wall - startup.wall, te.cpu - startup.cpu });
+        char note[200];
+        snprintf(note, sizeof note, "%.2f of native (cpu), %.2f (wall); start-up %.0f ms cpu taken off%s",
+                 nativeDecode.cpu > 0 ? d.cpu / nativeDecode.cpu : 0,
+                 nativeDecode.wall > 0 ? d.wall / nativeDecode.wall : 0, startup.cpu * 1000, okd ? "" : " WRONG OUTPUT");
+        rows.push_back(d);
+        rows.back().note = note;
+        snprintf(note, sizeof note, "%.2f of native (cpu), %.2f (wall)%s",
+                 nativeEncode.cpu > 0 ? e.cpu / nativeEncode.cpu : 0,
+                 nativeEncode.wall > 0 ? e.wall / nativeEncode.wall : 0, oke ? "" : " WRONG OUTPUT");
+        rows.push_back(e);
+        rows.back().note = note;
+    }
+
+    {
+        const Time td = best("xxd -r -p " + Quote(txt) + " > " + Quote(outBin), 1);
+        const bool ok = SameContent(outBin, bin);
+        rows.push_back(MakeRow(dec, "xxd -r -p", txtMB, td, ok ? "" : "WRONG OUTPUT"));
+        const Time te = best("xxd -p " + Quote(bin) + " > " + Quote(outTxt), 1);
+        rows.push_back(MakeRow(enc, "xxd -p", binMB, te, "(60 digits a line)"));
+    }
+    {
+        const std::string py = "python3 -c \"import sys; a=sys.argv; ";
+        const Time td = best(py + "open(a[2],'wb').write(bytes.fromhex(open(a[1]).read()))\" " +
+                             Quote(txt) + " " + Quote(outBin), kRepeats);
+        const bool ok = SameContent(outBin, bin);
+        rows.push_back(MakeRow(dec, "python3 bytes.fromhex", txtMB, td, ok ? "(whole file in memory)" : "WRONG OUTPUT"));
+        const Time te = best(py + "open(a[2],'w').write(open(a[1],'rb').read().hex(' '))\" " +
+                             Quote(bin) + " " + Quote(outTxt), kRepeats);
+        rows.push_back(MakeRow(enc, "python3 bytes.hex(' ')", binMB, te, "(whole file in memory)"));
+    }
+
+    printf("Throughput, files in the page cache (%s), best of %d; MB = 10^6 bytes of input.\n",
+           dir.c_str(), kRepeats);
+    printf("MB/s cpu divides by processor time (user + system, children included), steady on a shared\n"
+           "machine; MB/s wall by elapsed time. \"ours / it\": best quill file-to-file cpu figure / the tool's.\n");
+    PrintTable(rows, dec);
+    PrintTable(rows, enc);
+    PrintTable(rows, oddDir);
+    printf("\n");
+    remove(outBin.c_str());
+    remove(outTxt.c_str());
+    return 0;
+}
