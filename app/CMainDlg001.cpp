@@ -1,0 +1,271 @@
+#include "app/CMainDlg001.h"
+
+#include "app/CMainWnd.h"
+#include "app/CSafeOutput.h"
+#include "app/PathRules.h"
+#include "core/Conversion.h"
+#include "resources/resource.h"
+
+using namespace Vexa;
+
+VEXA_IMPLEMENT_DYNAMIC(CMainDlg001, CMainDlg)
+
+namespace {
+
+enum { ID_INPUT = 4000, ID_OUTPUT = 4001, ID_CONVERT = 4002, ID_CLEAR = 4003 };
+
+CButtonEx s_buttons[4];
+CInputBoxEx s_edits[2];
+CInputBoxEx& s_input = s_edits[0];
+CInputBoxEx& s_output = s_edits[1];
+CWindowBase* const s_focusOrder[6] = {&s_buttons[0], &s_edits[0], &s_buttons[1],
+                                      &s_edits[1], &s_buttons[2], &s_buttons[3]};
+
+// Chooser filters by mode, each pair zero-terminated, the list ending in an extra zero.
+const char kTextFilter[] = "Text Files {*.txt}\0*.txt\0All Files\0*.*\0";
+const char kDataFilter[] = "Data Files {*.dat}\0*.dat\0Binary Files {*.bin}\0*.bin\0All Files\0*.*\0";
+const char kAllFilter[] = "All Files\0*.*\0";
+
+} // namespace
+
+CMainDlg001::CMainDlg001() : CMainDlg(IDD_PAGE_INDIVIDUAL) {}
+
+CMainDlg001::~CMainDlg001()
+{
+    for (CButtonEx& button : s_buttons) button.Detach();
+    for (CInputBoxEx& edit : s_edits) edit.Detach();
+}
+
+int CMainDlg001::OnInitDialog(WPARAM wParam, LPARAM lParam)
+{
+    for (int i = 0; i < 4; ++i) s_buttons[i].Attach(GetDlgItem(ID_INPUT + i));
+    for (int i = 0; i < 2; ++i) s_edits[i].Attach(GetDlgItem(7000 + i));
+    DragAcceptFiles(TRUE);
+    return CDialog::OnInitDialog(wParam, lParam);
+}
+
+LRESULT CMainDlg001::WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    if (msg == WM_FOCUSMOVE) {
+        CWindowBase* from = reinterpret_cast<CWindowBase*>(wParam);
+        MoveFocus(from ? from->GetHwnd() : NULL, static_cast<int>(lParam));
+        return 0;
+    }
+    return CDialog::WindowProc(hwnd, msg, wParam, lParam);
+}
+
+int CMainDlg001::OnCommand(WPARAM wParam, LPARAM lParam)
+{
+    switch (LOWORD(wParam)) {
+    case ID_INPUT: return OnBrowseInput();
+    case ID_OUTPUT: return OnBrowseOutput();
+    case ID_CONVERT: return OnConvert();
+    case ID_CLEAR: return OnClear();
+    default: return CMainDlg::OnCommand(wParam, lParam);
+    }
+}
+
+int CMainDlg001::OnLButtonUp(WPARAM, LPARAM)
+{
+    MoveFocus(m_hWnd, 0);
+    return 0;
+}
+
+int CMainDlg001::OnKeyDown(WPARAM wParam, LPARAM lParam)
+{
+    if (wParam == VK_TAB) {
+        MoveFocus(m_hWnd, GetKeyState(VK_SHIFT) < 0 ? 2 : 1);
+        return 0;
+    }
+    return CMainDlg::OnKeyDown(wParam, lParam);
+}
+
+int CMainDlg001::OnBrowseInput()
+{
+    CMainWnd* main = GetMainWnd();
+    return main ? BrowseInput(main->GetMode()) : ERROR_INVALID_HANDLE;
+}
+
+int CMainDlg001::OnBrowseOutput()
+{
+    CMainWnd* main = GetMainWnd();
+    return main ? BrowseOutput(main->GetMode()) : ERROR_INVALID_HANDLE;
+}
+
+int CMainDlg001::OnConvert()
+{
+    CMainWnd* main = GetMainWnd();
+    if (!main) return ERROR_INVALID_HANDLE;
+    int mode = main->GetMode();
+    if (mode == 0)
+        ConvertTextToBinary();
+    else if (mode == 1)
+        ConvertBinaryToText();
+    return 0;
+}
+
+int CMainDlg001::OnClear()
+{
+    return Clear();
+}
+
+int CMainDlg001::BrowseInput(int mode)
+{
+    const char* filter = mode == 0 ? kTextFilter : mode == 1 ? kDataFilter : kAllFilter;
+    const char* ext = mode == 0 ? "txt" : mode == 1 ? "dat" : nullptr;
+    CFileDialog dialog;
+    if (!dialog.OpenFile(m_hWnd, filter, m_strFolder, "変換したいファイルを選択してください",
+                         OFN_FILEMUSTEXIST, ext))
+        return ERROR_CANCELLED;
+    SetInputPath(CString(dialog.m_strPath));
+    return 0;
+}
+
+int CMainDlg001::BrowseOutput(int mode)
+{
+    const char* filter = mode == 0 ? kDataFilter : mode == 1 ? kTextFilter : kAllFilter;
+    const char* ext = mode == 0 ? "dat" : mode == 1 ? "txt" : nullptr;
+    CFileDialog dialog;
+    if (!dialog.OpenFile(m_hWnd, filter, m_strFolder, "変換後のファイル名を入力してください", 0, ext))
+        return ERROR_CANCELLED;
+    SetOutputPath(CString(dialog.m_strPath));
+    return 0;
+}
+
+CString CMainDlg001::GetInputPath()
+{
+    return s_input.GetWindowText();
+}
+
+CString CMainDlg001::GetOutputPath()
+{
+    return s_output.GetWindowText();
+}
+
+CString CMainDlg001::MakeOutputPath(CString input)
+{
+    CMainWnd* main = GetMainWnd();
+    CSystemInfo* info = GetSystemInfo();
+    if (!main || input.IsEmpty() || !info) return CString();
+    return QuillPaths::OutputPath(input, main->GetMode(),
+                                  info->GetIndConvSetting("DEFAULT_OUTPUT_EXTENSION"));
+}
+
+namespace {
+
+bool DecideOutputFromInput()
+{
+    CSystemInfo* info = GetSystemInfo();
+    return info && info->GetIndConvSetting("DECIDE_OUTPUT_FROM_INPUT") == "TRUE";
+}
+
+} // namespace
+
+void CMainDlg001::SetInputPath(CString path)
+{
+    s_input.SetWindowText(path);
+    m_strFolder.Empty();
+    if (QuillPaths::LastSeparator(path) > 0) {
+        m_strFolder = QuillPaths::FolderOf(path);
+        if (DecideOutputFromInput()) SetOutputPath(MakeOutputPath(path));
+    }
+}
+
+void CMainDlg001::SetOutputPath(CString path)
+{
+    s_output.SetWindowText(path);
+    m_strFolder.Empty();
+    if (QuillPaths::LastSeparator(path) > 0) m_strFolder = QuillPaths::FolderOf(path);
+}
+
+void CMainDlg001::OnModeChanged()
+{
+    if (DecideOutputFromInput()) SetOutputPath(MakeOutputPath(GetInputPath()));
+}
+
+int CMainDlg001::Clear()
+{
+    SetInputPath(CString(""));
+    SetOutputPath(CString(""));
+    return 0;
+}
+
+HWND CMainDlg001::GetFirstControl()
+{
+    return s_buttons[0].GetHwnd();
+}
+
+HWND CMainDlg001::GetLastControl()
+{
+    return s_buttons[3].GetHwnd();
+}
+
+CWindowBase* const* CMainDlg001::GetControls()
+{
+    return s_focusOrder;
+}
+
+int CMainDlg001::GetControlCount()
+{
+    return 6;
+}
+
+int CMainDlg001::ConvertTextToBinary()
+{
+    return Convert(0);
+}
+
+int CMainDlg001::ConvertBinaryToText()
+{
+    return Convert(1);
+}
+
+// Opens in the order the messages promise (input path, input, output path, output), converts,
+// and keeps the old output unless the new one is complete.
+int CMainDlg001::Convert(int mode)
+{
+    CString inputPath = GetInputPath();
+    if (inputPath.IsEmpty()) {
+        Message("入力ファイルを設定してください", "警告", MB_ICONWARNING);
+        return ERROR_FILE_NOT_FOUND;
+    }
+    CFile input(inputPath, GENERIC_READ, OPEN_EXISTING);
+    if (input.GetHandle() == INVALID_HANDLE_VALUE) {
+        Message("入力ファイルのオープンに失敗しました", "エラー", MB_ICONERROR);
+        return ERROR_OPEN_FAILED;
+    }
+    CString outputPath = GetOutputPath();
+    if (outputPath.IsEmpty()) {
+        Message("出力ファイルを設定してください", "警告", MB_ICONWARNING);
+        return ERROR_FILE_NOT_FOUND;
+    }
+    CSafeOutput output;
+    if (!output.Open(outputPath)) {
+        Message("出力ファイルのオープンに失敗しました", "エラー", MB_ICONERROR);
+        return ERROR_OPEN_FAILED;
+    }
+
+    int result = 0;
+    bool done;
+    if (mode == 0) {
+        done = TextToBinary(input, output.File());
+    } else {
+        result = BinaryToText(input, output.File());
+        done = result == 0;
+    }
+    if (done && !output.Commit()) {
+        done = false;
+        if (mode == 1) result = static_cast<int>(GetLastError());
+    }
+    if (!done) output.Abandon();
+
+    if (mode == 0)
+        Message(done ? "テキストファイルからバイナリファイルを作成しました"
+                     : "バイナリファイルの作成に失敗しました",
+                done ? "確認" : "エラー", done ? MB_ICONINFORMATION : MB_ICONERROR);
+    else
+        Message(done ? "バイナリファイルからテキストファイルを作成しました"
+                     : "テキストファイルの作成に失敗しました",
+                done ? "確認" : "エラー", done ? MB_ICONINFORMATION : MB_ICONERROR);
+    return result;
+}

@@ -1,0 +1,55 @@
+// CMainDlg002: the batch conversion page ("一括変換"). Lists the plain files of a folder that
+// match the filter, with their output names and a check box each, and converts the checked rows
+// into an output folder.
+#pragma once
+
+#include <vector>
+
+#include "app/CMainDlg.h"
+
+class CMainDlg002 : public CMainDlg {
+    VEXA_DECLARE_DYNAMIC(CMainDlg002)
+public:
+    CMainDlg002();
+    ~CMainDlg002() override;
+
+    LRESULT WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) override;
+    int OnInitDialog(WPARAM wParam, LPARAM lParam) override;
+    int OnCommand(WPARAM wParam, LPARAM lParam) override;
+    int OnLButtonUp(WPARAM wParam, LPARAM lParam) override;
+    int OnKeyDown(WPARAM wParam, LPARAM lParam) override;
+    int OnNotify(WPARAM wParam, LPARAM lParam) override;
+
+    int OnBrowseInput() override;
+    int OnBrowseOutput() override;
+    int OnConvert() override;
+    int OnClear() override;
+    void OnModeChanged() override;
+    void SetInputPath(Vexa::CString folder) override;
+    void SetOutputPath(Vexa::CString folder) override;
+    HWND GetFirstControl() override;
+    HWND GetLastControl() override;
+    Vexa::CWindowBase* const* GetControls() override;
+    int GetControlCount() override;
+
+    virtual void OnFilterChanged();
+    virtual int CheckAll();
+    virtual int UncheckAll();
+    virtual int EditOutputName();
+    virtual void BrowseInputFolder(int mode);
+    virtual void BrowseOutputFolder(int mode);
+    virtual Vexa::CString GetInputFolder();
+    virtual Vexa::CString GetOutputFolder();
+    virtual void FillList(Vexa::CString folder);
+    virtual int Clear();
+    // Results: 0 done (or reported), 2 something required is missing.
+    virtual int ConvertTextToBinary();
+    virtual int ConvertBinaryToText();
+
+    // The input folder set last; the folder choosers start there.
+    Vexa::CString m_strFolder;
+    std::vector<Vexa::CString> m_vecFilter;
+
+private:
+    int Convert(int mode);
+};

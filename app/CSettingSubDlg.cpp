@@ -1,0 +1,137 @@
+#include "app/CSettingSubDlg.h"
+
+#include "app/PathRules.h"
+#include "resources/resource.h"
+
+using namespace Vexa;
+
+VEXA_IMPLEMENT_DYNAMIC(CSettingSubDlg, CDialog)
+VEXA_IMPLEMENT_DYNAMIC(CSettingSubDlg001, CSettingSubDlg)
+VEXA_IMPLEMENT_DYNAMIC(CSettingSubDlg002, CSettingSubDlg)
+VEXA_IMPLEMENT_DYNAMIC(CSettingSubDlg003, CSettingSubDlg)
+
+namespace {
+
+const char* const kToolKeys[3] = {"FILER", "TXT_EDITOR", "BIN_EDITOR"};
+
+CButton s_toolButtons[3];
+CInputBox s_toolBoxes[3];
+
+// One set of controls per output-rule page.
+struct RuleControls {
+    CCheckBox decide;
+    CRadioButton add;
+    CRadioButton replace;
+};
+RuleControls s_ind;
+RuleControls s_bat;
+
+using Getter = CString (CSystemInfo::*)(CString);
+using Setter = int (CSystemInfo::*)(CString, CString);
+
+void LoadRules(CDialog& page, RuleControls& controls, Getter get)
+{
+    controls.decide.Attach(page.GetDlgItem(4100));
+    controls.add.Attach(page.GetDlgItem(4300));
+    controls.replace.Attach(page.GetDlgItem(4301));
+    CSystemInfo* info = GetSystemInfo();
+    if (!info) return;
+    if ((info->*get)("DECIDE_OUTPUT_FROM_INPUT") == "TRUE") controls.decide.SetCheck(1);
+    if ((info->*get)("DEFAULT_OUTPUT_EXTENSION") == "ADD")
+        controls.add.SetCheck(1);
+    else
+        controls.replace.SetCheck(1);
+}
+
+void SaveRules(RuleControls& controls, Setter set)
+{
+    CSystemInfo* info = GetSystemInfo();
+    if (!info) return;
+    (info->*set)("DECIDE_OUTPUT_FROM_INPUT", controls.decide.IsChecked() ? "TRUE" : "FALSE");
+    (info->*set)("DEFAULT_OUTPUT_EXTENSION", controls.add.IsChecked() ? "ADD" : "REPLACE");
+}
+
+void Release(RuleControls& controls)
+{
+    controls.decide.Detach();
+    controls.add.Detach();
+    controls.replace.Detach();
+}
+
+} // namespace
+
+CSettingSubDlg001::CSettingSubDlg001() : CSettingSubDlg(IDD_SETTING_COMMON) {}
+
+CSettingSubDlg001::~CSettingSubDlg001()
+{
+    for (CButton& button : s_toolButtons) button.Detach();
+    for (CInputBox& box : s_toolBoxes) box.Detach();
+}
+
+int CSettingSubDlg001::OnInitDialog(WPARAM, LPARAM)
+{
+    for (int i = 0; i < 3; ++i) s_toolButtons[i].Attach(GetDlgItem(4000 + i));
+    for (int i = 0; i < 3; ++i) s_toolBoxes[i].Attach(GetDlgItem(7000 + i));
+    if (CSystemInfo* info = GetSystemInfo()) {
+        for (int i = 0; i < 3; ++i) s_toolBoxes[i].SetWindowText(info->GetCommonSetting(kToolKeys[i]));
+    }
+    return 0;
+}
+
+// "参照" picks a program for the box beside it, starting in the folder the box names.
+int CSettingSubDlg001::OnCommand(WPARAM wParam, LPARAM lParam)
+{
+    int index = LOWORD(wParam) - 4000;
+    if (index < 0 || index > 2 || HIWORD(wParam) != BN_CLICKED)
+        return CSettingSubDlg::OnCommand(wParam, lParam);
+    CString folder = QuillPaths::FolderOf(s_toolBoxes[index].GetWindowText());
+    CFileDialog dialog;
+    if (dialog.OpenFile(m_hWnd, "Programs {*.exe}\0*.exe\0All Files\0*.*\0",
+                        folder.IsEmpty() ? nullptr : static_cast<const char*>(folder),
+                        "プログラムを選択してください", OFN_FILEMUSTEXIST, nullptr))
+        s_toolBoxes[index].SetWindowText(dialog.m_strPath);
+    return 0;
+}
+
+void CSettingSubDlg001::SaveSettings()
+{
+    CSystemInfo* info = GetSystemInfo();
+    if (!info) return;
+    for (int i = 0; i < 3; ++i) info->SetCommonSetting(kToolKeys[i], s_toolBoxes[i].GetWindowText());
+}
+
+CSettingSubDlg002::CSettingSubDlg002() : CSettingSubDlg(IDD_SETTING_IND) {}
+
+CSettingSubDlg002::~CSettingSubDlg002()
+{
+    Release(s_ind);
+}
+
+int CSettingSubDlg002::OnInitDialog(WPARAM, LPARAM)
+{
+    LoadRules(*this, s_ind, &CSystemInfo::GetIndConvSetting);
+    return 0;
+}
+
+void CSettingSubDlg002::SaveSettings()
+{
+    SaveRules(s_ind, &CSystemInfo::SetIndConvSetting);
+}
+
+CSettingSubDlg003::CSettingSubDlg003() : CSettingSubDlg(IDD_SETTING_BAT) {}
+
+CSettingSubDlg003::~CSettingSubDlg003()
+{
+    Release(s_bat);
+}
+
+int CSettingSubDlg003::OnInitDialog(WPARAM, LPARAM)
+{
+    LoadRules(*this, s_bat, &CSystemInfo::GetBatConvSetting);
+    return 0;
+}
+
+void CSettingSubDlg003::SaveSettings()
+{
+    SaveRules(s_bat, &CSystemInfo::SetBatConvSetting);
+}

@@ -1,0 +1,34 @@
+#include "app/CVersionDlg.h"
+
+#include "resources/resource.h"
+
+using namespace Vexa;
+
+VEXA_IMPLEMENT_DYNAMIC(CVersionDlg, CDialog)
+
+CVersionDlg::CVersionDlg() : CDialog(IDD_VERSION) {}
+
+int CVersionDlg::OnCommand(WPARAM wParam, LPARAM lParam)
+{
+    if (LOWORD(wParam) == 4000) return OnNG();
+    return CDialog::OnCommand(wParam, lParam);
+}
+
+int CVersionDlg::OnNG()
+{
+    MessageBoxA(m_hWnd, "少しずつ改良していきます m(__)m", "使いにくくてすみません", MB_OK);
+    return 0;
+}
+
+int CVersionDlg::OnCtlColorDlg(WPARAM, LPARAM)
+{
+    return static_cast<int>(reinterpret_cast<INT_PTR>(GetStockObject(BLACK_BRUSH)));
+}
+
+int CVersionDlg::OnCtlColorStatic(WPARAM wParam, LPARAM)
+{
+    HDC dc = reinterpret_cast<HDC>(wParam);
+    SetTextColor(dc, RGB(255, 255, 255));
+    SetBkColor(dc, RGB(0, 0, 0));
+    return static_cast<int>(reinterpret_cast<INT_PTR>(GetStockObject(BLACK_BRUSH)));
+}

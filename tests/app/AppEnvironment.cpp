@@ -1,0 +1,97 @@
+#include "AppEnvironment.h"
+
+#include <gtest/gtest.h>
+
+#include "foundation/CSystemInfo.h"
+
+namespace apptest {
+
+namespace {
+
+ScratchFolder* s_program = nullptr;
+CMainWnd* s_wnd = nullptr;
+
+class Environment : public ::testing::Environment {
+public:
+    void SetUp() override
+    {
+        s_program = new ScratchFolder;
+        Vexa::CreateSystemInfo();
+        Vexa::GetSystemInfo()->m_strProgramFolder = s_program->Path().c_str();
+        s_wnd = new CMainWnd("クイルマーク");
+        s_wnd->Create(CW_USEDEFAULT, CW_USEDEFAULT, 420, 404, NULL);
+        s_wnd->ShowWindow(SW_SHOW);
+        SetForegroundWindow(s_wnd->GetHwnd());
+        Pump();
+    }
+    void TearDown() override
+    {
+        delete s_wnd;
+        Pump();
+        Vexa::DestroySystemInfo();
+        delete s_program;
+    }
+};
+
+::testing::Environment* const s_environment = ::testing::AddGlobalTestEnvironment(new Environment);
+
+} // namespace
+
+CMainWnd& MainWnd() { return *s_wnd; }
+CMainDlg001& Individual() { return *static_cast<CMainDlg001*>(CMainWnd::GetPage(0)); }
+CMainDlg002& Batch() { return *static_cast<CMainDlg002*>(CMainWnd::GetPage(1)); }
+
+std::string IniPath() { return s_program->Path() + "\\Quillmark.ini"; }
+
+void RemoveIni()
+{
+    // The profile functions may cache the file; flush before deleting it under them.
+    WritePrivateProfileStringA(NULL, NULL, NULL, IniPath().c_str());
+    DeleteFileA(IniPath().c_str());
+}
+
+void SetIni(const char* section, const char* key, const char* value)
+{
+    WritePrivateProfileStringA(section, key, value, IniPath().c_str());
+}
+
+std::string GetIni(const char* section, const char* key)
+{
+    char value[300] = "";
+    GetPrivateProfileStringA(section, key, "<none>", value, sizeof(value), IniPath().c_str());
+    return value;
+}
+
+void Click(HWND dialog, int id)
+{
+    SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
+    Pump();
+}
+
+void SetText(HWND dialog, int id, const std::string& text)
+{
+    SetDlgItemTextA(dialog, id, text.c_str());
+}
+
+std::string GetText(HWND dialog, int id)
+{
+    return WindowText(GetDlgItem(dialog, id));
+}
+
+void ChooseMode(int mode)
+{
+    HWND combo = GetDlgItem(MainWnd().GetHwnd(), 9000);
+    SendMessageA(combo, CB_SETCURSEL, mode, 0);
+    SendMessageA(MainWnd().GetHwnd(), WM_COMMAND, MAKEWPARAM(9000, CBN_SELCHANGE),
+                 reinterpret_cast<LPARAM>(combo));
+    Pump();
+}
+
+void ChooseTab(int tab)
+{
+    SendMessageA(MainWnd().GetTabCtrl()->GetHwnd(), TCM_SETCURFOCUS, tab, 0);
+    Pump();
+}
+
+} // namespace apptest

@@ -1,0 +1,61 @@
+// Helpers shared by the in-process window tests: a scratch folder, files as bytes, the message
+// queue, and a per-thread CBT hook that sees every dialog and message box as it opens.
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace apptest {
+
+// What the user saw in one message box.
+struct Box {
+    std::string caption;
+    std::string text;
+    UINT icon; // MB_ICONERROR, MB_ICONWARNING, MB_ICONINFORMATION or 0
+};
+
+// Watches the thread's dialogs while it lives. Message boxes are recorded and answered with OK;
+// any other dialog goes to the handler set for it (which must end it).
+class DialogWatcher {
+public:
+    DialogWatcher();
+    ~DialogWatcher();
+
+    std::vector<Box> boxes;
+    // Called, once, for every dialog that is not a message box, with its window.
+    std::function<void(HWND)> onDialog;
+    // Runs when a message box is answered, after it is recorded.
+    std::function<void(const Box&)> onBox;
+
+private:
+    static LRESULT CALLBACK Hook(int code, WPARAM wParam, LPARAM lParam);
+    HHOOK m_hook;
+};
+
+// Dispatches every message waiting in the thread's queue.
+void Pump();
+
+// A fresh, empty folder under the system's temporary folder; removed with its files on exit.
+class ScratchFolder {
+public:
+    ScratchFolder();
+    ~ScratchFolder();
+    const std::string& Path() const { return m_path; }
+    std::string operator/(const std::string& name) const { return m_path + "\\" + name; }
+
+private:
+    std::string m_path;
+};
+
+void WriteBytes(const std::string& path, const std::string& bytes);
+// The file's bytes; "<missing>" when it cannot be read.
+std::string ReadBytes(const std::string& path);
+bool Exists(const std::string& path);
+void RemoveTree(const std::string& path);
+
+std::string WindowText(HWND wnd);
+
+} // namespace apptest

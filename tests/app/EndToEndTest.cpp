@@ -1,0 +1,280 @@
+// The real Quillmark.exe, started as a user starts it (from a copy in a scratch folder, which
+// becomes its program folder and holds its settings file), driven from this separate program:
+// windows are found, control texts read and set, commands posted, message boxes caught.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <string>
+#include <thread>
+#include <vector>
+
+
+#include "AppTestSupport.h"
+
+#include <commctrl.h>
+
+using namespace apptest;
+
+namespace {
+
+// The build's Quillmark.exe, given as a host path; Wine shows the host's root as drive Z:.
+std::string BuiltProgram()
+{
+    std::string path = "Z:" QUILL_PROGRAM_PATH;
+    for (char& c : path)
+        if (c == '/') c = '\\';
+    return path;
+}
+
+std::string Text(HWND wnd)
+{
+    char text[1024] = "";
+    SendMessageA(wnd, WM_GETTEXT, sizeof(text), reinterpret_cast<LPARAM>(text));
+    return text;
+}
+
+// Waits for a condition of the other process, which runs on its own; gives up after 20 s.
+template <class F>
+bool WaitFor(F condition)
+{
+    for (int i = 0; i < 2000; ++i) {
+        if (condition()) return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return false;
+}
+
+struct Found {
+    DWORD pid;
+    const char* cls;
+    bool box;
+    HWND wnd;
+};
+
+BOOL CALLBACK FindTop(HWND wnd, LPARAM param)
+{
+    Found* found = reinterpret_cast<Found*>(param);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(wnd, &pid);
+    char cls[64] = "";
+    GetClassNameA(wnd, cls, sizeof(cls));
+    if (pid != found->pid || lstrcmpA(cls, found->cls) != 0 || !IsWindowVisible(wnd)) return TRUE;
+    if (found->box != (GetDlgItem(wnd, 0xFFFF) != NULL && !FindWindowExA(wnd, NULL, "Edit", NULL))) return TRUE;
+    found->wnd = wnd;
+    return FALSE;
+}
+
+class Program {
+public:
+    explicit Program(const std::string& arguments, const std::string& ini = "")
+    {
+        exe = folder / "Quillmark.exe";
+        CopyFileA(BuiltProgram().c_str(), exe.c_str(), FALSE);
+        if (!ini.empty()) WriteBytes(folder / "Quillmark.ini", ini);
+        std::string command = "\"" + exe + "\"" + (arguments.empty() ? "" : " " + arguments);
+        STARTUPINFOA startup = {};
+        startup.cb = sizeof(startup);
+        std::vector<char> line(command.begin(), command.end());
+        line.push_back('\0');
+        started = CreateProcessA(exe.c_str(), line.data(), NULL, NULL, FALSE, 0, NULL,
+                                 folder.Path().c_str(), &startup, &process) != FALSE;
+        if (started) WaitFor([&] { return (main = Top("CWindow", false)) != NULL; });
+    }
+    ~Program()
+    {
+        if (!started) return;
+        if (IsWindow(main)) PostMessageA(main, WM_CLOSE, 0, 0);
+        if (WaitForSingleObject(process.hProcess, 20000) != WAIT_OBJECT_0) TerminateProcess(process.hProcess, 1);
+        CloseHandle(process.hThread);
+        CloseHandle(process.hProcess);
+    }
+    DWORD ExitCodeAfterClose()
+    {
+        PostMessageA(main, WM_CLOSE, 0, 0);
+        WaitForSingleObject(process.hProcess, 20000);
+        DWORD code = 259;
+        GetExitCodeProcess(process.hProcess, &code);
+        return code;
+    }
+    HWND Top(const char* cls, bool box)
+    {
+        Found found{process.dwProcessId, cls, box, NULL};
+        EnumWindows(FindTop, reinterpret_cast<LPARAM>(&found));
+        return found.wnd;
+    }
+    // The page that holds item id (the batch page is the one with the list).
+    HWND Page(bool batch)
+    {
+        HWND child = NULL;
+        while ((child = FindWindowExA(main, child, "#32770", NULL)) != NULL)
+            if ((GetDlgItem(child, 8000) != NULL) == batch) return child;
+        return NULL;
+    }
+    // Waits for the next message box, reads it and answers it.
+    Box NextBox()
+    {
+        HWND box = NULL;
+        if (!WaitFor([&] { return (box = Top("#32770", true)) != NULL; })) return Box{"", "<no box>", 0};
+        // Icons are checked by the in-process tests: their handles do not compare across processes.
+        Box seen{Text(box), Text(GetDlgItem(box, 0xFFFF)), 0};
+        PostMessageA(box, WM_COMMAND, IDOK, 0);
+        WaitFor([&] { return !IsWindow(box); });
+        return seen;
+    }
+    void Command(int id) { PostMessageA(main, WM_COMMAND, id, 0); }
+    void ChooseMode(int mode)
+    {
+        HWND combo = GetDlgItem(main, 9000);
+        SendMessageA(combo, CB_SETCURSEL, mode, 0);
+        SendMessageA(main, WM_COMMAND, MAKEWPARAM(9000, CBN_SELCHANGE), reinterpret_cast<LPARAM>(combo));
+    }
+
+    ScratchFolder folder;
+    std::string exe;
+    PROCESS_INFORMATION process = {};
+    bool started = false;
+    HWND main = NULL;
+};
+
+TEST(EndToEnd, StartsWithNoPathOnTheIndividualPageAndExitsWithZero)
+{
+    Program program("");
+    ASSERT_NE(program.main, (HWND)NULL);
+    EXPECT_EQ(Text(program.main), "クイルマーク");
+    HWND page = program.Page(false);
+    EXPECT_TRUE(IsWindowVisible(page));
+    EXPECT_FALSE(IsWindowVisible(program.Page(true)));
+    EXPECT_EQ(Text(GetDlgItem(page, 7000)), "");
+    EXPECT_EQ(Text(GetDlgItem(page, 7001)), "");
+    EXPECT_EQ(SendMessageA(GetDlgItem(program.main, 9000), CB_GETCURSEL, 0, 0), 0);
+    EXPECT_EQ(program.ExitCodeAfterClose(), 0u);
+}
+
+TEST(EndToEnd, TheStartUpPathChoosesThePage)
+{
+    ScratchFolder data;
+    std::string folder = data / "in put";
+    CreateDirectoryA(folder.c_str(), NULL);
+    WriteBytes(folder + "\\a.txt", "41");
+    struct Case {
+        std::string arguments;
+        bool batch;
+        std::string shown;
+    } cases[] = {
+        {"\"C:\\a b\\x.txt\"", false, "C:\\a b\\x.txt"},
+        {"\"" + folder + "\"", true, folder},
+        {"C:\\one.txt C:\\two.txt", false, "C:\\one.txt C:\\two.txt"},
+        {"\"", false, ""},
+        {"\"\"", false, ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.arguments);
+        Program program(c.arguments);
+        ASSERT_NE(program.main, (HWND)NULL);
+        HWND page = program.Page(c.batch);
+        EXPECT_TRUE(IsWindowVisible(page));
+        EXPECT_FALSE(IsWindowVisible(program.Page(!c.batch)));
+        EXPECT_EQ(Text(GetDlgItem(page, 7000)), c.shown);
+        if (c.batch) {
+            EXPECT_EQ(SendMessageA(GetDlgItem(page, 8000), LVM_GETITEMCOUNT, 0, 0), 1);
+        }
+    }
+}
+
+TEST(EndToEnd, ConvertsTheStartUpFileWithTheProposedOutput)
+{
+    ScratchFolder data;
+    WriteBytes(data / "dump.txt", "de ad be ef");
+    Program program("\"" + (data / "dump.txt") + "\"",
+                    "[IND_CONV_SETTINGS]\r\nDECIDE_OUTPUT_FROM_INPUT=TRUE\r\nDEFAULT_OUTPUT_EXTENSION=REPLACE\r\n");
+    ASSERT_NE(program.main, (HWND)NULL);
+    HWND page = program.Page(false);
+    EXPECT_EQ(Text(GetDlgItem(page, 7001)), data / "dump.dat");
+    program.Command(102);
+    Box box = program.NextBox();
+    EXPECT_EQ(box.text, "テキストファイルからバイナリファイルを作成しました");
+    EXPECT_EQ(box.caption, "確認");
+    EXPECT_EQ(ReadBytes(data / "dump.dat"), "\xde\xad\xbe\xef");
+
+    // Back to text in the selector: the proposal follows, and the round trip gives the text.
+    SendMessageA(GetDlgItem(page, 7000), WM_SETTEXT, 0, reinterpret_cast<LPARAM>((data / "dump.dat").c_str()));
+    program.ChooseMode(1);
+    EXPECT_EQ(Text(GetDlgItem(page, 7001)), data / "dump.txt");
+    program.Command(102);
+    EXPECT_EQ(program.NextBox().text, "バイナリファイルからテキストファイルを作成しました");
+    EXPECT_EQ(ReadBytes(data / "dump.txt"), "de ad be ef ");
+}
+
+TEST(EndToEnd, FullDiskAndLockedOutputAreReportedAndNothingIsLost)
+{
+    ScratchFolder data;
+    WriteBytes(data / "in.txt", "41 42");
+    WriteBytes(data / "out.dat", "precious");
+    Program program("\"" + (data / "in.txt") + "\"");
+    ASSERT_NE(program.main, (HWND)NULL);
+    HWND output = GetDlgItem(program.Page(false), 7001);
+
+    SendMessageA(output, WM_SETTEXT, 0, reinterpret_cast<LPARAM>("Z:\\dev\\full"));
+    program.Command(102);
+    Box box = program.NextBox();
+    EXPECT_EQ(box.text, "バイナリファイルの作成に失敗しました");
+    EXPECT_EQ(box.caption, "エラー");
+
+    // Another program holds the output open without sharing writes.
+    HANDLE lock = CreateFileA((data / "out.dat").c_str(), GENERIC_READ, FILE_SHARE_READ, NULL,
+                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, NULL);
+    SendMessageA(output, WM_SETTEXT, 0, reinterpret_cast<LPARAM>((data / "out.dat").c_str()));
+    program.Command(102);
+    EXPECT_EQ(program.NextBox().text, "出力ファイルのオープンに失敗しました");
+    CloseHandle(lock);
+    EXPECT_EQ(ReadBytes(data / "out.dat"), "precious");
+}
+
+TEST(EndToEnd, SavedSettingsCountWithoutARestart)
+{
+    ScratchFolder data;
+    Program program("");
+    ASSERT_NE(program.main, (HWND)NULL);
+    program.Command(109);
+    HWND settings = NULL;
+    ASSERT_TRUE(WaitFor([&] { return (settings = program.Top("#32770", false)) != NULL; }));
+    EXPECT_EQ(Text(settings), "設定");
+    // The second page (個別変換設定) is the first child page with the check box.
+    HWND page = NULL;
+    HWND child = NULL;
+    while ((child = FindWindowExA(settings, child, "#32770", NULL)) != NULL)
+        if (GetDlgItem(child, 4100)) {
+            page = child;
+            break;
+        }
+    ASSERT_NE(page, (HWND)NULL);
+    SendMessageA(GetDlgItem(page, 4100), BM_SETCHECK, BST_CHECKED, 0);
+    SendMessageA(GetDlgItem(page, 4301), BM_SETCHECK, BST_UNCHECKED, 0);
+    SendMessageA(GetDlgItem(page, 4300), BM_SETCHECK, BST_CHECKED, 0);
+    PostMessageA(settings, WM_COMMAND, IDOK, 0);
+    ASSERT_TRUE(WaitFor([&] { return !IsWindow(settings); }));
+
+    std::string ini = ReadBytes(program.folder / "Quillmark.ini");
+    for (const char* line : {"FILER=", "TXT_EDITOR=", "BIN_EDITOR=", "DECIDE_OUTPUT_FROM_INPUT=TRUE",
+                             "DEFAULT_OUTPUT_EXTENSION=ADD", "DECIDE_OUTPUT_FROM_INPUT=FALSE",
+                             "DEFAULT_OUTPUT_EXTENSION=REPLACE"})
+        EXPECT_NE(ini.find(line), std::string::npos) << line << " in\n" << ini;
+
+    HWND individual = program.Page(false);
+    SendMessageA(GetDlgItem(individual, 7000), WM_SETTEXT, 0, reinterpret_cast<LPARAM>("D:\\in\\x.txt"));
+    program.ChooseMode(0);
+    EXPECT_EQ(Text(GetDlgItem(individual, 7001)), "D:\\in\\x.txt.dat");
+}
+
+TEST(EndToEnd, TheMenuEndsTheProgram)
+{
+    Program program("");
+    ASSERT_NE(program.main, (HWND)NULL);
+    program.Command(104);
+    EXPECT_EQ(WaitForSingleObject(program.process.hProcess, 20000), WAIT_OBJECT_0);
+    DWORD code = 259;
+    GetExitCodeProcess(program.process.hProcess, &code);
+    EXPECT_EQ(code, 0u);
+}
+
+} // namespace
