@@ -108,9 +108,10 @@ struct State
     bool comment;
 };
 
-// Scalar steps of the SIMD loops: digits go to the nibble buffer, stopping after a '#'.
+// The steps below are forced inline so that the loops keep their counts in registers.
 #define QUILL_INLINE inline __attribute__((always_inline))
 
+// One byte at a time: digits go to the nibble buffer, stopping just after a '#'.
 QUILL_INLINE const uchar* NibblesScalar(const uchar* p, const uchar* end, uchar* nib, size_t& k, bool& comment)
 {
     const uint16_t* step = T().step;
