@@ -111,6 +111,8 @@ bool SameContent(const std::string& a, const std::string& b)
 // One in-process conversion, file to file; seconds.
 Time RunPump(bool toBinary, HexKernel kernel, const std::string& in, const std::string& out)
 {
+    // A fresh output for every run: truncating one still being written back waits for the disk.
+    remove(out.c_str());
     const double start = Now(), cpu = Cpu();
     const int fi = open(in.c_str(), O_RDONLY);
     const int fo = open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
@@ -129,6 +131,7 @@ Time RunCopy(bool toBinary, const std::string& in, const std::string& out)
 {
     const size_t block = toBinary ? HexTextBlock : HexBinaryBlock;
     std::vector<char> buffer(3 * block);
+    remove(out.c_str());
     const double start = Now(), cpu = Cpu();
     const int fi = open(in.c_str(), O_RDONLY);
     const int fo = open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
@@ -312,10 +315,12 @@ int main(int argc, char** argv)
         }
     }
 
-    auto best = [](const std::string& cmd, int repeats) {
+    auto best = [&](const std::string& cmd, int repeats) {
         Time t = { 1e9, 1e9 };
         for (int i = 0; i < repeats; ++i)
         {
+            remove(outBin.c_str());
+            remove(outTxt.c_str());
             const Time one = RunCommand(cmd);
             if (one.wall < 0) return one;
             t = Min(t, one);

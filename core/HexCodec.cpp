@@ -68,7 +68,7 @@ struct Tables
                 for (int j = 0; j < 16; ++j)
                     if ((16 * part + j + phase) % 3 != 2) groupMask[phase][part] |= uint16_t(1u << j);
             }
-            // Nibbles 0-15 come from parts 0 and 1, nibbles 16-31 from parts 1 and 2.
+            // Nibbles 0-15 come from chunks 0 and 1, nibbles 16-31 from chunks 1 and 2.
             for (int half = 0; half < 2; ++half)
                 for (int i = 0; i < 16; ++i)
                 {
