@@ -30,6 +30,10 @@ struct Tables
     alignas(16) uchar encMaskA[3][16];  // encoder: where each output byte comes from
     alignas(16) uchar encMaskB[3][16];
     alignas(16) uchar encSpace[3][16];
+    // Reader fast path for 48 bytes laid out as "xy " groups, whichever byte the groups start at:
+    // the digit masks of the three 16-byte parts, and the shuffles that gather their 32 digits.
+    uint16_t groupMask[3][3];
+    alignas(16) uchar groupShuf[3][4][16];
 
     Tables()
     {
@@ -52,6 +56,26 @@ struct Tables
                 if (c & (1 << bit)) idx[n++] = uchar(bit);
             memcpy(&compact[c], idx, 8);
             count[c] = uchar(n);
+        }
+        for (int phase = 0; phase < 3; ++phase)
+        {
+            int digits[32], n = 0;
+            for (int j = 0; j < 48; ++j)
+                if ((j + phase) % 3 != 2) digits[n++] = j;
+            for (int part = 0; part < 3; ++part)
+            {
+                groupMask[phase][part] = 0;
+                for (int j = 0; j < 16; ++j)
+                    if ((16 * part + j + phase) % 3 != 2) groupMask[phase][part] |= uint16_t(1u << j);
+            }
+            // Nibbles 0-15 come from chunks 0 and 1, nibbles 16-31 from chunks 1 and 2.
+            for (int half = 0; half < 2; ++half)
+                for (int i = 0; i < 16; ++i)
+                {
+                    const int from = digits[16 * half + i], part = from / 16;
+                    groupShuf[phase][2 * half][i] = part == half ? uchar(from % 16) : 0x80;
+                    groupShuf[phase][2 * half + 1][i] = part == half + 1 ? uchar(from % 16) : 0x80;
+                }
         }
         // Sixteen input bytes become 48 output bytes. Their digits come interleaved as pairs in
         // A (bytes 0-7) and B (bytes 8-15); every third output byte is a space.
@@ -84,9 +108,10 @@ struct State
     bool comment;
 };
 
-// Scalar steps of the SIMD loops: digits go to the nibble buffer, stopping after a '#'.
+// The steps below are forced inline so that the loops keep their counts in registers.
 #define QUILL_INLINE inline __attribute__((always_inline))
 
+// One byte at a time: digits go to the nibble buffer, stopping just after a '#'.
 QUILL_INLINE const uchar* NibblesScalar(const uchar* p, const uchar* end, uchar* nib, size_t& k, bool& comment)
 {
     const uint16_t* step = T().step;
@@ -206,23 +231,6 @@ size_t PackPairsSsse3(const uchar* nib, size_t pairs, uchar* out)
     return pairs;
 }
 
-__attribute__((target("avx2")))
-size_t PackPairsAvx2(const uchar* nib, size_t pairs, uchar* out)
-{
-    const __m256i weights = _mm256_set1_epi16(0x0110);
-    size_t i = 0;
-    for (; i + 32 <= pairs; i += 32)
-    {
-        const __m256i a = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(nib + 2 * i));
-        const __m256i b = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(nib + 2 * i + 32));
-        const __m256i packed = _mm256_packus_epi16(_mm256_maddubs_epi16(a, weights),
-                                                   _mm256_maddubs_epi16(b, weights));
-        // packus works per 128-bit lane: put the four quarters back in order.
-        _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + i), _mm256_permute4x64_epi64(packed, 0xD8));
-    }
-    return i + PackPairsSsse3(nib + 2 * i, pairs - i, out + i);
-}
-
 // Sixteen text bytes: their digits go to nib + k; a '#' cuts the mask at the mark and opens a
 // comment. Returns how many bytes were consumed.
 __attribute__((target("ssse3")))
@@ -243,6 +251,52 @@ QUILL_INLINE unsigned Step16(const uchar* p, uchar* nib, size_t& k, bool& commen
     }
     Compact16(val, mask, nib, k);
     return take;
+}
+
+// 48 bytes in "xy " groups (the writer's own layout) with no '#': their 32 digits are gathered
+// by fixed shuffles instead of table lookups. False, having done nothing, for any other layout.
+__attribute__((target("ssse3")))
+QUILL_INLINE bool Groups48(const uchar* p, uchar* nib, size_t& k)
+{
+    const Tables& t = T();
+    __m128i valid0, valid1, valid2;
+    const __m128i c0 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+    const __m128i c1 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16));
+    const __m128i c2 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 32));
+    const __m128i v0 = Classify16(c0, valid0), v1 = Classify16(c1, valid1), v2 = Classify16(c2, valid2);
+    const unsigned m0 = unsigned(_mm_movemask_epi8(valid0));
+    int phase = 0;
+    while (phase < 3 && t.groupMask[phase][0] != m0) ++phase;
+    if (phase == 3 || unsigned(_mm_movemask_epi8(valid1)) != t.groupMask[phase][1] ||
+        unsigned(_mm_movemask_epi8(valid2)) != t.groupMask[phase][2])
+        return false;
+    const __m128i hash = _mm_set1_epi8('#');
+    const __m128i anyHash = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(c0, hash), _mm_cmpeq_epi8(c1, hash)),
+                                         _mm_cmpeq_epi8(c2, hash));
+    if (_mm_movemask_epi8(anyHash)) return false;
+    const __m128i* shuf = reinterpret_cast<const __m128i*>(t.groupShuf[phase]);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(nib + k),
+                     _mm_or_si128(_mm_shuffle_epi8(v0, _mm_load_si128(shuf)), _mm_shuffle_epi8(v1, _mm_load_si128(shuf + 1))));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(nib + k + 16),
+                     _mm_or_si128(_mm_shuffle_epi8(v1, _mm_load_si128(shuf + 2)), _mm_shuffle_epi8(v2, _mm_load_si128(shuf + 3))));
+    k += 32;
+    return true;
+}
+
+// Consumes as many whole 48-byte group runs as there are from p; returns where it stopped.
+// Kept out of line and compiled for SSSE3 alone, which runs faster here than in AVX2 code.
+// Results come back by value: a count whose address escaped would be kept in memory.
+struct Run
+{
+    const uchar* p;
+    size_t k;
+};
+
+__attribute__((target("ssse3"), noinline))
+Run GroupRun(const uchar* p, const uchar* end, uchar* nib, size_t k)
+{
+    while (end - p >= 48 && Groups48(p, nib, k)) p += 48;
+    return Run{ p, k };
 }
 
 // The same for 32 bytes.
@@ -281,6 +335,8 @@ size_t DecodeSsse3(const uchar* p, const uchar* end, uchar* out, State& st)
     // Locals rather than st's fields: the nibble stores may alias anything in memory.
     int pending = st.pending;
     bool comment = st.comment;
+    unsigned wait = 0, backoff = 1;
+    Run run;
     while (p < end)
     {
         size_t k = 0;
@@ -289,7 +345,19 @@ size_t DecodeSsse3(const uchar* p, const uchar* end, uchar* out, State& st)
         while (p < roundEnd)
         {
             if (comment) p = SkipComment(p, roundEnd, comment);
-            else if (roundEnd - p >= 16) p += Step16(p, nib, k, comment);
+            else if (roundEnd - p >= 48 && !wait && (run = GroupRun(p, roundEnd, nib, k)).p != p)
+            {
+                p = run.p;
+                k = run.k;
+                backoff = 1;
+            }
+            else if (roundEnd - p >= 16)
+            {
+                // Another layout: try the groups again later, the later the more often it missed.
+                if (wait) --wait;
+                else if (roundEnd - p >= 48) { wait = backoff; backoff = backoff < 64 ? 2 * backoff : 64; }
+                p += Step16(p, nib, k, comment);
+            }
             else p = NibblesScalar(p, roundEnd, nib, k, comment);
         }
         o += PackPairsSsse3(nib, k / 2, o);
@@ -308,6 +376,8 @@ size_t DecodeAvx2(const uchar* p, const uchar* end, uchar* out, State& st)
     // Locals rather than st's fields: the nibble stores may alias anything in memory.
     int pending = st.pending;
     bool comment = st.comment;
+    unsigned wait = 0, backoff = 1;
+    Run run;
     while (p < end)
     {
         size_t k = 0;
@@ -316,11 +386,23 @@ size_t DecodeAvx2(const uchar* p, const uchar* end, uchar* out, State& st)
         while (p < roundEnd)
         {
             if (comment) p = SkipComment(p, roundEnd, comment);
-            else if (roundEnd - p >= 32) p += Step32(p, nib, k, comment);
+            else if (roundEnd - p >= 48 && !wait && (run = GroupRun(p, roundEnd, nib, k)).p != p)
+            {
+                p = run.p;
+                k = run.k;
+                backoff = 1;
+            }
+            else if (roundEnd - p >= 32)
+            {
+                // Another layout: try the groups again later, the later the more often it missed.
+                if (wait) --wait;
+                else if (roundEnd - p >= 48) { wait = backoff; backoff = backoff < 64 ? 2 * backoff : 64; }
+                p += Step32(p, nib, k, comment);
+            }
             else if (roundEnd - p >= 16) p += Step16(p, nib, k, comment);
             else p = NibblesScalar(p, roundEnd, nib, k, comment);
         }
-        o += PackPairsAvx2(nib, k / 2, o);
+        o += PackPairsSsse3(nib, k / 2, o);
         pending = (k & 1) ? nib[k - 1] : -1;
     }
     st.pending = pending;
@@ -451,10 +533,24 @@ size_t CHexWriter::Encode(const unsigned char* in, size_t size, char* out) const
     return 3 * size;
 }
 
+namespace {
+
+// The system copies to and from page-aligned buffers about twice as fast as from malloc's
+// 16-byte alignment (measured on the read side), so both buffers start on a page.
+enum { kPage = 4096 };
+
+uchar* PageAligned(void* block)
+{
+    return reinterpret_cast<uchar*>((reinterpret_cast<uintptr_t>(block) + kPage - 1) & ~uintptr_t(kPage - 1));
+}
+
+} // namespace
+
 PumpResult PumpTextToBinary(CByteSource& in, CByteSink& out, HexKernel kernel)
 {
-    uchar* text = static_cast<uchar*>(malloc(HexTextBlock + CHexReader::MaxOutput(HexTextBlock)));
-    if (!text) return PumpNoMemory;
+    void* block = malloc(HexTextBlock + CHexReader::MaxOutput(HexTextBlock) + 2 * kPage);
+    if (!block) return PumpNoMemory;
+    uchar* text = PageAligned(block);
     uchar* bytes = text + HexTextBlock;
     CHexReader reader(kernel);
     PumpResult result = PumpDone;
@@ -466,14 +562,15 @@ PumpResult PumpTextToBinary(CByteSource& in, CByteSink& out, HexKernel kernel)
         const size_t n = reader.Decode(text, got, bytes);
         if (n && !out.Write(bytes, n)) { result = PumpWriteFailed; break; }
     }
-    free(text);
+    free(block);
     return result;
 }
 
 PumpResult PumpBinaryToText(CByteSource& in, CByteSink& out, HexKernel kernel)
 {
-    uchar* bytes = static_cast<uchar*>(malloc(HexBinaryBlock * 4));
-    if (!bytes) return PumpNoMemory;
+    void* block = malloc(HexBinaryBlock * 4 + kPage);
+    if (!block) return PumpNoMemory;
+    uchar* bytes = PageAligned(block);
     char* text = reinterpret_cast<char*>(bytes + HexBinaryBlock);
     const CHexWriter writer(kernel);
     PumpResult result = PumpDone;
@@ -484,6 +581,6 @@ PumpResult PumpBinaryToText(CByteSource& in, CByteSink& out, HexKernel kernel)
         if (got == 0) break;
         if (!out.Write(text, writer.Encode(bytes, got, text))) { result = PumpWriteFailed; break; }
     }
-    free(bytes);
+    free(block);
     return result;
 }
