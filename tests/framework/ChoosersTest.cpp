@@ -5,7 +5,6 @@
 #include <functional>
 #include <string>
 
-#include "ControlTestKit.h"
 #include "framework/CFileDialog.h"
 #include "framework/CFolderDialog.h"
 
@@ -47,11 +46,9 @@ private:
     }
 
     HHOOK m_hook;
-    static std::function<void(HWND)> s_answer;
-    static int s_answered;
+    static inline std::function<void(HWND)> s_answer;
+    static inline int s_answered = 0;
 };
-std::function<void(HWND)> ChooserAnswer::s_answer;
-int ChooserAnswer::s_answered = 0;
 
 void PressOk(HWND dialog) { ::PostMessageA(dialog, WM_COMMAND, IDOK, 0); }
 void PressCancel(HWND dialog) { ::PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0); }
@@ -73,9 +70,8 @@ class ChooserFiles : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        char temp[MAX_PATH] = {};
+        char temp[MAX_PATH] = {}, longTemp[MAX_PATH] = {};
         ::GetTempPathA(MAX_PATH, temp);
-        char longTemp[MAX_PATH] = {};
         ::GetLongPathNameA(temp, longTemp, MAX_PATH);
         root = std::string(longTemp) + "quill_choosers_" + std::to_string(::GetCurrentProcessId());
         ::GetCurrentDirectoryA(MAX_PATH, savedDir);
@@ -121,11 +117,10 @@ protected:
 
     void RemoveTree()
     {
-        ::DeleteFileA((root + "\\入力\\表.txt").c_str());
-        ::DeleteFileA((root + "\\data.txt").c_str());
-        ::RemoveDirectoryA((root + "\\入力").c_str());
-        ::RemoveDirectoryA((root + "\\output").c_str());
-        ::RemoveDirectoryA(root.c_str());
+        for (const char* file : {"\\入力\\表.txt", "\\data.txt"})
+            ::DeleteFileA((root + file).c_str());
+        for (const char* dir : {"\\入力", "\\output", ""})
+            ::RemoveDirectoryA((root + dir).c_str());
     }
 
     std::string root;
@@ -175,71 +170,45 @@ TEST_F(ChooserFiles, FileChooserReturnsTheChosenPathAndCancelClearsIt)
     }
 }
 
-// The browser's OK confirms its current selection, so confirming at once returns the folder
-// that was preselected.
-TEST_F(ChooserFiles, FolderBrowserPreselectsTheInitialFolder)
+// One browser object run after run: its OK confirms the current selection, so confirming at once
+// returns the preselected initial folder; cancel gives false and clears the earlier path. After
+// each run the chooser no longer holds the browser's handle.
+TEST_F(ChooserFiles, FolderBrowserPreselectsReturnsAndCancels)
 {
-    for (const char* sub : {"\\入力", "\\output", ""}) {
-        std::string folder = root + sub;
-        CFolderDialog chooser;
+    const std::string output = root + "\\output";
+    const auto chooseOutput = [output](HWND browser) {
+        ::SendMessageA(browser, BFFM_SETSELECTIONA, TRUE, reinterpret_cast<LPARAM>(output.c_str()));
+        PressOk(browser);
+    };
+    const struct {
+        const char* what;
+        const char* initial; // under root
+        std::function<void(HWND)> answer;
+        std::string path;    // "": cancelled
+    } runs[] = {
+        {"preselected subfolder", "\\入力", PressOk, root + "\\入力"},
+        {"another preselected subfolder", "\\output", PressOk, output},
+        {"preselected root", "", PressOk, root},
+        {"cancelled", "", PressCancel, ""},
+        {"another folder chosen", "\\入力", chooseOutput, output},
+    };
+    CFolderDialog chooser;
+    for (const auto& run : runs) {
+        const int before = ChooserAnswer::Answered();
+        bool chosen;
         {
-            ChooserAnswer answer(PressOk);
-            EXPECT_TRUE(chooser.Browse("入力元を指定してください", owner, CString(folder.c_str())))
-                << folder;
+            ChooserAnswer answer(run.answer);
+            chosen = chooser.Browse("入力元を指定してください", owner,
+                                    CString((root + run.initial).c_str()));
         }
-        EXPECT_STREQ(chooser.GetPath(), folder.c_str());
-        char buffer[MAX_PATH] = {};
-        EXPECT_TRUE(chooser.GetPath(buffer));
-        EXPECT_STREQ(buffer, folder.c_str());
-        // The browser's window is gone, and the chooser no longer holds its handle.
-        EXPECT_EQ(chooser.GetHwnd(), nullptr);
+        EXPECT_EQ(ChooserAnswer::Answered(), before + 1) << run.what;
+        EXPECT_EQ(chosen, !run.path.empty()) << run.what;
+        EXPECT_STREQ(chooser.GetPath(), run.path.c_str()) << run.what;
+        char buffer[MAX_PATH] = "unchanged";
+        EXPECT_EQ(chooser.GetPath(buffer) != FALSE, chosen) << run.what;
+        EXPECT_STREQ(buffer, chosen ? run.path.c_str() : "unchanged") << run.what;
+        EXPECT_EQ(chooser.GetHwnd(), nullptr) << run.what;
     }
-}
-
-TEST_F(ChooserFiles, FolderBrowserReturnsAnotherChosenFolder)
-{
-    std::string chosen = root + "\\output";
-    CFolderDialog chooser;
-    {
-        ChooserAnswer answer([chosen](HWND browser) {
-            ::SendMessageA(browser, BFFM_SETSELECTIONA, TRUE,
-                           reinterpret_cast<LPARAM>(chosen.c_str()));
-            PressOk(browser);
-        });
-        EXPECT_TRUE(chooser.Browse("出力先を指定してください", owner, CString((root + "\\入力").c_str())));
-    }
-    EXPECT_STREQ(chooser.GetPath(), chosen.c_str());
-}
-
-TEST_F(ChooserFiles, FolderBrowserCancelGivesFalseAndNoPath)
-{
-    CFolderDialog chooser;
-    {
-        ChooserAnswer answer(PressCancel);
-        EXPECT_FALSE(chooser.Browse("出力先を指定してください", owner, CString(root.c_str())));
-    }
-    EXPECT_EQ(chooser.m_pidl, nullptr);
-    char buffer[MAX_PATH] = "unchanged";
-    EXPECT_FALSE(chooser.GetPath(buffer));
-    EXPECT_STREQ(buffer, "unchanged");
-    EXPECT_STREQ(chooser.GetPath(), "");
-    EXPECT_EQ(chooser.GetHwnd(), nullptr);
-}
-
-// A second run on the same object: the chooser stays usable and reports the new outcome.
-TEST_F(ChooserFiles, FolderBrowserRunTwiceOnOneObject)
-{
-    CFolderDialog chooser;
-    {
-        ChooserAnswer answer(PressOk);
-        EXPECT_TRUE(chooser.Browse("t", owner, CString(root.c_str())));
-    }
-    EXPECT_STREQ(chooser.GetPath(), root.c_str());
-    {
-        ChooserAnswer answer(PressCancel);
-        EXPECT_FALSE(chooser.Browse("t", owner));
-    }
-    EXPECT_STREQ(chooser.GetPath(), "");
 }
 
 } // namespace

@@ -1,18 +1,24 @@
-// Standard controls (buttons, check boxes, radio buttons, edit boxes, drop-down lists) against
-// real controls.
+// Standard controls (buttons, check boxes, radio buttons, edit boxes, drop-down lists) and common
+// controls (tab strip, report list view) against real controls, and the one-time registration of
+// the common controls' window classes.
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <cstring>
 #include <string>
 #include <vector>
 
-#include "ControlTestKit.h"
+#include "TestKit.h"
 #include "framework/CButton.h"
 #include "framework/CComboBox.h"
 #include "framework/CEdit.h"
+#include "framework/CListView.h"
+#include "framework/CListViewEx.h"
+#include "framework/CTabCtrl.h"
+#include "framework/CTabCtrlEx.h"
 
 using namespace Vexa;
-using controltest::PumpAll;
-using controltest::RecordingHost;
+using testkit::Pump;
 
 namespace {
 
@@ -23,119 +29,62 @@ std::string TextOf(HWND hwnd)
     return text;
 }
 
-class StandardControls : public ::testing::Test {
-protected:
-    void SetUp() override { ASSERT_NE(host.Open(), nullptr); }
-    RecordingHost host;
-};
+class Controls : public testkit::HostTest {};
 
-// What CreateWindowExA was asked for, caught as the window is created: the platform adjusts some
-// styles afterwards (a drop-down list hands its border and scroll bar to its list).
-struct Creation {
-    HWND hwnd;
-    std::string className;
-    DWORD style;
-    DWORD exStyle;
-};
-std::vector<Creation> g_creations;
-
-LRESULT CALLBACK CatchCreation(int code, WPARAM wParam, LPARAM lParam)
-{
-    if (code == HCBT_CREATEWND) {
-        const CREATESTRUCTA* cs = reinterpret_cast<CBT_CREATEWNDA*>(lParam)->lpcs;
-        std::string name = HIWORD(reinterpret_cast<ULONG_PTR>(cs->lpszClass)) ? cs->lpszClass : "#atom";
-        g_creations.push_back({reinterpret_cast<HWND>(wParam), name,
-                               static_cast<DWORD>(cs->style), cs->dwExStyle});
-    }
-    return ::CallNextHookEx(NULL, code, wParam, lParam);
-}
-
-// What a control created in code is: its class, styles, identifier and binding.
-TEST_F(StandardControls, CreatedControlsHaveTheirClassStyleAndIdentifier)
+// A control made in code is of its class, has its identifier and is bound; the check box and
+// radio button are the manual kinds, which a click does not toggle. Without a usable parent
+// nothing is made and the object stays unbound.
+TEST_F(Controls, CreatedControlsAreBoundAndManualButtonsDoNotToggle)
 {
     CButton button;
     CCheckBox check;
     CRadioButton radio;
     CInputBox input;
     CComboBox combo(9000);
-    struct Case {
+    const struct {
         CControlWindow* control;
         const char* className;
-        DWORD style;
-        DWORD exStyle;
+        int id;
     } cases[] = {
-        {&button, "BUTTON", 0x50000000, 0},
-        {&check, "BUTTON", 0x50000002, 0},
-        {&radio, "BUTTON", 0x50000004, 0},
-        {&input, "EDIT", 0x50000080, WS_EX_CLIENTEDGE},
-        {&combo, "COMBOBOX", 0x50A00003, 0},
+        {&button, "Button", 100}, {&check, "Button", 101}, {&radio, "Button", 102},
+        {&input, "Edit", 103},    {&combo, "ComboBox", 9000},
     };
-    g_creations.clear();
-    HHOOK hook = ::SetWindowsHookExA(WH_CBT, &CatchCreation, NULL, ::GetCurrentThreadId());
-    int id = 100;
-    for (const Case& c : cases) {
-        HWND hwnd = (c.control == &combo) ? c.control->Create(10, 10, 120, 200, host.GetHwnd())
-                                          : c.control->Create("x", 10, 10, 120, 24, host.GetHwnd(),
-                                                              reinterpret_cast<HMENU>(id));
+    for (const auto& c : cases) {
+        HWND hwnd = c.control == &combo ? combo.Create(10, 10, 120, 200, host.GetHwnd())
+                                        : c.control->Create("x", 10, 10, 120, 24, host.GetHwnd(),
+                                                            reinterpret_cast<HMENU>(c.id));
         ASSERT_NE(hwnd, nullptr) << c.className;
         EXPECT_EQ(c.control->GetHwnd(), hwnd) << c.className;
-        bool seen = false;
-        for (const Creation& made : g_creations) {
-            if (made.hwnd != hwnd)
-                continue;
-            seen = true;
-            EXPECT_EQ(made.className, c.className);
-            EXPECT_EQ(made.style, c.style) << c.className;
-            EXPECT_EQ(made.exStyle, c.exStyle) << c.className;
-        }
-        EXPECT_TRUE(seen) << c.className;
-        EXPECT_EQ(::GetDlgCtrlID(hwnd), c.control == &combo ? 9000 : id) << c.className;
-        EXPECT_EQ(::GetPropA(hwnd, "CPP_CLASS"), static_cast<CWindowBase*>(c.control))
-            << c.className;
-        ++id;
+        char className[32] = {};
+        ::GetClassNameA(hwnd, className, sizeof className);
+        EXPECT_EQ(lstrcmpiA(className, c.className), 0) << className;
+        EXPECT_EQ(::GetDlgCtrlID(hwnd), c.id) << c.className;
+        EXPECT_EQ(::GetPropA(hwnd, "CPP_CLASS"), static_cast<CWindowBase*>(c.control));
     }
-    ::UnhookWindowsHookEx(hook);
     EXPECT_EQ(TextOf(combo.GetHwnd()), "");
-}
-
-TEST_F(StandardControls, CreateWithoutAUsableParentFailsAndLeavesTheObjectUnbound)
-{
-    const HWND parents[] = {NULL, reinterpret_cast<HWND>(0x7ffe1234)};
-    for (HWND parent : parents) {
-        CButton button;
-        EXPECT_EQ(button.Create("x", 0, 0, 10, 10, parent, reinterpret_cast<HMENU>(1)), nullptr);
-        EXPECT_EQ(button.GetHwnd(), nullptr);
-    }
-}
-
-// The check box and radio button made in code are the manual kinds: a click reaches the parent
-// but does not change the state.
-TEST_F(StandardControls, ClickDoesNotToggleTheManualKinds)
-{
-    CCheckBox check;
-    CRadioButton radio;
-    CButtonBase* buttons[] = {&check, &radio};
-    for (CButtonBase* b : buttons) {
-        ASSERT_NE(b->Create("x", 0, 0, 80, 20, host.GetHwnd(), reinterpret_cast<HMENU>(5)), nullptr);
+    for (CButtonBase* b : {static_cast<CButtonBase*>(&check), static_cast<CButtonBase*>(&radio)}) {
         b->SendMessage(BM_CLICK, 0, 0);
-        PumpAll();
+        Pump();
         EXPECT_EQ(b->SendMessage(BM_GETCHECK, 0, 0), BST_UNCHECKED);
     }
+    for (HWND parent : {HWND(NULL), reinterpret_cast<HWND>(0x7ffe1234)}) {
+        CButton orphan;
+        EXPECT_EQ(orphan.Create("x", 0, 0, 10, 10, parent, reinterpret_cast<HMENU>(1)), nullptr);
+        EXPECT_EQ(orphan.GetHwnd(), nullptr);
+    }
 }
 
-// SetCheck, SetUncheck and IsChecked on a three-state box (the style a template may give), for
-// both button classes.
+// SetCheck, SetUncheck and IsChecked on a three-state box (the style a template may give).
 template <class Button>
-void CheckStates(HWND parent)
+void CheckStates(HWND parent, const char* kind)
 {
     HWND hwnd = ::CreateWindowExA(0, "BUTTON", "x", WS_CHILD | WS_VISIBLE | BS_3STATE, 0, 0, 80,
                                   20, parent, reinterpret_cast<HMENU>(7), NULL, NULL);
-    ASSERT_NE(hwnd, nullptr);
     Button button;
-    ASSERT_TRUE(button.Attach(hwnd));
-    struct Step {
+    ASSERT_TRUE(button.Attach(hwnd)) << kind;
+    const struct {
         const char* what;
-        int setCheck;  // -1: use SetUncheck instead
+        int setCheck; // -1: SetUncheck(uncheckFlag) instead
         int uncheckFlag;
         LRESULT state;
         bool isChecked;
@@ -148,66 +97,233 @@ void CheckStates(HWND parent)
         {"SetCheck(2) again", 2, 0, BST_INDETERMINATE, false},
         {"SetUncheck(-3) clears", -1, -3, BST_UNCHECKED, false},
     };
-    for (const Step& s : steps) {
+    for (const auto& s : steps) {
         if (s.setCheck >= 0)
             button.SetCheck(s.setCheck);
         else
             button.SetUncheck(s.uncheckFlag);
-        EXPECT_EQ(::SendMessageA(hwnd, BM_GETCHECK, 0, 0), s.state) << s.what;
-        EXPECT_EQ(button.IsChecked(), s.isChecked) << s.what;
+        EXPECT_EQ(::SendMessageA(hwnd, BM_GETCHECK, 0, 0), s.state) << kind << " " << s.what;
+        EXPECT_EQ(button.IsChecked(), s.isChecked) << kind << " " << s.what;
     }
 }
 
-TEST_F(StandardControls, CheckStatesOfCheckBoxAndRadioButton)
+TEST_F(Controls, CheckStatesOfCheckBoxAndRadioButton)
 {
-    CheckStates<CCheckBox>(host.GetHwnd());
-    CheckStates<CRadioButton>(host.GetHwnd());
+    CheckStates<CCheckBox>(host.GetHwnd(), "check box");
+    CheckStates<CRadioButton>(host.GetHwnd(), "radio button");
 }
 
-TEST_F(StandardControls, EditBoxOperations)
+TEST_F(Controls, EditBoxSelectionWaitsForTheQueueAndReplacementCannotBeUndone)
 {
     CInputBox input;
-    ASSERT_NE(input.Create("abcdef", 0, 0, 200, 24, host.GetHwnd(), reinterpret_cast<HMENU>(7000)),
+    ASSERT_NE(input.Create("abcdef", 0, 0, 200, 24, host.GetHwnd(), reinterpret_cast<HMENU>(7)),
               nullptr);
-
-    // The selection set by PostSetSel waits for the queue.
     input.SendMessage(EM_SETSEL, 0, 0);
     EXPECT_TRUE(input.PostSetSel());
     EXPECT_EQ(input.GetSel(), MAKELONG(0, 0));
-    PumpAll();
+    Pump();
     EXPECT_EQ(input.GetSel(), MAKELONG(2, 2));
-
-    // A replacement lands at the caret and cannot be undone.
     input.ReplaceSel("XY");
-    EXPECT_EQ(input.GetWindowTextLength(), 8);
     EXPECT_EQ(TextOf(input.GetHwnd()), "abXYcdef");
     EXPECT_FALSE(input.CanUndo());
 }
 
 // SelectString starts after the first entry and wraps round, with the control's
 // case-insensitive prefix match; a miss keeps the selection.
-TEST_F(StandardControls, SelectStringSearchesAfterTheFirstEntryAndWraps)
+TEST_F(Controls, SelectStringSearchesAfterTheFirstEntryAndWraps)
 {
     CComboBox combo(9000);
     ASSERT_NE(combo.Create(0, 0, 200, 200, host.GetHwnd()), nullptr);
     for (const char* s : {"apple", "apricot", "banana", "Apfel"})
         combo.AddString(s);
-    struct Case {
+    const struct {
         const char* text;
         int result;
         int selected;
     } cases[] = {
-        {"ap", 1, 1},        // "apple" at 0 is tried last
-        {"APF", 3, 3},       // case-insensitive
-        {"apple", 0, 0},     // found only by wrapping round
+        {"ap", 1, 1},       // "apple" at 0 is tried last
+        {"APF", 3, 3},      // case-insensitive
+        {"apple", 0, 0},    // found only by wrapping round
         {"b", 2, 2},
-        {"cherry", -1, 2},   // a miss keeps the selection
-        {"bananas", -1, 2},  // longer than the entry
+        {"cherry", -1, 2},  // a miss keeps the selection
+        {"bananas", -1, 2}, // longer than the entry
     };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         EXPECT_EQ(combo.SelectString(c.text), c.result) << c.text;
         EXPECT_EQ(combo.GetCurSel(), c.selected) << c.text;
     }
+}
+
+// A record of the caller's own, with an image and a parameter, does not leak into the tabs that
+// the text form inserts afterwards.
+TEST_F(Controls, TabStripCarriesTextOnlyTabsAndSelects)
+{
+    CTabCtrl tab;
+    HWND hwnd = tab.Create("", 0, 0, 300, 30, host.GetHwnd(), reinterpret_cast<HMENU>(10));
+    ASSERT_NE(hwnd, nullptr);
+    TCITEMA own = {};
+    own.mask = TCIF_TEXT | TCIF_PARAM | TCIF_IMAGE;
+    own.pszText = const_cast<char*>("own");
+    own.lParam = 77;
+    own.iImage = 3;
+    EXPECT_EQ(tab.InsertItem(0, &own), 0);
+    EXPECT_EQ(tab.InsertItem(1, "個別変換"), 1);
+    EXPECT_EQ(tab.InsertItem(2, "一括変換"), 2);
+    EXPECT_EQ(tab.InsertItem(1, "between"), 1);
+    const struct {
+        const char* text;
+        int image;
+        LPARAM param;
+    } expected[] = {{"own", 3, 77}, {"between", -1, 0}, {"個別変換", -1, 0}, {"一括変換", -1, 0}};
+    for (int i = 0; i < 4; ++i) {
+        char text[64] = {};
+        TCITEMA item = {};
+        item.mask = TCIF_TEXT | TCIF_IMAGE | TCIF_PARAM;
+        item.pszText = text;
+        item.cchTextMax = sizeof(text);
+        ::SendMessageA(hwnd, TCM_GETITEMA, i, reinterpret_cast<LPARAM>(&item));
+        EXPECT_STREQ(text, expected[i].text) << i;
+        EXPECT_EQ(item.iImage, expected[i].image) << i;
+        EXPECT_EQ(item.lParam, expected[i].param) << i;
+    }
+    EXPECT_EQ(tab.SetCurSel(2), 0);
+    EXPECT_EQ(tab.SetCurSel(9), -1);
+    EXPECT_EQ(tab.GetCurSel(), 2);
+}
+
+// The batch page's list: two columns, rows with check boxes, and the reads it makes.
+TEST_F(Controls, ReportListAsTheBatchPageUsesIt)
+{
+    CListView list;
+    HWND hwnd = list.Create("", 0, 0, 400, 200, host.GetHwnd(), reinterpret_cast<HMENU>(8000));
+    ASSERT_NE(hwnd, nullptr);
+    EXPECT_EQ(list.InsertColumn(0, 160, "変換前"), 0);
+    EXPECT_EQ(list.InsertColumn(1, 160, "変換後"), 1);
+    list.InsertItem(0, "no box");
+    EXPECT_EQ(list.GetCheck(0), -1); // without the check-box style
+    list.DeleteAllItems();
+    list.SetExtendedStyle(list.GetExtendedStyle() | LVS_EX_CHECKBOXES | LVS_EX_FULLROWSELECT);
+
+    const char* names[][2] = {{"a.txt", "a.dat"}, {"表.txt", "表.dat"}, {"c.txt", "c.dat"}};
+    for (int n = 0; n < 3; ++n) {
+        EXPECT_EQ(list.InsertItem(n, ""), n);
+        EXPECT_EQ(list.GetCheck(n), 0) << n;
+        EXPECT_TRUE(list.SetItemText(n, 0, names[n][0]));
+        EXPECT_TRUE(list.SetItemText(n, 1, CString(names[n][1])));
+        EXPECT_TRUE(list.SetCheck(n, TRUE));
+    }
+    list.SetCheck(1, FALSE);
+    EXPECT_EQ(list.GetItemCount(), 3);
+    for (int n = 0; n < 3; ++n) {
+        EXPECT_EQ(list.GetCheck(n), n == 1 ? 0 : 1) << n;
+        EXPECT_STREQ(list.GetItemText(n, 0), names[n][0]) << n;
+        EXPECT_STREQ(list.GetItemText(n, 1), names[n][1]) << n;
+    }
+
+    // No selection: -1. Selecting row 2 makes it the one a rename would take.
+    EXPECT_EQ(list.GetSelectedItem(), -1);
+    LVITEMA state = {};
+    state.stateMask = state.state = LVIS_SELECTED;
+    ::SendMessageA(hwnd, LVM_SETITEMSTATE, 2, reinterpret_cast<LPARAM>(&state));
+    EXPECT_EQ(list.GetSelectedItem(), 2);
+
+    EXPECT_STREQ(list.GetItemText(7, 0), ""); // a row outside the list
+    EXPECT_TRUE(list.DeleteItem(0));
+    EXPECT_STREQ(list.GetItemText(0, 0), names[1][0]);
+}
+
+// The CString form reads into a buffer of 260: a longer text comes back cut to 259 characters;
+// the buffer form cuts to its size, terminator included, even where the control leaves it out.
+TEST_F(Controls, LongItemTextIsCutAndTerminated)
+{
+    CListView list;
+    ASSERT_NE(list.Create("", 0, 0, 300, 100, host.GetHwnd(), reinterpret_cast<HMENU>(8000)),
+              nullptr);
+    list.InsertColumn(0, 100, "x");
+    const struct {
+        size_t length;
+        size_t expected;
+    } cases[] = {{0, 0}, {1, 1}, {258, 258}, {259, 259}, {260, 259}, {400, 259}};
+    int row = 0;
+    for (const auto& c : cases) {
+        std::string text;
+        for (size_t i = 0; i < c.length; ++i)
+            text += static_cast<char>('a' + i % 26);
+        list.InsertItem(row, text.c_str());
+        EXPECT_EQ(std::string(static_cast<const char*>(list.GetItemText(row++, 0))),
+                  text.substr(0, c.expected))
+            << "length " << c.length;
+    }
+    char buffer[8];
+    std::memset(buffer, 'x', sizeof(buffer));
+    list.GetItemText(5, 0, buffer, sizeof(buffer));
+    EXPECT_STREQ(buffer, "abcdefg");
+}
+
+// Counts the registrations that reach the platform. The first one is made to fail, so the next
+// construction must try again.
+std::vector<INITCOMMONCONTROLSEX> g_registrations;
+BOOL(WINAPI* g_realInit)(const INITCOMMONCONTROLSEX*) = nullptr;
+
+BOOL WINAPI CountingInit(const INITCOMMONCONTROLSEX* init)
+{
+    g_registrations.push_back(*init);
+    return g_registrations.size() == 1 ? FALSE : g_realInit(init);
+}
+
+// Runs in a fresh process (the registration flags live for the whole process) and exits 0 when
+// the platform saw exactly the expected registrations, one construction after the other.
+[[noreturn]] void RegisterFamilies()
+{
+    g_realInit = reinterpret_cast<BOOL(WINAPI*)(const INITCOMMONCONTROLSEX*)>(testkit::HookImport(
+        "comctl32.dll", "InitCommonControlsEx", reinterpret_cast<void*>(&CountingInit)));
+    if (g_realInit == nullptr) {
+        std::fprintf(stderr, "InitCommonControlsEx is not imported\n");
+        std::exit(2);
+    }
+    const struct {
+        const char* what;
+        CWindowBase* (*construct)();
+        std::vector<DWORD> iccSoFar;
+    } steps[] = {
+        {"list view, registration fails", []() -> CWindowBase* { return new CListView; }, {1}},
+        {"list view, tried again", []() -> CWindowBase* { return new CListView; }, {1, 1}},
+        {"list view, registered", []() -> CWindowBase* { return new CListView; }, {1, 1}},
+        {"tab strip", []() -> CWindowBase* { return new CTabCtrl; }, {1, 1, 8}},
+        {"focus-aware tab strip", []() -> CWindowBase* { return new CTabCtrlEx; }, {1, 1, 8}},
+        {"focus-aware list view", []() -> CWindowBase* { return new CListViewEx; }, {1, 1, 8}},
+    };
+    int status = 0;
+    for (const auto& step : steps) {
+        delete step.construct();
+        std::vector<DWORD> icc;
+        for (const INITCOMMONCONTROLSEX& r : g_registrations) {
+            icc.push_back(r.dwICC);
+            if (r.dwSize != sizeof(INITCOMMONCONTROLSEX))
+                status = 1;
+        }
+        if (icc != step.iccSoFar) {
+            std::fprintf(stderr, "after %s: %u registrations\n", step.what,
+                         static_cast<unsigned>(icc.size()));
+            status = 1;
+        }
+    }
+    // The registered classes work: a list view can be made.
+    testkit::RecordingHost host;
+    CListView list;
+    if (host.Open() == nullptr ||
+        list.Create("", 0, 0, 100, 100, host.GetHwnd(), reinterpret_cast<HMENU>(1)) == nullptr) {
+        std::fprintf(stderr, "no list view after registration\n");
+        status = 1;
+    }
+    std::fflush(stderr);
+    std::exit(status);
+}
+
+TEST(CommonControlRegistration, OncePerFamilyAndAgainAfterAFailure)
+{
+    ::testing::FLAGS_gtest_death_test_style = "threadsafe";
+    EXPECT_EXIT(RegisterFamilies(), ::testing::ExitedWithCode(0), "");
 }
 
 } // namespace

@@ -1,8 +1,11 @@
-// Helpers for the control, chooser and focus tests: a recording parent window, a recorder put
-// under a control's own procedure, message pumping and an import-table hook.
+// Helpers of the window framework tests: message pumping, a bound host window that records what
+// controls send up, a recorder put under a control's own procedure, a watch on the messages one
+// window receives, and an import-table hook.
 #pragma once
 
 #include <windows.h>
+
+#include <gtest/gtest.h>
 
 #include <map>
 #include <ostream>
@@ -11,10 +14,10 @@
 #include "framework/CFocusControl.h"
 #include "framework/CWindow.h"
 
-namespace controltest {
+namespace testkit {
 
 // Dispatches every message waiting in this thread's queue.
-inline void PumpAll()
+inline void Pump()
 {
     MSG msg;
     while (::PeekMessageA(&msg, NULL, 0, 0, PM_REMOVE)) {
@@ -29,7 +32,7 @@ template <class Done>
 bool PumpUntil(Done done, DWORD timeoutMs = 5000)
 {
     for (;;) {
-        PumpAll();
+        Pump();
         if (done())
             return true;
         if (::MsgWaitForMultipleObjects(0, NULL, FALSE, timeoutMs, QS_ALLINPUT) == WAIT_TIMEOUT)
@@ -53,7 +56,7 @@ inline std::ostream& operator<<(std::ostream& os, const Received& r)
               << r.lParam << std::dec << "}";
 }
 
-// A bound top-level window that records the messages focus-aware controls send up to it.
+// A bound, shown top-level window that records the messages focus-aware controls send up to it.
 class RecordingHost : public Vexa::CWindow {
 public:
     std::vector<Received> received;
@@ -70,9 +73,16 @@ public:
         HWND hwnd = Create("controls", 0, 0, 480, 320, NULL, NULL);
         ::ShowWindow(hwnd, SW_SHOW);
         ::SetForegroundWindow(hwnd);
-        PumpAll();
+        Pump();
         return hwnd;
     }
+};
+
+// Tests whose controls live in a recording host.
+class HostTest : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_NE(host.Open(), nullptr); }
+    RecordingHost host;
 };
 
 // Put under a control before an object is attached to it, it stands for "the control's own
@@ -81,52 +91,99 @@ class ProcRecorder {
 public:
     explicit ProcRecorder(HWND hwnd) : m_hwnd(hwnd)
     {
-        Log()[hwnd] = &m_seen;
-        Prev()[hwnd] = reinterpret_cast<WNDPROC>(
+        Hooked& h = Map()[hwnd];
+        h.log = &m_seen;
+        h.prev = reinterpret_cast<WNDPROC>(
             ::SetWindowLongPtrA(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&Proc)));
     }
-    ~ProcRecorder() { Log().erase(m_hwnd); }
-
-    bool Saw(UINT msg, WPARAM wParam) const
+    // The window may outlive the recorder: it then only passes messages on.
+    ~ProcRecorder()
     {
-        for (const auto& r : m_seen)
-            if (r.msg == msg && r.wParam == wParam)
-                return true;
-        return false;
+        auto it = Map().find(m_hwnd);
+        if (it != Map().end())
+            it->second.log = nullptr;
     }
-    bool SawMessage(UINT msg) const
+
+    // msg seen (with this wParam, unless anyWParam).
+    bool Saw(UINT msg, WPARAM wParam, bool anyWParam = false) const
     {
         for (const auto& r : m_seen)
-            if (r.msg == msg)
+            if (r.msg == msg && (anyWParam || r.wParam == wParam))
                 return true;
         return false;
     }
     void Clear() { m_seen.clear(); }
 
 private:
-    static std::map<HWND, std::vector<Received>*>& Log()
+    struct Hooked {
+        WNDPROC prev;
+        std::vector<Received>* log;
+    };
+    static std::map<HWND, Hooked>& Map()
     {
-        static std::map<HWND, std::vector<Received>*> log;
-        return log;
-    }
-    static std::map<HWND, WNDPROC>& Prev()
-    {
-        static std::map<HWND, WNDPROC> prev;
-        return prev;
+        static std::map<HWND, Hooked> map;
+        return map;
     }
     static LRESULT CALLBACK Proc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
     {
-        auto log = Log().find(hwnd);
-        if (log != Log().end())
-            log->second->push_back({msg, wParam, lParam});
-        WNDPROC prev = Prev()[hwnd];
+        Hooked h = Map()[hwnd];
+        if (h.log != nullptr)
+            h.log->push_back({msg, wParam, lParam});
         if (msg == WM_NCDESTROY)
-            Prev().erase(hwnd);
-        return ::CallWindowProcA(prev, hwnd, msg, wParam, lParam);
+            Map().erase(hwnd);
+        return ::CallWindowProcA(h.prev, hwnd, msg, wParam, lParam);
     }
 
     HWND m_hwnd;
     std::vector<Received> m_seen;
+};
+
+// Watches the messages sent to one window: how many could still find an object through its
+// "CPP_CLASS" property, and what the binding left behind on the return of WM_DESTROY, when the
+// procedure has run but the window is still there.
+struct MessageWatch {
+    static inline HWND target;
+    static inline int sent, reachable;
+    static inline bool destroyReturned;
+    static inline LONG procAfterDestroy;
+    static inline HANDLE propAfterDestroy;
+
+    explicit MessageWatch(HWND hwnd)
+    {
+        target = hwnd;
+        sent = reachable = 0;
+        destroyReturned = false;
+        procAfterDestroy = 0;
+        propAfterDestroy = NULL;
+        DWORD thread = ::GetCurrentThreadId();
+        hooks[0] = ::SetWindowsHookExA(WH_CALLWNDPROC, &Sent, NULL, thread);
+        hooks[1] = ::SetWindowsHookExA(WH_CALLWNDPROCRET, &Returned, NULL, thread);
+    }
+    ~MessageWatch()
+    {
+        ::UnhookWindowsHookEx(hooks[0]);
+        ::UnhookWindowsHookEx(hooks[1]);
+    }
+    static LRESULT CALLBACK Sent(int code, WPARAM wParam, LPARAM lParam)
+    {
+        const CWPSTRUCT* cwp = reinterpret_cast<const CWPSTRUCT*>(lParam);
+        if (code == HC_ACTION && cwp->hwnd == target) {
+            ++sent;
+            reachable += ::GetPropA(cwp->hwnd, "CPP_CLASS") != NULL;
+        }
+        return ::CallNextHookEx(NULL, code, wParam, lParam);
+    }
+    static LRESULT CALLBACK Returned(int code, WPARAM wParam, LPARAM lParam)
+    {
+        const CWPRETSTRUCT* ret = reinterpret_cast<const CWPRETSTRUCT*>(lParam);
+        if (code == HC_ACTION && ret->hwnd == target && ret->message == WM_DESTROY) {
+            destroyReturned = true;
+            procAfterDestroy = ::GetWindowLongA(ret->hwnd, GWL_WNDPROC);
+            propAfterDestroy = ::GetPropA(ret->hwnd, "CPP_CLASS");
+        }
+        return ::CallNextHookEx(NULL, code, wParam, lParam);
+    }
+    HHOOK hooks[2];
 };
 
 // Replaces this program's import of dll!function by replacement; returns the original, or null
@@ -134,11 +191,10 @@ private:
 inline void* HookImport(const char* dll, const char* function, void* replacement)
 {
     auto* base = reinterpret_cast<BYTE*>(::GetModuleHandleA(NULL));
-    auto* dos = reinterpret_cast<IMAGE_DOS_HEADER*>(base);
-    auto* nt = reinterpret_cast<IMAGE_NT_HEADERS*>(base + dos->e_lfanew);
-    const IMAGE_DATA_DIRECTORY& dir =
-        nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
-    auto* desc = reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR*>(base + dir.VirtualAddress);
+    auto* nt = reinterpret_cast<IMAGE_NT_HEADERS*>(
+        base + reinterpret_cast<IMAGE_DOS_HEADER*>(base)->e_lfanew);
+    auto* desc = reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR*>(
+        base + nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT].VirtualAddress);
     for (; desc->Name != 0; ++desc) {
         if (::lstrcmpiA(reinterpret_cast<char*>(base + desc->Name), dll) != 0)
             continue;
@@ -162,4 +218,4 @@ inline void* HookImport(const char* dll, const char* function, void* replacement
     return nullptr;
 }
 
-} // namespace controltest
+} // namespace testkit
