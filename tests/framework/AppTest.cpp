@@ -66,27 +66,27 @@ TEST(App, QuitDropsTheNextMessage)
 
 namespace {
 
-// Drives WinMain: records the order of the three steps and what they saw.
+// Drives WinMain: records the order of the three steps and what the loop returned.
 class ScriptedApp : public CWinApp {
 public:
-    std::vector<std::string> steps;
+    std::string steps;
     int exitCode = 0;
     int runResult = -5;
     int InitInstance() override
     {
-        steps.push_back("InitInstance");
+        steps += "InitInstance ";
         return 0; // a failing initialisation does not stop the program
     }
     int Run() override
     {
-        steps.push_back("Run");
+        steps += "Run ";
         ::PostQuitMessage(42);
         runResult = CWinApp::Run();
         return 99;
     }
     int ExitInstance() override
     {
-        steps.push_back("ExitInstance");
+        steps += "ExitInstance";
         return exitCode;
     }
 };
@@ -101,7 +101,7 @@ TEST(App, WinMainRunsTheThreeStepsAndReturnsExitInstance)
         char cmdLine[] = "C:\\data\\input.txt";
         HINSTANCE instance = ::GetModuleHandleA(NULL);
         EXPECT_EQ(WinMain(instance, NULL, cmdLine, SW_SHOWMINIMIZED), exitCode);
-        EXPECT_EQ(app.steps, (std::vector<std::string>{"InitInstance", "Run", "ExitInstance"}));
+        EXPECT_EQ(app.steps, "InitInstance Run ExitInstance");
         // The quit message's own value (42) is not the loop's result.
         EXPECT_EQ(app.runResult, 0);
         EXPECT_TRUE(app.m_hInstance == instance && app.m_lpCmdLine == cmdLine &&
@@ -111,24 +111,15 @@ TEST(App, WinMainRunsTheThreeStepsAndReturnsExitInstance)
 
 namespace {
 
-struct FoundBox {
-    DWORD pid;
-    HWND box;
-};
-
-// The visible dialog-class window of one process.
-BOOL CALLBACK FindBoxOfProcess(HWND hwnd, LPARAM lParam)
+// Finds a visible box of the dialog class among one thread's windows.
+BOOL CALLBACK FindBox(HWND hwnd, LPARAM found)
 {
-    FoundBox* found = reinterpret_cast<FoundBox*>(lParam);
-    DWORD pid = 0;
-    ::GetWindowThreadProcessId(hwnd, &pid);
     char className[16] = {};
     ::GetClassNameA(hwnd, className, sizeof className);
-    if (pid == found->pid && lstrcmpA(className, "#32770") == 0 && ::IsWindowVisible(hwnd)) {
-        found->box = hwnd;
-        return FALSE;
-    }
-    return TRUE;
+    if (lstrcmpA(className, "#32770") != 0 || !::IsWindowVisible(hwnd))
+        return TRUE;
+    *reinterpret_cast<HWND*>(found) = hwnd;
+    return FALSE;
 }
 
 } // namespace
@@ -148,25 +139,25 @@ TEST(App, ProgramWithoutApplicationObjectReportsAndExitsMinusOne)
         << path;
 
     // The box is the program's only window; wait for it (or for the program to end early).
-    FoundBox found = {pi.dwProcessId, NULL};
+    HWND box = NULL;
     ::WaitForInputIdle(pi.hProcess, 10000);
     const DWORD deadline = ::GetTickCount() + 20000;
-    while (found.box == NULL && ::GetTickCount() < deadline) {
-        ::EnumWindows(&FindBoxOfProcess, reinterpret_cast<LPARAM>(&found));
-        if (found.box == NULL && ::WaitForSingleObject(pi.hProcess, 50) == WAIT_OBJECT_0)
+    while (box == NULL && ::GetTickCount() < deadline) {
+        ::EnumThreadWindows(pi.dwThreadId, &FindBox, reinterpret_cast<LPARAM>(&box));
+        if (box == NULL && ::WaitForSingleObject(pi.hProcess, 50) == WAIT_OBJECT_0)
             break;
     }
-    ASSERT_NE(found.box, (HWND)NULL) << "no message box appeared";
+    ASSERT_NE(box, (HWND)NULL) << "no message box appeared";
 
     char caption[64] = {}, text[128] = {};
-    ::GetWindowTextA(found.box, caption, sizeof caption);
-    ::GetWindowTextA(::GetDlgItem(found.box, 0xFFFF), text, sizeof text);
+    ::GetWindowTextA(box, caption, sizeof caption);
+    ::GetWindowTextA(::GetDlgItem(box, 0xFFFF), text, sizeof text);
     EXPECT_STREQ(caption, "エラー");
     EXPECT_STREQ(text, "アプリケーションが正しく初期化されていません");
-    EXPECT_EQ(::GetWindow(found.box, GW_OWNER), (HWND)NULL);
-    EXPECT_EQ(::GetDlgItem(found.box, IDCANCEL), (HWND)NULL); // one OK button only
+    EXPECT_EQ(::GetWindow(box, GW_OWNER), (HWND)NULL);
+    EXPECT_EQ(::GetDlgItem(box, IDCANCEL), (HWND)NULL); // one OK button only
 
-    ::PostMessageA(found.box, WM_COMMAND, IDOK, 0);
+    ::PostMessageA(box, WM_COMMAND, IDOK, 0);
     ASSERT_EQ(::WaitForSingleObject(pi.hProcess, 20000), WAIT_OBJECT_0);
     DWORD exitCode = 0;
     ::GetExitCodeProcess(pi.hProcess, &exitCode);

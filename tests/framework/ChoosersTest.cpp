@@ -14,42 +14,6 @@ using Vexa::CString;
 
 namespace {
 
-// Answers the next chooser window that this thread activates, once.
-class ChooserAnswer {
-public:
-    explicit ChooserAnswer(std::function<void(HWND)> answer)
-    {
-        s_answer = std::move(answer);
-        m_hook = ::SetWindowsHookExA(WH_CBT, &Cbt, NULL, ::GetCurrentThreadId());
-    }
-    ~ChooserAnswer()
-    {
-        ::UnhookWindowsHookEx(m_hook);
-        s_answer = nullptr;
-    }
-    static int Answered() { return s_answered; }
-
-private:
-    static LRESULT CALLBACK Cbt(int code, WPARAM wParam, LPARAM lParam)
-    {
-        if (code == HCBT_ACTIVATE && s_answer) {
-            char name[16] = {};
-            ::GetClassNameA(reinterpret_cast<HWND>(wParam), name, sizeof(name));
-            if (lstrcmpA(name, "#32770") == 0) {
-                auto answer = std::move(s_answer);
-                s_answer = nullptr;
-                ++s_answered;
-                answer(reinterpret_cast<HWND>(wParam));
-            }
-        }
-        return ::CallNextHookEx(NULL, code, wParam, lParam);
-    }
-
-    HHOOK m_hook;
-    static inline std::function<void(HWND)> s_answer;
-    static inline int s_answered = 0;
-};
-
 void PressOk(HWND dialog) { ::PostMessageA(dialog, WM_COMMAND, IDOK, 0); }
 void PressCancel(HWND dialog) { ::PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0); }
 
@@ -94,6 +58,7 @@ protected:
             ReadFolder(root + sub);
         owner = ::CreateWindowExA(0, "STATIC", "owner", WS_OVERLAPPEDWINDOW, 0, 0, 200, 100, NULL,
                                   NULL, NULL, NULL);
+        hook = ::SetWindowsHookExA(WH_CBT, &AnswerChooser, NULL, ::GetCurrentThreadId());
     }
     static void ReadFolder(const std::string& dir)
     {
@@ -109,6 +74,8 @@ protected:
 
     void TearDown() override
     {
+        ::UnhookWindowsHookEx(hook);
+        answer = nullptr;
         ::DestroyWindow(owner);
         // The file dialog makes the chosen folder current; it must not stay so, to be removable.
         ::SetCurrentDirectoryA(savedDir);
@@ -123,50 +90,65 @@ protected:
             ::RemoveDirectoryA((root + dir).c_str());
     }
 
+    // Gives the next chooser window this thread activates its answer, once.
+    static LRESULT CALLBACK AnswerChooser(int code, WPARAM wParam, LPARAM lParam)
+    {
+        char name[16] = {};
+        if (code == HCBT_ACTIVATE && answer &&
+            ::GetClassNameA(reinterpret_cast<HWND>(wParam), name, sizeof(name)) &&
+            lstrcmpA(name, "#32770") == 0) {
+            auto now = std::move(answer);
+            answer = nullptr;
+            ++answered;
+            now(reinterpret_cast<HWND>(wParam));
+        }
+        return ::CallNextHookEx(NULL, code, wParam, lParam);
+    }
+    static inline std::function<void(HWND)> answer;
+    static inline int answered;
+
     std::string root;
     char savedDir[MAX_PATH] = {};
     HWND owner = NULL;
+    HHOOK hook = NULL;
 };
 
 const char kTextFilter[] = "Text Files {*.txt}\0*.txt\0All Files\0*.*\0";
 const char kTitle[] = "変換したいファイルを選択してください";
 
+// One chooser run after run: the chosen path, or false and no path after a cancel.
 TEST_F(ChooserFiles, FileChooserReturnsTheChosenPathAndCancelClearsIt)
 {
     CFileDialog chooser;
-    struct Step {
+    const struct {
         const char* what;
         std::function<void(HWND)> answer;
-        const char* initialDir;  // "root": the test folder
+        bool inRoot; // opened in the test folder
         DWORD flags;
-        BOOL result;
-        std::string path;
-        bool save = false;  // the save dialog instead, which has no initial folder
+        std::string path; // "": cancelled
+        bool save;        // the save dialog, which has no initial folder
     } steps[] = {
-        {"full path typed", TypeNameAndOk(root + "\\入力\\表.txt"), nullptr, OFN_FILEMUSTEXIST,
-         TRUE, root + "\\入力\\表.txt"},
-        {"cancel after a choice", PressCancel, "root", OFN_FILEMUSTEXIST, FALSE, ""},
-        {"name in the initial folder", TypeNameAndOk("data.txt"), "root", OFN_FILEMUSTEXIST, TRUE,
-         root + "\\data.txt"},
-        {"new name accepted without FILEMUSTEXIST", TypeNameAndOk("新しい.dat"), "root", 0, TRUE,
-         root + "\\新しい.dat"},
-        {"cancel again", PressCancel, nullptr, 0, FALSE, ""},
-        {"save dialog", TypeNameAndOk(root + "\\output\\結果.dat"), nullptr, 0, TRUE,
+        {"full path typed", TypeNameAndOk(root + "\\入力\\表.txt"), false, OFN_FILEMUSTEXIST,
+         root + "\\入力\\表.txt", false},
+        {"cancel after a choice", PressCancel, true, OFN_FILEMUSTEXIST, "", false},
+        {"name in the initial folder", TypeNameAndOk("data.txt"), true, OFN_FILEMUSTEXIST,
+         root + "\\data.txt", false},
+        {"new name without FILEMUSTEXIST", TypeNameAndOk("新しい.dat"), true, 0,
+         root + "\\新しい.dat", false},
+        {"save dialog", TypeNameAndOk(root + "\\output\\結果.dat"), false, 0,
          root + "\\output\\結果.dat", true},
-        {"save dialog cancelled", PressCancel, nullptr, 0, FALSE, "", true},
+        {"save dialog cancelled", PressCancel, false, 0, "", true},
     };
-    for (const Step& s : steps) {
-        int before = ChooserAnswer::Answered();
-        BOOL result;
-        {
-            ChooserAnswer answer(s.answer);
-            const char* initialDir = s.initialDir ? root.c_str() : nullptr;
-            result = s.save ? chooser.SaveFile(owner, kTextFilter, kTitle, s.flags, "dat")
-                            : chooser.OpenFile(owner, kTextFilter, initialDir, kTitle, s.flags, "txt");
-        }
-        EXPECT_EQ(ChooserAnswer::Answered(), before + 1) << s.what;
-        EXPECT_EQ(result != FALSE, s.result != FALSE) << s.what;
-        EXPECT_EQ(std::string(static_cast<const char*>(chooser.m_strPath)), s.path) << s.what;
+    for (const auto& s : steps) {
+        answer = s.answer;
+        answered = 0;
+        const BOOL result =
+            s.save ? chooser.SaveFile(owner, kTextFilter, kTitle, s.flags, "dat")
+                   : chooser.OpenFile(owner, kTextFilter, s.inRoot ? root.c_str() : nullptr, kTitle,
+                                      s.flags, "txt");
+        EXPECT_EQ(answered, 1) << s.what;
+        EXPECT_EQ(result != FALSE, !s.path.empty()) << s.what;
+        EXPECT_STREQ(chooser.m_strPath, s.path.c_str()) << s.what;
     }
 }
 
@@ -194,14 +176,11 @@ TEST_F(ChooserFiles, FolderBrowserPreselectsReturnsAndCancels)
     };
     CFolderDialog chooser;
     for (const auto& run : runs) {
-        const int before = ChooserAnswer::Answered();
-        bool chosen;
-        {
-            ChooserAnswer answer(run.answer);
-            chosen = chooser.Browse("入力元を指定してください", owner,
-                                    CString((root + run.initial).c_str()));
-        }
-        EXPECT_EQ(ChooserAnswer::Answered(), before + 1) << run.what;
+        answer = run.answer;
+        answered = 0;
+        const bool chosen = chooser.Browse("入力元を指定してください", owner,
+                                           CString((root + run.initial).c_str()));
+        EXPECT_EQ(answered, 1) << run.what;
         EXPECT_EQ(chosen, !run.path.empty()) << run.what;
         EXPECT_STREQ(chooser.GetPath(), run.path.c_str()) << run.what;
         char buffer[MAX_PATH] = "unchanged";

@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <memory>
-#include <utility>
 #include <vector>
 
 #include "TestKit.h"
@@ -28,35 +27,34 @@ struct Kind {
     UINT enter; // what Enter becomes for the parent: 0 (the control keeps it), or this message
 };
 
+template <class T>
+CWindowBase* Make()
+{
+    return new T;
+}
+
 const Kind kKinds[] = {
-    {"CButtonEx", []() -> CWindowBase* { return new CButtonEx; }, "BUTTON", BS_PUSHBUTTON, 0},
-    {"CInputBoxEx", []() -> CWindowBase* { return new CInputBoxEx; }, "EDIT", ES_AUTOHSCROLL,
-     WM_ENTERKEY},
-    {"CComboBoxEx", []() -> CWindowBase* { return new CComboBoxEx(9000); }, "COMBOBOX",
-     CBS_DROPDOWNLIST, 0},
-    {"CTabCtrlEx", []() -> CWindowBase* { return new CTabCtrlEx; }, "SysTabControl32", 0,
-     WM_KEYDOWN},
-    {"CListViewEx", []() -> CWindowBase* { return new CListViewEx; }, "SysListView32",
-     LVS_REPORT, WM_ENTERKEY},
+    {"CButtonEx", &Make<CButtonEx>, "BUTTON", BS_PUSHBUTTON, 0},
+    {"CInputBoxEx", &Make<CInputBoxEx>, "EDIT", ES_AUTOHSCROLL, WM_ENTERKEY},
+    {"CComboBoxEx", &Make<CComboBoxEx>, "COMBOBOX", CBS_DROPDOWNLIST, 0},
+    {"CTabCtrlEx", &Make<CTabCtrlEx>, "SysTabControl32", 0, WM_KEYDOWN},
+    {"CListViewEx", &Make<CListViewEx>, "SysListView32", LVS_REPORT, WM_ENTERKEY},
 };
-const Kind& kTabStrip = kKinds[3];
 
 // A control made the way a dialog template makes it, with a recorder as its own procedure,
 // and the focus-aware object attached on top.
 struct Bound {
-    Bound(const Kind& kind, HWND parent) : object(kind.make())
+    Bound(const Kind& kind, HWND parent)
+        : object(kind.make()),
+          hwnd(::CreateWindowExA(0, kind.className, "", WS_CHILD | WS_VISIBLE | kind.style, 10, 10,
+                                 200, 100, parent, reinterpret_cast<HMENU>(4000), NULL, NULL)),
+          own(hwnd)
     {
-        hwnd = ::CreateWindowExA(0, kind.className, "", WS_CHILD | WS_VISIBLE | WS_TABSTOP |
-                                 kind.style, 10, 10, 200, 100, parent,
-                                 reinterpret_cast<HMENU>(4000), NULL, NULL);
-        if (hwnd != NULL) {
-            own.reset(new ProcRecorder(hwnd));
-            object->Attach(hwnd);
-        }
+        object->Attach(hwnd);
     }
     std::unique_ptr<CWindowBase> object;
-    HWND hwnd = NULL;
-    std::unique_ptr<ProcRecorder> own;
+    HWND hwnd;
+    ProcRecorder own;
 };
 
 // Posts a key press to the control as the keyboard would queue it and dispatches it.
@@ -73,39 +71,50 @@ protected:
     void Clear(Bound& b)
     {
         host.received.clear();
-        b.own->Clear();
+        b.own.Clear();
     }
 };
 
 // Tab and Esc (posted, so Shift is up) in every focus-aware control, and Enter as each kind
-// handles it. A key that goes up never reaches the control.
+// handles it. A key that goes up never reaches the control; under an unbound parent nothing is
+// posted and the keys stay away from the control all the same.
 TEST_F(FocusControls, PostedTabEscAndEnter)
 {
+    HWND plain = ::CreateWindowExA(0, "STATIC", "", WS_CHILD | WS_VISIBLE, 0, 0, 300, 200,
+                                   host.GetHwnd(), NULL, NULL, NULL);
+    ProcRecorder unbound(plain);
     const auto hostObject = reinterpret_cast<WPARAM>(static_cast<CWindowBase*>(&host));
     for (const Kind& kind : kKinds) {
-        Bound b(kind, host.GetHwnd());
-        ASSERT_NE(b.hwnd, nullptr) << kind.name;
-        const auto self = reinterpret_cast<WPARAM>(b.object.get());
-        ::SetFocus(b.hwnd);
-        Pump();
-        const struct {
-            WPARAM key;
-            std::vector<Received> expected; // empty: the control keeps the key
-        } cases[] = {
-            {VK_TAB, {{WM_FOCUSMOVE, self, 1}}},
-            {VK_ESCAPE, {{WM_FOCUSMOVE, hostObject, 0}}},
-            {VK_RETURN, kind.enter == 0            ? std::vector<Received>{}
-                        : kind.enter == WM_KEYDOWN ? std::vector<Received>{{WM_KEYDOWN, VK_RETURN, 1}}
-                                                   : std::vector<Received>{{WM_ENTERKEY, self, 0}}},
-        };
-        for (const auto& c : cases) {
-            Clear(b);
-            PressPosted(b.hwnd, c.key);
-            EXPECT_EQ(host.received, c.expected) << kind.name << " key " << c.key;
-            EXPECT_EQ(b.own->Saw(WM_KEYDOWN, c.key), c.expected.empty())
-                << kind.name << " key " << c.key;
+        for (HWND parent : {host.GetHwnd(), plain}) {
+            Bound b(kind, parent);
+            ASSERT_NE(b.hwnd, nullptr) << kind.name;
+            const auto self = reinterpret_cast<WPARAM>(b.object.get());
+            const std::vector<Received> enter =
+                kind.enter == WM_ENTERKEY ? std::vector<Received>{{WM_ENTERKEY, self, 0}}
+                : kind.enter == WM_KEYDOWN ? std::vector<Received>{{WM_KEYDOWN, VK_RETURN, 1}}
+                                           : std::vector<Received>{};
+            const struct {
+                WPARAM key;
+                std::vector<Received> expected; // empty: the control keeps the key
+            } cases[] = {
+                {VK_TAB, {{WM_FOCUSMOVE, self, 1}}},
+                {VK_ESCAPE, {{WM_FOCUSMOVE, hostObject, 0}}},
+                {VK_RETURN, enter},
+            };
+            ::SetFocus(b.hwnd);
+            Pump();
+            for (const auto& c : cases) {
+                Clear(b);
+                PressPosted(b.hwnd, c.key);
+                EXPECT_EQ(host.received, parent == plain ? std::vector<Received>() : c.expected)
+                    << kind.name << " key " << c.key;
+                EXPECT_EQ(b.own.Saw(WM_KEYDOWN, c.key), c.expected.empty())
+                    << kind.name << " key " << c.key << (parent == plain ? " unbound" : "");
+            }
         }
     }
+    for (UINT msg : {WM_FOCUSMOVE, WM_ENTERKEY, WM_KEYDOWN})
+        EXPECT_FALSE(unbound.Saw(msg, 0, true)) << "message 0x" << std::hex << msg;
 }
 
 // Shift+Tab and Tab from the real keyboard state: the control must read Shift as it was when
@@ -121,32 +130,25 @@ TEST_F(FocusControls, ShiftTabFromTheKeyboardPostsBackward)
         ASSERT_EQ(::GetFocus(), b.hwnd) << kind.name;
         for (bool shift : {true, false, true}) {
             Clear(b);
-            std::vector<std::pair<WORD, DWORD>> sequence = {{VK_TAB, 0}, {VK_TAB, KEYEVENTF_KEYUP}};
-            if (shift) {
-                sequence.insert(sequence.begin(), {VK_SHIFT, 0});
-                sequence.push_back({VK_SHIFT, KEYEVENTF_KEYUP});
-            }
-            std::vector<INPUT> keys;
-            for (const auto& [vk, flags] : sequence) {
-                INPUT in = {};
-                in.type = INPUT_KEYBOARD;
-                in.ki.wVk = vk;
-                in.ki.wScan = static_cast<WORD>(::MapVirtualKeyA(vk, 0));
-                in.ki.dwFlags = flags;
-                keys.push_back(in);
-            }
-            ASSERT_EQ(::SendInput(static_cast<UINT>(keys.size()), keys.data(), sizeof(INPUT)),
-                      keys.size());
+            const auto key = [](BYTE vk, DWORD up) {
+                ::keybd_event(vk, static_cast<BYTE>(::MapVirtualKeyA(vk, 0)), up, 0);
+            };
+            if (shift)
+                key(VK_SHIFT, 0);
+            key(VK_TAB, 0);
+            key(VK_TAB, KEYEVENTF_KEYUP);
+            if (shift)
+                key(VK_SHIFT, KEYEVENTF_KEYUP);
             // The last key up is the sign that the whole sequence has been dispatched.
             EXPECT_TRUE(testkit::PumpUntil(
-                [&] { return b.own->Saw(WM_KEYUP, shift ? VK_SHIFT : VK_TAB); }))
+                [&] { return b.own.Saw(WM_KEYUP, shift ? VK_SHIFT : VK_TAB); }))
                 << kind.name;
             EXPECT_EQ(host.received,
                       (std::vector<Received>{{WM_FOCUSMOVE,
                                               reinterpret_cast<WPARAM>(b.object.get()),
                                               shift ? 2 : 1}}))
                 << kind.name << (shift ? " Shift+Tab" : " Tab");
-            EXPECT_FALSE(b.own->Saw(WM_KEYDOWN, VK_TAB)) << kind.name;
+            EXPECT_FALSE(b.own.Saw(WM_KEYDOWN, VK_TAB)) << kind.name;
         }
     }
 }
@@ -161,7 +163,7 @@ TEST_F(FocusControls, EditBoxSwallowsTabEnterAndEscCharacters)
     ::SetFocus(b.hwnd);
     ::SendMessageA(b.hwnd, EM_SETSEL, 2, 2);
     Pump();
-    b.own->Clear();
+    b.own.Clear();
     // As key presses (the characters come from TranslateMessage) and as bare characters.
     for (WPARAM key : {VK_TAB, VK_RETURN, VK_ESCAPE})
         PressPosted(b.hwnd, key);
@@ -172,22 +174,27 @@ TEST_F(FocusControls, EditBoxSwallowsTabEnterAndEscCharacters)
     ::GetWindowTextA(b.hwnd, text, sizeof(text));
     EXPECT_STREQ(text, "abc");
     for (WPARAM ch : {0x09, 0x0D, 0x1B})
-        EXPECT_FALSE(b.own->Saw(WM_CHAR, ch)) << "character " << ch;
+        EXPECT_FALSE(b.own.Saw(WM_CHAR, ch)) << "character " << ch;
 }
 
-// The main window's command keys go up from the tab strip with the LPARAM they came with; the
-// arrows and other keys stay with the strip, which moves its selection.
-TEST_F(FocusControls, TabStripPassesCommandKeysUpAndKeepsTheArrows)
+// A click gives the tab strip the focus (and still reaches it). The main window's command keys go
+// up from the strip with the LPARAM they came with; the arrows and other keys stay with the
+// strip, which moves its selection.
+TEST_F(FocusControls, TabStripTakesTheFocusPassesCommandKeysUpAndKeepsTheArrows)
 {
-    Bound b(kTabStrip, host.GetHwnd());
+    Bound b(kKinds[3], host.GetHwnd()), other(kKinds[0], host.GetHwnd());
     ASSERT_NE(b.hwnd, nullptr);
     auto* tab = static_cast<CTabCtrlEx*>(b.object.get());
     int index = 0;
     for (const char* text : {"個別変換", "一括変換", "third"})
         tab->InsertItem(index++, text);
     tab->SetCurSel(0);
-    ::SetFocus(b.hwnd);
+    ::SetFocus(other.hwnd);
+    ASSERT_EQ(::GetFocus(), other.hwnd);
+    ::PostMessageA(b.hwnd, WM_LBUTTONUP, 0, MAKELPARAM(10, 8));
     Pump();
+    EXPECT_EQ(::GetFocus(), b.hwnd);
+    EXPECT_TRUE(b.own.Saw(WM_LBUTTONUP, 0));
     const struct {
         WPARAM key;
         LPARAM flags;
@@ -207,48 +214,11 @@ TEST_F(FocusControls, TabStripPassesCommandKeysUpAndKeepsTheArrows)
         const std::vector<Received> up = {{WM_KEYDOWN, k.key, k.flags}};
         EXPECT_EQ(host.received, passed ? up : std::vector<Received>()) << "key 0x" << std::hex
                                                                          << k.key;
-        EXPECT_EQ(b.own->Saw(WM_KEYDOWN, k.key), !passed) << "key 0x" << std::hex << k.key;
+        EXPECT_EQ(b.own.Saw(WM_KEYDOWN, k.key), !passed) << "key 0x" << std::hex << k.key;
         if (!passed) {
             EXPECT_EQ(tab->GetCurSel(), k.selected) << "key 0x" << std::hex << k.key;
         }
     }
-}
-
-TEST_F(FocusControls, ClickOnTheTabStripGivesItTheFocus)
-{
-    Bound b(kTabStrip, host.GetHwnd());
-    Bound other(kKinds[0], host.GetHwnd());
-    ASSERT_NE(b.hwnd, nullptr);
-    static_cast<CTabCtrlEx*>(b.object.get())->InsertItem(0, "個別変換");
-    ::SetFocus(other.hwnd);
-    Pump();
-    ASSERT_EQ(::GetFocus(), other.hwnd);
-    ::PostMessageA(b.hwnd, WM_LBUTTONUP, 0, MAKELPARAM(10, 8));
-    Pump();
-    EXPECT_EQ(::GetFocus(), b.hwnd);
-    EXPECT_TRUE(b.own->Saw(WM_LBUTTONUP, 0)); // and the strip still gets the click
-}
-
-// Under an unbound parent nothing is posted and nothing breaks; Tab and Esc still stay away
-// from the control.
-TEST_F(FocusControls, UnboundParentReceivesNothing)
-{
-    HWND plain = ::CreateWindowExA(0, "STATIC", "", WS_CHILD | WS_VISIBLE, 0, 0, 300, 200,
-                                   host.GetHwnd(), NULL, NULL, NULL);
-    ASSERT_NE(plain, nullptr);
-    ProcRecorder parent(plain);
-    for (const Kind& kind : kKinds) {
-        Bound b(kind, plain);
-        ASSERT_NE(b.hwnd, nullptr) << kind.name;
-        for (WPARAM key : {VK_TAB, VK_ESCAPE, VK_RETURN, static_cast<int>('B')})
-            PressPosted(b.hwnd, key);
-        EXPECT_FALSE(b.own->Saw(WM_KEYDOWN, VK_TAB)) << kind.name;
-        EXPECT_FALSE(b.own->Saw(WM_KEYDOWN, VK_ESCAPE)) << kind.name;
-    }
-    Pump();
-    for (UINT msg : {WM_FOCUSMOVE, WM_ENTERKEY, WM_KEYDOWN})
-        EXPECT_FALSE(parent.Saw(msg, 0, true)) << "message 0x" << std::hex << msg;
-    EXPECT_TRUE(host.received.empty());
 }
 
 } // namespace

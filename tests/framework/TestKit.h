@@ -56,32 +56,28 @@ inline std::ostream& operator<<(std::ostream& os, const Received& r)
               << r.lParam << std::dec << "}";
 }
 
-// A bound, shown top-level window that records the messages focus-aware controls send up to it.
+// A bound top-level window that records the messages focus-aware controls send up to it.
 class RecordingHost : public Vexa::CWindow {
 public:
     std::vector<Received> received;
-
     LRESULT WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) override
     {
         if (msg == WM_FOCUSMOVE || msg == WM_ENTERKEY || msg == WM_KEYDOWN)
             received.push_back({msg, wParam, lParam});
         return CWindow::WindowProc(hwnd, msg, wParam, lParam);
     }
-
-    HWND Open()
-    {
-        HWND hwnd = Create("controls", 0, 0, 480, 320, NULL, NULL);
-        ::ShowWindow(hwnd, SW_SHOW);
-        ::SetForegroundWindow(hwnd);
-        Pump();
-        return hwnd;
-    }
 };
 
-// Tests whose controls live in a recording host.
+// Tests whose controls live in a recording host, shown in the foreground.
 class HostTest : public ::testing::Test {
 protected:
-    void SetUp() override { ASSERT_NE(host.Open(), nullptr); }
+    void SetUp() override
+    {
+        ASSERT_NE(host.Create("controls", 0, 0, 480, 320, NULL, NULL), nullptr);
+        host.ShowWindow(SW_SHOW);
+        host.SetForegroundWindow();
+        Pump();
+    }
     RecordingHost host;
 };
 
@@ -91,33 +87,23 @@ class ProcRecorder {
 public:
     explicit ProcRecorder(HWND hwnd) : m_hwnd(hwnd)
     {
-        Hooked& h = Map()[hwnd];
-        h.log = &m_seen;
-        h.prev = reinterpret_cast<WNDPROC>(
+        Map()[hwnd].prev = reinterpret_cast<WNDPROC>(
             ::SetWindowLongPtrA(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&Proc)));
     }
-    // The window may outlive the recorder: it then only passes messages on.
-    ~ProcRecorder()
-    {
-        auto it = Map().find(m_hwnd);
-        if (it != Map().end())
-            it->second.log = nullptr;
-    }
-
     // msg seen (with this wParam, unless anyWParam).
     bool Saw(UINT msg, WPARAM wParam, bool anyWParam = false) const
     {
-        for (const auto& r : m_seen)
+        for (const auto& r : Map()[m_hwnd].seen)
             if (r.msg == msg && (anyWParam || r.wParam == wParam))
                 return true;
         return false;
     }
-    void Clear() { m_seen.clear(); }
+    void Clear() { Map()[m_hwnd].seen.clear(); }
 
 private:
     struct Hooked {
         WNDPROC prev;
-        std::vector<Received>* log;
+        std::vector<Received> seen;
     };
     static std::map<HWND, Hooked>& Map()
     {
@@ -126,64 +112,49 @@ private:
     }
     static LRESULT CALLBACK Proc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
     {
-        Hooked h = Map()[hwnd];
-        if (h.log != nullptr)
-            h.log->push_back({msg, wParam, lParam});
+        Hooked& h = Map()[hwnd];
+        h.seen.push_back({msg, wParam, lParam});
+        WNDPROC prev = h.prev;
         if (msg == WM_NCDESTROY)
             Map().erase(hwnd);
-        return ::CallWindowProcA(h.prev, hwnd, msg, wParam, lParam);
+        return ::CallWindowProcA(prev, hwnd, msg, wParam, lParam);
     }
-
     HWND m_hwnd;
-    std::vector<Received> m_seen;
 };
 
 // Watches the messages sent to one window: how many could still find an object through its
-// "CPP_CLASS" property, and what the binding left behind on the return of WM_DESTROY, when the
-// procedure has run but the window is still there.
+// "CPP_CLASS" property, and what the binding left when WM_NCDESTROY comes, after WM_DESTROY.
 struct MessageWatch {
     static inline HWND target;
     static inline int sent, reachable;
-    static inline bool destroyReturned;
-    static inline LONG procAfterDestroy;
-    static inline HANDLE propAfterDestroy;
+    static inline bool ended;
+    static inline LONG procAtEnd;
+    static inline HANDLE propAtEnd;
 
     explicit MessageWatch(HWND hwnd)
     {
         target = hwnd;
         sent = reachable = 0;
-        destroyReturned = false;
-        procAfterDestroy = 0;
-        propAfterDestroy = NULL;
-        DWORD thread = ::GetCurrentThreadId();
-        hooks[0] = ::SetWindowsHookExA(WH_CALLWNDPROC, &Sent, NULL, thread);
-        hooks[1] = ::SetWindowsHookExA(WH_CALLWNDPROCRET, &Returned, NULL, thread);
+        ended = false;
+        hook = ::SetWindowsHookExA(WH_CALLWNDPROC, &Sent, NULL, ::GetCurrentThreadId());
     }
-    ~MessageWatch()
-    {
-        ::UnhookWindowsHookEx(hooks[0]);
-        ::UnhookWindowsHookEx(hooks[1]);
-    }
+    ~MessageWatch() { ::UnhookWindowsHookEx(hook); }
     static LRESULT CALLBACK Sent(int code, WPARAM wParam, LPARAM lParam)
     {
         const CWPSTRUCT* cwp = reinterpret_cast<const CWPSTRUCT*>(lParam);
         if (code == HC_ACTION && cwp->hwnd == target) {
+            HANDLE prop = ::GetPropA(cwp->hwnd, "CPP_CLASS");
             ++sent;
-            reachable += ::GetPropA(cwp->hwnd, "CPP_CLASS") != NULL;
+            reachable += prop != NULL;
+            if (cwp->message == WM_NCDESTROY) {
+                ended = true;
+                procAtEnd = ::GetWindowLongA(cwp->hwnd, GWL_WNDPROC);
+                propAtEnd = prop;
+            }
         }
         return ::CallNextHookEx(NULL, code, wParam, lParam);
     }
-    static LRESULT CALLBACK Returned(int code, WPARAM wParam, LPARAM lParam)
-    {
-        const CWPRETSTRUCT* ret = reinterpret_cast<const CWPRETSTRUCT*>(lParam);
-        if (code == HC_ACTION && ret->hwnd == target && ret->message == WM_DESTROY) {
-            destroyReturned = true;
-            procAfterDestroy = ::GetWindowLongA(ret->hwnd, GWL_WNDPROC);
-            propAfterDestroy = ::GetPropA(ret->hwnd, "CPP_CLASS");
-        }
-        return ::CallNextHookEx(NULL, code, wParam, lParam);
-    }
-    HHOOK hooks[2];
+    HHOOK hook;
 };
 
 // Replaces this program's import of dll!function by replacement; returns the original, or null
