@@ -52,6 +52,7 @@ TEST(App, QuitDropsTheNextMessage)
         testkit::Pump();
         for (size_t i = 0; i < row.posted.size(); ++i)
             ASSERT_TRUE(target.PostMessage(WM_APP + i, row.posted[i], 0));
+        ::PostQuitMessage(0); // ends the loop should Quit fail to
         if (row.quitBeforeRun)
             app.Quit();
         EXPECT_EQ(app.Run(), 0) << row.name;

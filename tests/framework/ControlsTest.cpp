@@ -196,8 +196,11 @@ TEST_F(Controls, ReportListAsTheBatchPageUsesItAndLongTexts)
 
 // Counts the registrations that reach the platform. The first one is made to fail, so the next
 // construction must try again.
+using InitProc = BOOL(WINAPI*)(const INITCOMMONCONTROLSEX*);
 std::vector<INITCOMMONCONTROLSEX> g_registrations;
-BOOL(WINAPI* g_realInit)(const INITCOMMONCONTROLSEX*) = nullptr;
+InitProc g_realInit = nullptr;
+// This program's import slot of the function, through which the library calls it.
+extern "C" InitProc g_importSlot __asm__("__imp__InitCommonControlsEx@4");
 
 BOOL WINAPI CountingInit(const INITCOMMONCONTROLSEX* init)
 {
@@ -209,12 +212,10 @@ BOOL WINAPI CountingInit(const INITCOMMONCONTROLSEX* init)
 // the platform saw exactly the expected registrations, one construction after the other.
 [[noreturn]] void RegisterFamilies()
 {
-    g_realInit = reinterpret_cast<BOOL(WINAPI*)(const INITCOMMONCONTROLSEX*)>(testkit::HookImport(
-        "comctl32.dll", "InitCommonControlsEx", reinterpret_cast<void*>(&CountingInit)));
-    if (g_realInit == nullptr) {
-        std::fprintf(stderr, "InitCommonControlsEx is not imported\n");
-        std::exit(2);
-    }
+    DWORD old;
+    ::VirtualProtect(&g_importSlot, sizeof g_importSlot, PAGE_READWRITE, &old);
+    g_realInit = g_importSlot;
+    g_importSlot = &CountingInit;
     const struct {
         const char* what;
         CWindowBase* (*construct)();

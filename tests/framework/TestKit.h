@@ -1,6 +1,6 @@
 // Helpers of the window framework tests: message pumping, a bound host window that records what
 // controls send up, a recorder put under a control's own procedure, a watch on the messages one
-// window receives, and an import-table hook.
+// window receives.
 #pragma once
 
 #include <windows.h>
@@ -156,37 +156,5 @@ struct MessageWatch {
     }
     HHOOK hook;
 };
-
-// Replaces this program's import of dll!function by replacement; returns the original, or null
-// when the program does not import it.
-inline void* HookImport(const char* dll, const char* function, void* replacement)
-{
-    auto* base = reinterpret_cast<BYTE*>(::GetModuleHandleA(NULL));
-    auto* nt = reinterpret_cast<IMAGE_NT_HEADERS*>(
-        base + reinterpret_cast<IMAGE_DOS_HEADER*>(base)->e_lfanew);
-    auto* desc = reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR*>(
-        base + nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT].VirtualAddress);
-    for (; desc->Name != 0; ++desc) {
-        if (::lstrcmpiA(reinterpret_cast<char*>(base + desc->Name), dll) != 0)
-            continue;
-        auto* names = reinterpret_cast<IMAGE_THUNK_DATA*>(
-            base + (desc->OriginalFirstThunk ? desc->OriginalFirstThunk : desc->FirstThunk));
-        auto* slots = reinterpret_cast<IMAGE_THUNK_DATA*>(base + desc->FirstThunk);
-        for (; names->u1.AddressOfData != 0; ++names, ++slots) {
-            if (IMAGE_SNAP_BY_ORDINAL(names->u1.Ordinal))
-                continue;
-            auto* byName = reinterpret_cast<IMAGE_IMPORT_BY_NAME*>(base + names->u1.AddressOfData);
-            if (::lstrcmpA(reinterpret_cast<char*>(byName->Name), function) != 0)
-                continue;
-            void* original = reinterpret_cast<void*>(slots->u1.Function);
-            DWORD old;
-            ::VirtualProtect(&slots->u1.Function, sizeof(slots->u1.Function), PAGE_READWRITE, &old);
-            slots->u1.Function = reinterpret_cast<ULONG_PTR>(replacement);
-            ::VirtualProtect(&slots->u1.Function, sizeof(slots->u1.Function), old, &old);
-            return original;
-        }
-    }
-    return nullptr;
-}
 
 } // namespace testkit

@@ -13,24 +13,20 @@
 #include "framework/CWindow.h"
 
 using testkit::MessageWatch;
+using testkit::Received;
 using Vexa::CDialog;
 using Vexa::CWindow;
 using Vexa::CWindowBase;
 
 namespace {
 
-struct HandlerCall {
-    UINT handlerFor; // the message of the handler that ran
-    WPARAM wParam;
-    LPARAM lParam;
-};
-
-// Records every message its WindowProc sees and every handler call. In "answer" mode each
+// Records every message its WindowProc sees and every handler call (as the handler's message
+// with the parameters it was given). In "answer" mode each
 // handler returns a marker of its own (0x10000 + its message) instead of default processing.
 class RecorderWindow : public CWindow {
 public:
     std::vector<UINT> messages;
-    std::vector<HandlerCall> calls;
+    std::vector<Received> calls;
     bool answer = false;
 
     LRESULT WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) override
@@ -56,8 +52,8 @@ public:
 
     bool Called(UINT handlerFor) const
     {
-        for (const HandlerCall& c : calls)
-            if (c.handlerFor == handlerFor)
+        for (const Received& c : calls)
+            if (c.msg == handlerFor)
                 return true;
         return false;
     }
@@ -84,7 +80,7 @@ TEST(WindowBinding, FromCreationThroughTheDispatchTableToDestroy)
     EXPECT_EQ(::GetPropA(hwnd, "CPP_CLASS"), (HANDLE)&window);
     EXPECT_EQ(window.m_pfnPrevProc, (WNDPROC)NULL); // its own class: nothing subclassed
     ASSERT_FALSE(window.calls.empty());
-    EXPECT_EQ(window.calls.front().handlerFor, (UINT)WM_CREATE);
+    EXPECT_EQ(window.calls.front().msg, (UINT)WM_CREATE);
     const CREATESTRUCTA* cs = reinterpret_cast<const CREATESTRUCTA*>(window.calls.front().lParam);
     EXPECT_EQ(cs->lpCreateParams, (void*)&window);
     EXPECT_STREQ((const char*)window.GetWindowText(), "四十二");
@@ -104,9 +100,7 @@ TEST(WindowBinding, FromCreationThroughTheDispatchTableToDestroy)
         const LRESULT result = ::SendMessageA(hwnd, message, ++wParam, ++lParam);
         ASSERT_EQ(window.calls.size(), inTable ? 1u : 0u) << "message 0x" << std::hex << message;
         if (inTable) {
-            EXPECT_EQ(window.calls[0].handlerFor, message) << "message 0x" << std::hex << message;
-            EXPECT_TRUE(window.calls[0].wParam == wParam && window.calls[0].lParam == lParam)
-                << "message 0x" << std::hex << message;
+            EXPECT_EQ(window.calls[0], (Received{message, wParam, lParam}));
             EXPECT_EQ(result, 0x10000 + message) << "message 0x" << std::hex << message;
         }
     }
@@ -115,60 +109,40 @@ TEST(WindowBinding, FromCreationThroughTheDispatchTableToDestroy)
     EXPECT_TRUE(::DestroyWindow(hwnd));
 }
 
-namespace {
-
-// A modeless page that binds recorders to its edit box and button, the way dialogs bind their
-// controls.
-class PageWithBoundControls : public CDialog {
-public:
-    PageWithBoundControls() : CDialog(IDD_TEST_PAGE) {}
-    RecorderWindow edit, button;
-    LONG editProc = 0, buttonProc = 0;
-    int OnInitDialog(WPARAM wParam, LPARAM lParam) override
-    {
-        editProc = ::GetWindowLongA(GetDlgItem(IDC_TEST_EDIT), GWL_WNDPROC);
-        buttonProc = ::GetWindowLongA(GetDlgItem(IDC_TEST_OTHER), GWL_WNDPROC);
-        edit.Attach(GetDlgItem(IDC_TEST_EDIT));
-        button.Attach(GetDlgItem(IDC_TEST_OTHER));
-        return CDialog::OnInitDialog(wParam, lParam);
-    }
-};
-
-} // namespace
-
+// Controls of a template, bound the way dialogs bind theirs: the edit box passes on messages
+// outside the table and those left to default processing, and gets its procedure back after
+// WM_DESTROY; the button, detached, has its own back and keeps working.
 TEST(WindowBinding, TemplateControlsAreSubclassedAndGetTheirProcedureBack)
 {
     CWindow host;
     ASSERT_NE(CreateHidden(host), (HWND)NULL);
-    PageWithBoundControls page;
+    CDialog page(IDD_TEST_PAGE);
     HWND dialog = page.CreateModeless(host.m_hWnd);
     ASSERT_NE(dialog, (HWND)NULL);
-    HWND edit = page.edit.m_hWnd, button = page.button.m_hWnd;
-    ASSERT_NE(edit, (HWND)NULL);
     // The page leaves what it does not handle to the dialog manager.
     EXPECT_EQ(::GetWindowLongA(dialog, DWL_DLGPROC), (LONG)&CWindowBase::StaticWindowProc);
     EXPECT_EQ(page.m_pfnPrevProc, (WNDPROC)NULL);
 
-    // Messages outside the table, and table messages left to default processing, both reach
-    // the edit box's own procedure.
-    EXPECT_FALSE(page.edit.m_bDialog);
+    HWND edit = page.GetDlgItem(IDC_TEST_EDIT), button = page.GetDlgItem(IDC_TEST_OTHER);
+    const LONG editProc = ::GetWindowLongA(edit, GWL_WNDPROC);
+    const LONG buttonProc = ::GetWindowLongA(button, GWL_WNDPROC);
+    RecorderWindow boundEdit, boundButton;
+    ASSERT_TRUE(boundEdit.Attach(edit) && boundButton.Attach(button));
     EXPECT_EQ(::GetWindowLongA(edit, GWL_WNDPROC), (LONG)&CWindowBase::StaticWindowProc);
-    EXPECT_EQ((LONG)page.edit.m_pfnPrevProc, page.editProc);
+    EXPECT_EQ((LONG)boundEdit.m_pfnPrevProc, editProc);
     ::SendMessageA(edit, WM_SETTEXT, 0, (LPARAM) "ab");
     ::SendMessageA(edit, EM_SETSEL, 2, 2);
     ::SendMessageA(edit, WM_CHAR, 'c', 1);
-    EXPECT_STREQ((const char*)page.edit.GetWindowText(), "abc");
-    EXPECT_TRUE(page.edit.Called(WM_CHAR));
+    EXPECT_STREQ((const char*)boundEdit.GetWindowText(), "abc");
+    EXPECT_TRUE(boundEdit.Called(WM_CHAR));
 
     // A button keeps its font in the extra bytes where a dialog keeps its procedure: it must be
     // subclassed as a window, with its font left alone.
-    EXPECT_FALSE(page.button.m_bDialog);
     EXPECT_EQ(::GetWindowLongA(button, GWL_WNDPROC), (LONG)&CWindowBase::StaticWindowProc);
     EXPECT_EQ(::SendMessageA(button, WM_GETFONT, 0, 0), ::SendMessageA(dialog, WM_GETFONT, 0, 0));
     ::SendMessageA(button, BM_SETSTATE, TRUE, 0);
-    // Detached, it has its own procedure back and keeps working.
-    ASSERT_TRUE(page.button.Detach());
-    EXPECT_EQ(::GetWindowLongA(button, GWL_WNDPROC), page.buttonProc);
+    ASSERT_TRUE(boundButton.Detach());
+    EXPECT_EQ(::GetWindowLongA(button, GWL_WNDPROC), buttonProc);
     EXPECT_EQ(::GetPropA(button, "CPP_CLASS"), (HANDLE)NULL);
     EXPECT_NE(::SendMessageA(button, BM_GETSTATE, 0, 0) & BST_PUSHED, 0);
     EXPECT_FALSE(CWindow().Detach());
@@ -177,11 +151,11 @@ TEST(WindowBinding, TemplateControlsAreSubclassedAndGetTheirProcedureBack)
         MessageWatch watch(edit);
         EXPECT_TRUE(::DestroyWindow(dialog));
         ASSERT_TRUE(watch.ended);
-        EXPECT_EQ(watch.procAtEnd, page.editProc);
+        EXPECT_EQ(watch.procAtEnd, editProc);
         EXPECT_EQ(watch.propAtEnd, (HANDLE)NULL);
     }
-    EXPECT_EQ(page.edit.m_hWnd, edit);
-    EXPECT_TRUE(page.edit.Called(WM_DESTROY));
+    EXPECT_EQ(boundEdit.m_hWnd, edit);
+    EXPECT_TRUE(boundEdit.Called(WM_DESTROY));
 }
 
 // ---------------------------------------------------------------------------------------------
