@@ -2,8 +2,8 @@
 
 #include "app/CMainWnd.h"
 #include "app/CSafeOutput.h"
-#include "app/PathRules.h"
 #include "core/Conversion.h"
+#include "core/OutputPath.h"
 #include "resources/resource.h"
 
 using namespace Vexa;
@@ -147,8 +147,8 @@ CString CMainDlg001::MakeOutputPath(CString input)
     CMainWnd* main = GetMainWnd();
     CSystemInfo* info = GetSystemInfo();
     if (!main || input.IsEmpty() || !info) return CString();
-    return QuillPaths::OutputPath(input, main->GetMode(),
-                                  info->GetIndConvSetting("DEFAULT_OUTPUT_EXTENSION"));
+    return Vexa::MakeOutputPath(input, main->GetMode(),
+                                info->GetIndConvSetting("DEFAULT_OUTPUT_EXTENSION"));
 }
 
 namespace {
@@ -165,8 +165,8 @@ void CMainDlg001::SetInputPath(CString path)
 {
     s_input.SetWindowText(path);
     m_strFolder.Empty();
-    if (QuillPaths::LastSeparator(path) > 0) {
-        m_strFolder = QuillPaths::FolderOf(path);
+    if (FindLastPathSeparator(path) > 0) {
+        m_strFolder = GetFolderPart(path);
         if (DecideOutputFromInput()) SetOutputPath(MakeOutputPath(path));
     }
 }
@@ -175,7 +175,7 @@ void CMainDlg001::SetOutputPath(CString path)
 {
     s_output.SetWindowText(path);
     m_strFolder.Empty();
-    if (QuillPaths::LastSeparator(path) > 0) m_strFolder = QuillPaths::FolderOf(path);
+    if (FindLastPathSeparator(path) > 0) m_strFolder = GetFolderPart(path);
 }
 
 void CMainDlg001::OnModeChanged()

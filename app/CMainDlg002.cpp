@@ -5,8 +5,8 @@
 #include "app/CMainWnd.h"
 #include "app/CSafeOutput.h"
 #include "app/CSubDlg001.h"
-#include "app/PathRules.h"
 #include "core/Conversion.h"
+#include "core/OutputPath.h"
 #include "resources/resource.h"
 
 using namespace Vexa;
@@ -241,7 +241,7 @@ void CMainDlg002::FillList(CString folder)
             CString name(entry.cFileName);
             s_list.InsertItem(row, "");
             s_list.SetItemText(row, 0, name);
-            s_list.SetItemText(row, 1, QuillPaths::OutputName(name, mode, rule));
+            s_list.SetItemText(row, 1, MakeOutputFileName(name, mode, rule));
             s_list.SetCheck(row, true);
             ++row;
         }

@@ -2,7 +2,7 @@
 
 #include <windows.h>
 
-#include "app/PathRules.h"
+#include "core/OutputPath.h"
 
 using Vexa::CFile;
 using Vexa::CString;
@@ -30,8 +30,8 @@ bool CSafeOutput::Open(const char* path)
     if (m_bCreated) return true;
 
     // An existing regular file: write beside it and rename over it on success.
-    CString folder = QuillPaths::FolderOf(m_strPath);
-    if (folder.IsEmpty()) folder = QuillPaths::LastSeparator(m_strPath) == 0 ? "\\" : ".";
+    CString folder = Vexa::GetFolderPart(m_strPath);
+    if (folder.IsEmpty()) folder = Vexa::FindLastPathSeparator(m_strPath) == 0 ? "\\" : ".";
     char temp[MAX_PATH];
     if (GetTempFileNameA(folder, "qmk", 0, temp) != 0) {
         m_pTemp.reset(new CFile(temp, GENERIC_WRITE, CREATE_ALWAYS));

@@ -1,6 +1,6 @@
 #include "app/CSettingSubDlg.h"
 
-#include "app/PathRules.h"
+#include "core/OutputPath.h"
 #include "resources/resource.h"
 
 using namespace Vexa;
@@ -84,7 +84,7 @@ int CSettingSubDlg001::OnCommand(WPARAM wParam, LPARAM lParam)
     int index = LOWORD(wParam) - 4000;
     if (index < 0 || index > 2 || HIWORD(wParam) != BN_CLICKED)
         return CSettingSubDlg::OnCommand(wParam, lParam);
-    CString folder = QuillPaths::FolderOf(s_toolBoxes[index].GetWindowText());
+    CString folder = GetFolderPart(s_toolBoxes[index].GetWindowText());
     CFileDialog dialog;
     if (dialog.OpenFile(m_hWnd, "Programs {*.exe}\0*.exe\0All Files\0*.*\0",
                         folder.IsEmpty() ? nullptr : static_cast<const char*>(folder),

@@ -330,4 +330,24 @@ TEST_F(BatchPageTest, NoSelectionOpensNothing)
     EXPECT_EQ(opened, 0);
 }
 
+TEST_F(BatchPageTest, TheFolderChoosersShowTheirTitlesAndCancelChangesNothing)
+{
+    Batch().SetInputPath(in.c_str());
+    for (int button : {4000, 4001}) {
+        SCOPED_TRACE(button);
+        bool titled = false;
+        DialogWatcher watcher;
+        watcher.onDialog = [&](HWND browser) {
+            const char* title = button == 4000 ? "入力元を指定してください" : "出力先を指定してください";
+            titled = FindWindowExA(browser, NULL, "Static", title) != NULL;
+            PostMessageA(browser, WM_COMMAND, IDCANCEL, 0);
+        };
+        Click(Page(), button);
+        EXPECT_TRUE(titled);
+        EXPECT_EQ(GetText(Page(), 7000), in);
+        EXPECT_EQ(GetText(Page(), 7001), "");
+        EXPECT_EQ(Rows(), 4);
+    }
+}
+
 } // namespace

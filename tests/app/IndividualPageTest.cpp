@@ -261,4 +261,55 @@ TEST_F(IndividualPageTest, MenuCommandsAndKeysReachThePageShown)
     EXPECT_EQ(ReadBytes(dir / "out.dat"), "A");
 }
 
+TEST_F(IndividualPageTest, TheChoosersPickBothPathsAndCancelChangesNothing)
+{
+    WriteBytes(dir / "picked.txt", "41");
+    Individual().SetOutputPath((dir / "start.dat").c_str());
+    struct Run {
+        const char* name;
+        std::function<void()> open;
+        std::string typed; // "" cancels
+        const char* title;
+        int box;
+    } runs[] = {
+        {"入力, cancelled", [&] { Click(Page(), 4000); }, "", "変換したいファイルを選択してください", 7000},
+        {"Ctrl+I", [&] {
+             BYTE keys[256];
+             GetKeyboardState(keys);
+             keys[VK_CONTROL] = 0x80;
+             SetKeyboardState(keys);
+             SendMessageA(MainWnd().GetHwnd(), WM_KEYDOWN, 'I', 0);
+             Pump();
+             keys[VK_CONTROL] = 0;
+             SetKeyboardState(keys);
+         }, dir / "picked.txt", "変換したいファイルを選択してください", 7000},
+        {"出力", [&] { Click(Page(), 4001); }, dir / "new.dat", "変換後のファイル名を入力してください", 7001},
+    };
+    for (const Run& run : runs) {
+        SCOPED_TRACE(run.name);
+        std::string title, before = GetText(Page(), run.box);
+        std::string folderBefore = static_cast<const char*>(Individual().m_strFolder);
+        DialogWatcher watcher;
+        watcher.onDialog = [&](HWND chooser) {
+            title = WindowText(chooser);
+            if (run.typed.empty()) {
+                PostMessageA(chooser, WM_COMMAND, IDCANCEL, 0);
+                return;
+            }
+            SetDlgItemTextA(chooser, 1148, run.typed.c_str());
+            SetDlgItemTextA(chooser, 1152, run.typed.c_str());
+            PostMessageA(chooser, WM_COMMAND, IDOK, 0);
+        };
+        run.open();
+        EXPECT_EQ(title, run.title);
+        if (run.typed.empty()) {
+            EXPECT_EQ(GetText(Page(), run.box), before);
+            EXPECT_EQ(std::string(Individual().m_strFolder), folderBefore);
+        } else {
+            EXPECT_EQ(GetText(Page(), run.box), run.typed);
+            EXPECT_EQ(std::string(Individual().m_strFolder), dir.Path());
+        }
+    }
+}
+
 } // namespace
