@@ -63,11 +63,8 @@ protected:
     static void ReadFolder(const std::string& dir)
     {
         WIN32_FIND_DATAA entry;
-        std::string pattern = dir + (dir.back() == '\\' ? "*" : "\\*");
-        HANDLE find = ::FindFirstFileA(pattern.c_str(), &entry);
-        if (find == INVALID_HANDLE_VALUE)
-            return;
-        while (::FindNextFileA(find, &entry)) {
+        HANDLE find = ::FindFirstFileA((dir + (dir.back() == '\\' ? "*" : "\\*")).c_str(), &entry);
+        while (find != INVALID_HANDLE_VALUE && ::FindNextFileA(find, &entry)) {
         }
         ::FindClose(find);
     }
@@ -169,7 +166,6 @@ TEST_F(ChooserFiles, FolderBrowserPreselectsReturnsAndCancels)
         std::string path;    // "": cancelled
     } runs[] = {
         {"preselected subfolder", "\\入力", PressOk, root + "\\入力"},
-        {"another preselected subfolder", "\\output", PressOk, output},
         {"preselected root", "", PressOk, root},
         {"cancelled", "", PressCancel, ""},
         {"another folder chosen", "\\入力", chooseOutput, output},
