@@ -13,11 +13,10 @@ UINT IconOf(HWND box)
         // Nothing is visible yet when the box activates; a box without an icon holds none.
         if ((GetWindowLongA(child, GWL_STYLE) & SS_TYPEMASK) != SS_ICON) continue;
         HICON icon = reinterpret_cast<HICON>(SendMessageA(child, STM_GETICON, 0, 0));
-        if (!icon) continue;
-        if (icon == LoadIconA(NULL, IDI_HAND)) return MB_ICONERROR;
-        if (icon == LoadIconA(NULL, IDI_EXCLAMATION)) return MB_ICONWARNING;
-        if (icon == LoadIconA(NULL, IDI_ASTERISK)) return MB_ICONINFORMATION;
-        if (icon == LoadIconA(NULL, IDI_QUESTION)) return MB_ICONQUESTION;
+        const struct { LPCSTR id; UINT flag; } icons[] = {{IDI_HAND, MB_ICONERROR}, {IDI_EXCLAMATION, MB_ICONWARNING},
+                                                        {IDI_ASTERISK, MB_ICONINFORMATION}, {IDI_QUESTION, MB_ICONQUESTION}};
+        for (const auto& known : icons)
+            if (icon && icon == LoadIconA(NULL, known.id)) return known.flag;
     }
     return 0;
 }

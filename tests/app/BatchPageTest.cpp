@@ -117,8 +117,10 @@ TEST_F(BatchPageTest, FiltersModesAndSettingsShapeTheList)
     SendMessageA(Page(), WM_COMMAND, MAKEWPARAM(9000, CBN_SELCHANGE), reinterpret_cast<LPARAM>(GetDlgItem(Page(), 9000)));
     Pump();
     EXPECT_EQ(Listing(), RowList{"data.dat -> data.dat.txt"});
-    Click(Page(), 4003);
+    Individual().SetInputPath("C:\\x.txt");
+    Command(103); // "クリア (&R)"
     EXPECT_EQ(GetText(Page(), 7000) + GetText(Page(), 7001), "");
+    EXPECT_EQ(GetText(Individual().GetHwnd(), 7000), "C:\\x.txt") << "only the page shown is cleared";
     EXPECT_EQ(Rows(List()), 0);
     EXPECT_STREQ(Batch().m_strFolder, "");
 }

@@ -90,18 +90,4 @@ TEST_F(MainWindowTest, TheModeIsShownInTheMenuAndTheSelector)
     EXPECT_STREQ(item, "テキスト変換");
 }
 
-TEST_F(MainWindowTest, TheClearCommandGoesToThePageShownOnly)
-{
-    WriteBytes(dir / "x.txt", "41");
-    Batch().SetInputPath(dir.Path().c_str());
-    Individual().SetInputPath((dir / "x.txt").c_str());
-    ChooseTab(1);
-    Command(103); // "クリア (&R)"
-    EXPECT_EQ(GetText(Batch().GetHwnd(), 7000), "");
-    EXPECT_EQ(GetText(Individual().GetHwnd(), 7000), dir / "x.txt");
-    ChooseTab(0);
-    Command(103);
-    EXPECT_EQ(GetText(Individual().GetHwnd(), 7000), "");
-}
-
 } // namespace
