@@ -1,7 +1,5 @@
 #include "AppEnvironment.h"
 
-#include <gtest/gtest.h>
-
 #include "foundation/CSystemInfo.h"
 
 namespace apptest {
@@ -40,7 +38,7 @@ public:
 CMainWnd& MainWnd() { return *s_wnd; }
 CMainDlg001& Individual() { return *static_cast<CMainDlg001*>(CMainWnd::GetPage(0)); }
 CMainDlg002& Batch() { return *static_cast<CMainDlg002*>(CMainWnd::GetPage(1)); }
-
+std::string ProgramFolder() { return s_program->Path(); }
 std::string IniPath() { return s_program->Path() + "\\Quillmark.ini"; }
 
 void RemoveIni()
@@ -69,15 +67,8 @@ void Click(HWND dialog, int id)
     Pump();
 }
 
-void SetText(HWND dialog, int id, const std::string& text)
-{
-    SetDlgItemTextA(dialog, id, text.c_str());
-}
-
-std::string GetText(HWND dialog, int id)
-{
-    return WindowText(GetDlgItem(dialog, id));
-}
+void SetText(HWND dialog, int id, const std::string& text) { SetDlgItemTextA(dialog, id, text.c_str()); }
+std::string GetText(HWND dialog, int id) { return WindowText(GetDlgItem(dialog, id)); }
 
 void ChooseMode(int mode)
 {
@@ -91,6 +82,57 @@ void ChooseMode(int mode)
 void ChooseTab(int tab)
 {
     SendMessageA(MainWnd().GetTabCtrl()->GetHwnd(), TCM_SETCURFOCUS, tab, 0);
+    Pump();
+}
+
+void Command(int id)
+{
+    SendMessageA(MainWnd().GetHwnd(), WM_COMMAND, id, 0);
+    Pump();
+}
+
+int Rows(HWND list) { return static_cast<int>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0)); }
+
+std::string Cell(HWND list, int row, int column)
+{
+    char text[300] = "";
+    LVITEMA item = {};
+    item.iSubItem = column;
+    item.pszText = text;
+    item.cchTextMax = sizeof(text);
+    SendMessageA(list, LVM_GETITEMTEXTA, row, reinterpret_cast<LPARAM>(&item));
+    return text;
+}
+
+bool Checked(HWND list, int row)
+{
+    return (SendMessageA(list, LVM_GETITEMSTATE, row, LVIS_STATEIMAGEMASK) >> 12) == 2;
+}
+
+void HookImport(void* original, void* replacement)
+{
+    auto* base = reinterpret_cast<BYTE*>(GetModuleHandleA(NULL));
+    auto* nt = reinterpret_cast<IMAGE_NT_HEADERS*>(base + reinterpret_cast<IMAGE_DOS_HEADER*>(base)->e_lfanew);
+    DWORD imports = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT].VirtualAddress;
+    for (auto* desc = reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR*>(base + imports); desc->Name; ++desc)
+        for (auto* slot = reinterpret_cast<IMAGE_THUNK_DATA*>(base + desc->FirstThunk); slot->u1.Function; ++slot)
+            if (reinterpret_cast<void*>(slot->u1.Function) == original) {
+                DWORD old;
+                VirtualProtect(&slot->u1.Function, sizeof(slot->u1.Function), PAGE_READWRITE, &old);
+                slot->u1.Function = reinterpret_cast<ULONG_PTR>(replacement);
+                VirtualProtect(&slot->u1.Function, sizeof(slot->u1.Function), old, &old);
+            }
+}
+
+void AppTest::Reset(int tab)
+{
+    RemoveIni();
+    MainWnd().SetMode(0);
+    Individual().Clear();
+    Batch().Clear();
+    ChooseTab(tab);
+    SetForegroundWindow(MainWnd().GetHwnd());
+    SetFocus(MainWnd().GetHwnd());
     Pump();
 }
 

@@ -1,7 +1,9 @@
 // The one main window of the in-process tests (its menus and controls are static objects, as in
 // the program, so a process makes it once), with a settings store whose program folder is a
-// scratch folder.
+// scratch folder, and what a user does to it.
 #pragma once
+
+#include <gtest/gtest.h>
 
 #include <string>
 
@@ -15,18 +17,36 @@ namespace apptest {
 CMainWnd& MainWnd();
 CMainDlg001& Individual();
 CMainDlg002& Batch();
+std::string ProgramFolder();
 
-// The settings file beside the "program": removed, or given one value.
+// The settings file beside the "program".
 std::string IniPath();
 void RemoveIni();
 void SetIni(const char* section, const char* key, const char* value);
 std::string GetIni(const char* section, const char* key);
 
-// What a user does: click a page's button, type into a box, choose in a drop-down.
 void Click(HWND dialog, int id);
 void SetText(HWND dialog, int id, const std::string& text);
 std::string GetText(HWND dialog, int id);
 void ChooseMode(int mode);
 void ChooseTab(int tab);
+void Command(int id); // a menu command on the main window
+
+// The rows of a list view.
+int Rows(HWND list);
+std::string Cell(HWND list, int row, int column);
+bool Checked(HWND list, int row);
+
+// Points this program's import of function (from any module) at replacement.
+void HookImport(void* original, void* replacement);
+
+// No settings file, binary mode, both pages empty, the page tab shown; the same again after.
+class AppTest : public ::testing::Test {
+protected:
+    void Reset(int tab);
+    void SetUp() override { Reset(0); }
+    void TearDown() override { Reset(0); }
+    ScratchFolder dir;
+};
 
 } // namespace apptest

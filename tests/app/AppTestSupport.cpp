@@ -127,16 +127,36 @@ std::string ReadBytes(const std::string& path)
     return bytes;
 }
 
-bool Exists(const std::string& path)
+int FilesIn(const std::string& folder)
 {
-    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+    WIN32_FIND_DATAA entry;
+    HANDLE find = FindFirstFileA((folder + "\\*").c_str(), &entry);
+    int files = 0;
+    if (find == INVALID_HANDLE_VALUE) return 0;
+    do {
+        if (!(entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) ++files;
+    } while (FindNextFileA(find, &entry));
+    FindClose(find);
+    return files;
 }
 
 std::string WindowText(HWND wnd)
 {
     char text[1024] = "";
-    GetWindowTextA(wnd, text, sizeof(text));
+    SendMessageA(wnd, WM_GETTEXT, sizeof(text), reinterpret_cast<LPARAM>(text));
     return text;
+}
+
+void Press(HWND wnd, WPARAM key, BYTE modifier)
+{
+    BYTE keys[256];
+    GetKeyboardState(keys);
+    if (modifier) keys[modifier] = 0x80;
+    SetKeyboardState(keys);
+    SendMessageA(wnd, WM_KEYDOWN, key, 0);
+    Pump();
+    if (modifier) keys[modifier] = 0;
+    SetKeyboardState(keys);
 }
 
 } // namespace apptest

@@ -53,9 +53,12 @@ private:
 void WriteBytes(const std::string& path, const std::string& bytes);
 // The file's bytes; "<missing>" when it cannot be read.
 std::string ReadBytes(const std::string& path);
-bool Exists(const std::string& path);
+int FilesIn(const std::string& folder); // plain files only
 void RemoveTree(const std::string& path);
 
+// The window's text, asked of the window itself (so it works across processes too).
 std::string WindowText(HWND wnd);
+// Sends key to wnd as if pressed with modifier (VK_CONTROL, VK_SHIFT or 0) held, then pumps.
+void Press(HWND wnd, WPARAM key, BYTE modifier = 0);
 
 } // namespace apptest

@@ -1,46 +1,41 @@
-// The settings dialog, the version dialog and the keys of the main window, opened from the real
-// main window as a user would.
-#include <gtest/gtest.h>
-
+// The settings dialog, the version dialog, help and the keys of the main window, opened from the
+// real main window as a user would.
 #include "AppEnvironment.h"
+
+#include <shellapi.h>
 
 using namespace apptest;
 
 namespace {
 
-// The settings page (a child dialog of the settings dialog) that holds control id.
-HWND PageWith(HWND dialog, int id)
+// The settings pages (child dialogs) holding control id, in tab order.
+std::vector<HWND> PagesWith(HWND dialog, int id)
 {
+    std::vector<HWND> pages;
     HWND child = NULL;
     while ((child = FindWindowExA(dialog, child, "#32770", NULL)) != NULL)
-        if (GetDlgItem(child, id)) return child;
-    return NULL;
+        if (GetDlgItem(child, id)) pages.push_back(child);
+    return pages;
 }
 
-class DialogsTest : public ::testing::Test {
+class DialogsTest : public AppTest {
 protected:
-    void SetUp() override
-    {
-        RemoveIni();
-        MainWnd().SetMode(0);
-        ChooseTab(0);
-        Individual().Clear();
-    }
     // Opens the settings dialog from the File menu; act runs while it is open.
     void WithSettings(const std::function<void(HWND)>& act)
     {
         DialogWatcher watcher;
         watcher.onDialog = act;
-        SendMessageA(MainWnd().GetHwnd(), WM_COMMAND, 109, 0);
-        Pump();
+        Command(109);
     }
 };
 
-TEST_F(DialogsTest, SettingsOkWritesAllSevenKeys)
+TEST_F(DialogsTest, SettingsShowTheFileAndOkSavesAllSevenKeys)
 {
-    SetIni("IND_CONV_SETTINGS", "DECIDE_OUTPUT_FROM_INPUT", "true");
-    SetIni("COMMON_SETTINGS", "TXT_EDITOR", "C:\\tools\\edit.exe");
-    std::string caption, tabs;
+    SetIni("IND_CONV_SETTINGS", "DECIDE_OUTPUT_FROM_INPUT", "true"); // not TRUE: shown and saved off
+    SetIni("BAT_CONV_SETTINGS", "DECIDE_OUTPUT_FROM_INPUT", "TRUE");
+    SetIni("BAT_CONV_SETTINGS", "DEFAULT_OUTPUT_EXTENSION", "ADD");
+    SetIni("COMMON_SETTINGS", "FILER", "C:\\filer.exe");
+    std::string caption, tabs, shown;
     WithSettings([&](HWND dialog) {
         caption = WindowText(dialog);
         HWND tab = GetDlgItem(dialog, 5000);
@@ -53,52 +48,35 @@ TEST_F(DialogsTest, SettingsOkWritesAllSevenKeys)
             SendMessageA(tab, TCM_GETITEMA, i, reinterpret_cast<LPARAM>(&item));
             tabs += std::string(text) + "|";
         }
+        HWND common = PagesWith(dialog, 7000).at(0);
+        std::vector<HWND> conv = PagesWith(dialog, 4100); // individual, then batch
+        for (HWND page : conv)
+            for (int id : {4100, 4300})
+                shown += SendMessageA(GetDlgItem(page, id), BM_GETCHECK, 0, 0) == BST_CHECKED ? "1" : "0";
+        shown += "|" + GetText(common, 7000);
+        // Change something on every page, switching tabs as a user does.
+        SetText(common, 7002, "C:\\bin edit\\b.exe");
+        SendMessageA(tab, TCM_SETCURFOCUS, 1, 0);
+        SendMessageA(GetDlgItem(conv.at(0), 4100), BM_SETCHECK, BST_CHECKED, 0);
+        SendMessageA(tab, TCM_SETCURFOCUS, 2, 0);
+        SendMessageA(GetDlgItem(conv.at(1), 4300), BM_SETCHECK, BST_UNCHECKED, 0);
+        SendMessageA(GetDlgItem(conv.at(1), 4301), BM_SETCHECK, BST_CHECKED, 0);
+        SendMessageA(tab, TCM_SETCURFOCUS, 0, 0);
         PostMessageA(dialog, WM_COMMAND, IDOK, 0);
     });
     EXPECT_EQ(caption, "設定");
     EXPECT_EQ(tabs, "共通設定|個別変換設定|一括変換設定|");
-    EXPECT_EQ(GetIni("COMMON_SETTINGS", "FILER"), "");
-    EXPECT_EQ(GetIni("COMMON_SETTINGS", "TXT_EDITOR"), "C:\\tools\\edit.exe");
-    EXPECT_EQ(GetIni("COMMON_SETTINGS", "BIN_EDITOR"), "");
-    EXPECT_EQ(GetIni("IND_CONV_SETTINGS", "DECIDE_OUTPUT_FROM_INPUT"), "FALSE");
-    EXPECT_EQ(GetIni("IND_CONV_SETTINGS", "DEFAULT_OUTPUT_EXTENSION"), "REPLACE");
-    EXPECT_EQ(GetIni("BAT_CONV_SETTINGS", "DECIDE_OUTPUT_FROM_INPUT"), "FALSE");
-    EXPECT_EQ(GetIni("BAT_CONV_SETTINGS", "DEFAULT_OUTPUT_EXTENSION"), "REPLACE");
-}
-
-TEST_F(DialogsTest, SettingsShowTheFileAndSaveWhatWasChangedOnEachPage)
-{
-    SetIni("BAT_CONV_SETTINGS", "DECIDE_OUTPUT_FROM_INPUT", "TRUE");
-    SetIni("BAT_CONV_SETTINGS", "DEFAULT_OUTPUT_EXTENSION", "ADD");
-    SetIni("COMMON_SETTINGS", "FILER", "C:\\filer.exe");
-    bool shownDecide = false, shownAdd = false, shownFiler = false;
-    WithSettings([&](HWND dialog) {
-        HWND common = PageWith(dialog, 7000);
-        shownFiler = GetText(common, 7000) == "C:\\filer.exe";
-        SetText(common, 7002, "C:\\bin edit\\b.exe");
-        // Pages 2 and 3 hold the same ids: the third is the one showing the batch section.
-        HWND pages[2] = {};
-        int found = 0;
-        HWND child = NULL;
-        while ((child = FindWindowExA(dialog, child, "#32770", NULL)) != NULL)
-            if (GetDlgItem(child, 4100) && found < 2) pages[found++] = child;
-        HWND ind = pages[0], bat = pages[1];
-        shownDecide = SendMessageA(GetDlgItem(bat, 4100), BM_GETCHECK, 0, 0) == BST_CHECKED;
-        shownAdd = SendMessageA(GetDlgItem(bat, 4300), BM_GETCHECK, 0, 0) == BST_CHECKED;
-        // Switch tabs as a user does; what was set stays until the dialog closes.
-        SendMessageA(GetDlgItem(dialog, 5000), TCM_SETCURFOCUS, 1, 0);
-        SendMessageA(GetDlgItem(ind, 4100), BM_SETCHECK, BST_CHECKED, 0);
-        SendMessageA(GetDlgItem(dialog, 5000), TCM_SETCURFOCUS, 2, 0);
-        SendMessageA(GetDlgItem(dialog, 5000), TCM_SETCURFOCUS, 0, 0);
-        PostMessageA(dialog, WM_COMMAND, IDOK, 0);
-    });
-    EXPECT_TRUE(shownFiler);
-    EXPECT_TRUE(shownDecide);
-    EXPECT_TRUE(shownAdd);
-    EXPECT_EQ(GetIni("COMMON_SETTINGS", "BIN_EDITOR"), "C:\\bin edit\\b.exe");
-    EXPECT_EQ(GetIni("IND_CONV_SETTINGS", "DECIDE_OUTPUT_FROM_INPUT"), "TRUE");
-    EXPECT_EQ(GetIni("BAT_CONV_SETTINGS", "DECIDE_OUTPUT_FROM_INPUT"), "TRUE");
-    EXPECT_EQ(GetIni("BAT_CONV_SETTINGS", "DEFAULT_OUTPUT_EXTENSION"), "ADD");
+    EXPECT_EQ(shown, "0011|C:\\filer.exe") << "individual off/replace, batch on/add";
+    const char* const saved[][3] = {
+        {"COMMON_SETTINGS", "FILER", "C:\\filer.exe"},
+        {"COMMON_SETTINGS", "TXT_EDITOR", ""},
+        {"COMMON_SETTINGS", "BIN_EDITOR", "C:\\bin edit\\b.exe"},
+        {"IND_CONV_SETTINGS", "DECIDE_OUTPUT_FROM_INPUT", "TRUE"},
+        {"IND_CONV_SETTINGS", "DEFAULT_OUTPUT_EXTENSION", "REPLACE"},
+        {"BAT_CONV_SETTINGS", "DECIDE_OUTPUT_FROM_INPUT", "TRUE"},
+        {"BAT_CONV_SETTINGS", "DEFAULT_OUTPUT_EXTENSION", "REPLACE"},
+    };
+    for (const auto& key : saved) EXPECT_EQ(GetIni(key[0], key[1]), key[2]) << key[0] << " " << key[1];
 
     // The page follows the saved rule without a restart.
     Individual().SetInputPath("D:\\in\\x.txt");
@@ -110,7 +88,7 @@ TEST_F(DialogsTest, SettingsCancelWritesNothing)
     SetIni("COMMON_SETTINGS", "FILER", "keep");
     std::string before = ReadBytes(IniPath());
     WithSettings([&](HWND dialog) {
-        SetText(PageWith(dialog, 7000), 7000, "changed");
+        SetText(PagesWith(dialog, 7000).at(0), 7000, "changed");
         PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
     });
     EXPECT_EQ(ReadBytes(IniPath()), before);
@@ -119,38 +97,26 @@ TEST_F(DialogsTest, SettingsCancelWritesNothing)
 TEST_F(DialogsTest, SettingsBrowseButtonsPickAProgram)
 {
     SetIni("COMMON_SETTINGS", "FILER", "C:\\windows\\old.exe");
-    struct Run {
-        bool choose;
-        const char* expected;
-    } runs[] = {{false, "C:\\windows\\old.exe"}, {true, "C:\\windows\\notepad.exe"}};
-    for (const Run& run : runs) {
-        SCOPED_TRACE(run.choose ? "chosen" : "cancelled");
-        DialogWatcher watcher;
+    for (const char* chosen : {"", "C:\\windows\\notepad.exe"}) {
+        SCOPED_TRACE(*chosen ? "chosen" : "cancelled");
         HWND settings = NULL;
-        std::string chooserTitle, boxText;
-        watcher.onDialog = [&](HWND dialog) {
+        std::string chooserTitle;
+        WithSettings([&](HWND dialog) {
             if (!settings) {
                 settings = dialog;
-                HWND common = PageWith(dialog, 7000);
+                HWND common = PagesWith(dialog, 7000).at(0);
                 PostMessageA(common, WM_COMMAND, MAKEWPARAM(4000, BN_CLICKED),
                              reinterpret_cast<LPARAM>(GetDlgItem(common, 4000)));
                 return;
             }
             chooserTitle = WindowText(dialog);
-            if (run.choose) {
-                SetDlgItemTextA(dialog, 1148, "C:\\windows\\notepad.exe");
-                SetDlgItemTextA(dialog, 1152, "C:\\windows\\notepad.exe");
-                PostMessageA(dialog, WM_COMMAND, IDOK, 0);
-            } else {
-                PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
-            }
-            // Runs after the chooser has ended: save what the box then holds.
-            PostMessageA(settings, WM_COMMAND, IDOK, 0);
-        };
-        SendMessageA(MainWnd().GetHwnd(), WM_COMMAND, 109, 0);
-        Pump();
+            SetDlgItemTextA(dialog, 1148, chosen);
+            SetDlgItemTextA(dialog, 1152, chosen);
+            PostMessageA(dialog, WM_COMMAND, *chosen ? IDOK : IDCANCEL, 0);
+            PostMessageA(settings, WM_COMMAND, IDOK, 0); // after the chooser ends: saves the box
+        });
         EXPECT_EQ(chooserTitle, "プログラムを選択してください");
-        EXPECT_EQ(GetIni("COMMON_SETTINGS", "FILER"), run.expected);
+        EXPECT_EQ(GetIni("COMMON_SETTINGS", "FILER"), *chosen ? chosen : "C:\\windows\\old.exe");
     }
 }
 
@@ -159,7 +125,6 @@ TEST_F(DialogsTest, VersionDialogNgAnswersAndStaysOpen)
     DialogWatcher watcher;
     HWND version = NULL;
     std::string caption;
-    int answered = 0;
     watcher.onDialog = [&](HWND dialog) {
         version = dialog;
         caption = WindowText(dialog);
@@ -167,13 +132,9 @@ TEST_F(DialogsTest, VersionDialogNgAnswersAndStaysOpen)
     };
     watcher.onBox = [&](const Box&) {
         // Press "NG" a second time, then close with OK.
-        if (++answered == 1)
-            PostMessageA(version, WM_COMMAND, MAKEWPARAM(4000, BN_CLICKED), 0);
-        else
-            PostMessageA(version, WM_COMMAND, IDOK, 0);
+        PostMessageA(version, WM_COMMAND, watcher.boxes.size() == 1 ? MAKEWPARAM(4000, BN_CLICKED) : IDOK, 0);
     };
-    SendMessageA(MainWnd().GetHwnd(), WM_COMMAND, 108, 0);
-    Pump();
+    Command(108);
     EXPECT_EQ(caption, "バージョン情報");
     ASSERT_EQ(watcher.boxes.size(), 2u);
     EXPECT_EQ(watcher.boxes[0].text, "少しずつ改良していきます m(__)m");
@@ -182,76 +143,32 @@ TEST_F(DialogsTest, VersionDialogNgAnswersAndStaysOpen)
     EXPECT_FALSE(IsWindow(version));
 }
 
-TEST_F(DialogsTest, CtrlF1OpensTheVersionDialogAndEscClosesIt)
+// Stands in for the shell: records what it was asked to open.
+std::vector<std::string> s_opened;
+HINSTANCE WINAPI RecordShellExecute(HWND, LPCSTR verb, LPCSTR file, LPCSTR, LPCSTR, INT)
 {
+    s_opened.push_back(std::string(verb ? verb : "<null>") + " " + (file ? file : "<null>"));
+    return reinterpret_cast<HINSTANCE>(33);
+}
+
+TEST_F(DialogsTest, HelpKeysAndMenuOpenTheHelpFileAndCtrlF1TheVersionDialog)
+{
+    static const bool hooked = (HookImport(reinterpret_cast<void*>(&ShellExecuteA),
+                                           reinterpret_cast<void*>(&RecordShellExecute)), true);
+    ASSERT_TRUE(hooked);
+    s_opened.clear();
     DialogWatcher watcher;
-    std::string caption;
+    std::vector<std::string> dialogs;
     watcher.onDialog = [&](HWND dialog) {
-        caption = WindowText(dialog);
+        dialogs.push_back(WindowText(dialog));
         PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
     };
-    BYTE keys[256];
-    GetKeyboardState(keys);
-    keys[VK_CONTROL] = 0x80;
-    SetKeyboardState(keys);
-    SendMessageA(MainWnd().GetTabCtrl()->GetHwnd(), WM_KEYDOWN, VK_F1, 0);
-    Pump();
-    keys[VK_CONTROL] = 0;
-    SetKeyboardState(keys);
-    EXPECT_EQ(caption, "バージョン情報");
-}
-
-TEST_F(DialogsTest, CtrlKeysOnTheMainWindowReachThePage)
-{
-    BYTE keys[256];
-    GetKeyboardState(keys);
-    keys[VK_CONTROL] = 0x80;
-    SetKeyboardState(keys);
-    SendMessageA(MainWnd().GetHwnd(), WM_KEYDOWN, 'T', 0);
-    Pump();
-    int afterT = MainWnd().GetMode();
-    SendMessageA(MainWnd().GetTabCtrl()->GetHwnd(), WM_KEYDOWN, 'B', 0);
-    Pump();
-    int afterB = MainWnd().GetMode();
-    keys[VK_CONTROL] = 0;
-    SetKeyboardState(keys);
-    SendMessageA(MainWnd().GetHwnd(), WM_KEYDOWN, 'T', 0);
-    Pump();
-    EXPECT_EQ(afterT, 1);
-    EXPECT_EQ(afterB, 0);
-    EXPECT_EQ(MainWnd().GetMode(), 0) << "T without Ctrl does nothing";
-    EXPECT_EQ(SendMessageA(GetDlgItem(MainWnd().GetHwnd(), 9000), CB_GETCURSEL, 0, 0), 0);
-}
-
-TEST_F(DialogsTest, CtrlAAndCtrlUCheckAndClearTheBatchList)
-{
-    ScratchFolder dir;
-    WriteBytes(dir / "a.txt", "41");
-    WriteBytes(dir / "b.txt", "42");
-    ChooseTab(1);
-    Batch().SetInputPath(dir.Path().c_str());
-    HWND list = GetDlgItem(Batch().GetHwnd(), 8000);
-    auto checkedRows = [&] {
-        int n = 0;
-        for (int i = 0; i < 2; ++i)
-            if ((SendMessageA(list, LVM_GETITEMSTATE, i, LVIS_STATEIMAGEMASK) >> 12) == 2) ++n;
-        return n;
-    };
-    BYTE keys[256];
-    GetKeyboardState(keys);
-    keys[VK_CONTROL] = 0x80;
-    SetKeyboardState(keys);
-    SendMessageA(MainWnd().GetHwnd(), WM_KEYDOWN, 'U', 0);
-    Pump();
-    int afterU = checkedRows();
-    SendMessageA(MainWnd().GetTabCtrl()->GetHwnd(), WM_KEYDOWN, 'A', 0);
-    Pump();
-    int afterA = checkedRows();
-    keys[VK_CONTROL] = 0;
-    SetKeyboardState(keys);
-    EXPECT_EQ(afterU, 0);
-    EXPECT_EQ(afterA, 2);
-    Batch().Clear();
+    Command(107); // "使い方 (&H)"
+    Press(MainWnd().GetHwnd(), VK_F1);
+    Press(MainWnd().GetTabCtrl()->GetHwnd(), VK_F1, VK_CONTROL);
+    std::string help = "open " + ProgramFolder() + "\\help\\Quillmark.chm";
+    EXPECT_EQ(s_opened, (std::vector<std::string>{help, help}));
+    EXPECT_EQ(dialogs, std::vector<std::string>{"バージョン情報"});
 }
 
 } // namespace

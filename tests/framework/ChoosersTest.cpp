@@ -5,7 +5,6 @@
 #include <functional>
 #include <string>
 
-#include "ControlTestKit.h"
 #include "framework/CFileDialog.h"
 #include "framework/CFolderDialog.h"
 
@@ -14,44 +13,6 @@ using Vexa::CFolderDialog;
 using Vexa::CString;
 
 namespace {
-
-// Answers the next chooser window that this thread activates, once.
-class ChooserAnswer {
-public:
-    explicit ChooserAnswer(std::function<void(HWND)> answer)
-    {
-        s_answer = std::move(answer);
-        m_hook = ::SetWindowsHookExA(WH_CBT, &Cbt, NULL, ::GetCurrentThreadId());
-    }
-    ~ChooserAnswer()
-    {
-        ::UnhookWindowsHookEx(m_hook);
-        s_answer = nullptr;
-    }
-    static int Answered() { return s_answered; }
-
-private:
-    static LRESULT CALLBACK Cbt(int code, WPARAM wParam, LPARAM lParam)
-    {
-        if (code == HCBT_ACTIVATE && s_answer) {
-            char name[16] = {};
-            ::GetClassNameA(reinterpret_cast<HWND>(wParam), name, sizeof(name));
-            if (lstrcmpA(name, "#32770") == 0) {
-                auto answer = std::move(s_answer);
-                s_answer = nullptr;
-                ++s_answered;
-                answer(reinterpret_cast<HWND>(wParam));
-            }
-        }
-        return ::CallNextHookEx(NULL, code, wParam, lParam);
-    }
-
-    HHOOK m_hook;
-    static std::function<void(HWND)> s_answer;
-    static int s_answered;
-};
-std::function<void(HWND)> ChooserAnswer::s_answer;
-int ChooserAnswer::s_answered = 0;
 
 void PressOk(HWND dialog) { ::PostMessageA(dialog, WM_COMMAND, IDOK, 0); }
 void PressCancel(HWND dialog) { ::PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0); }
@@ -73,9 +34,8 @@ class ChooserFiles : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        char temp[MAX_PATH] = {};
+        char temp[MAX_PATH] = {}, longTemp[MAX_PATH] = {};
         ::GetTempPathA(MAX_PATH, temp);
-        char longTemp[MAX_PATH] = {};
         ::GetLongPathNameA(temp, longTemp, MAX_PATH);
         root = std::string(longTemp) + "quill_choosers_" + std::to_string(::GetCurrentProcessId());
         ::GetCurrentDirectoryA(MAX_PATH, savedDir);
@@ -98,21 +58,21 @@ protected:
             ReadFolder(root + sub);
         owner = ::CreateWindowExA(0, "STATIC", "owner", WS_OVERLAPPEDWINDOW, 0, 0, 200, 100, NULL,
                                   NULL, NULL, NULL);
+        hook = ::SetWindowsHookExA(WH_CBT, &AnswerChooser, NULL, ::GetCurrentThreadId());
     }
     static void ReadFolder(const std::string& dir)
     {
         WIN32_FIND_DATAA entry;
-        std::string pattern = dir + (dir.back() == '\\' ? "*" : "\\*");
-        HANDLE find = ::FindFirstFileA(pattern.c_str(), &entry);
-        if (find == INVALID_HANDLE_VALUE)
-            return;
-        while (::FindNextFileA(find, &entry)) {
+        HANDLE find = ::FindFirstFileA((dir + (dir.back() == '\\' ? "*" : "\\*")).c_str(), &entry);
+        while (find != INVALID_HANDLE_VALUE && ::FindNextFileA(find, &entry)) {
         }
         ::FindClose(find);
     }
 
     void TearDown() override
     {
+        ::UnhookWindowsHookEx(hook);
+        answer = nullptr;
         ::DestroyWindow(owner);
         // The file dialog makes the chosen folder current; it must not stay so, to be removable.
         ::SetCurrentDirectoryA(savedDir);
@@ -121,125 +81,109 @@ protected:
 
     void RemoveTree()
     {
-        ::DeleteFileA((root + "\\入力\\表.txt").c_str());
-        ::DeleteFileA((root + "\\data.txt").c_str());
-        ::RemoveDirectoryA((root + "\\入力").c_str());
-        ::RemoveDirectoryA((root + "\\output").c_str());
-        ::RemoveDirectoryA(root.c_str());
+        for (const char* file : {"\\入力\\表.txt", "\\data.txt"})
+            ::DeleteFileA((root + file).c_str());
+        for (const char* dir : {"\\入力", "\\output", ""})
+            ::RemoveDirectoryA((root + dir).c_str());
     }
+
+    // Gives the next chooser window this thread activates its answer, once.
+    static LRESULT CALLBACK AnswerChooser(int code, WPARAM wParam, LPARAM lParam)
+    {
+        char name[16] = {};
+        if (code == HCBT_ACTIVATE && answer &&
+            ::GetClassNameA(reinterpret_cast<HWND>(wParam), name, sizeof(name)) &&
+            lstrcmpA(name, "#32770") == 0) {
+            auto now = std::move(answer);
+            answer = nullptr;
+            ++answered;
+            now(reinterpret_cast<HWND>(wParam));
+        }
+        return ::CallNextHookEx(NULL, code, wParam, lParam);
+    }
+    static inline std::function<void(HWND)> answer;
+    static inline int answered;
 
     std::string root;
     char savedDir[MAX_PATH] = {};
     HWND owner = NULL;
+    HHOOK hook = NULL;
 };
 
 const char kTextFilter[] = "Text Files {*.txt}\0*.txt\0All Files\0*.*\0";
 const char kTitle[] = "変換したいファイルを選択してください";
 
+// One chooser run after run: the chosen path, or false and no path after a cancel.
 TEST_F(ChooserFiles, FileChooserReturnsTheChosenPathAndCancelClearsIt)
 {
     CFileDialog chooser;
-    struct Step {
+    const struct {
         const char* what;
         std::function<void(HWND)> answer;
-        const char* initialDir;  // "root": the test folder
+        bool inRoot; // opened in the test folder
         DWORD flags;
-        BOOL result;
-        std::string path;
-        bool save = false;  // the save dialog instead, which has no initial folder
+        std::string path; // "": cancelled
+        bool save;        // the save dialog, which has no initial folder
     } steps[] = {
-        {"full path typed", TypeNameAndOk(root + "\\入力\\表.txt"), nullptr, OFN_FILEMUSTEXIST,
-         TRUE, root + "\\入力\\表.txt"},
-        {"cancel after a choice", PressCancel, "root", OFN_FILEMUSTEXIST, FALSE, ""},
-        {"name in the initial folder", TypeNameAndOk("data.txt"), "root", OFN_FILEMUSTEXIST, TRUE,
-         root + "\\data.txt"},
-        {"new name accepted without FILEMUSTEXIST", TypeNameAndOk("新しい.dat"), "root", 0, TRUE,
-         root + "\\新しい.dat"},
-        {"cancel again", PressCancel, nullptr, 0, FALSE, ""},
-        {"save dialog", TypeNameAndOk(root + "\\output\\結果.dat"), nullptr, 0, TRUE,
+        {"full path typed", TypeNameAndOk(root + "\\入力\\表.txt"), false, OFN_FILEMUSTEXIST,
+         root + "\\入力\\表.txt", false},
+        {"cancel after a choice", PressCancel, true, OFN_FILEMUSTEXIST, "", false},
+        {"name in the initial folder", TypeNameAndOk("data.txt"), true, OFN_FILEMUSTEXIST,
+         root + "\\data.txt", false},
+        {"new name without FILEMUSTEXIST", TypeNameAndOk("新しい.dat"), true, 0,
+         root + "\\新しい.dat", false},
+        {"save dialog", TypeNameAndOk(root + "\\output\\結果.dat"), false, 0,
          root + "\\output\\結果.dat", true},
-        {"save dialog cancelled", PressCancel, nullptr, 0, FALSE, "", true},
+        {"save dialog cancelled", PressCancel, false, 0, "", true},
     };
-    for (const Step& s : steps) {
-        int before = ChooserAnswer::Answered();
-        BOOL result;
-        {
-            ChooserAnswer answer(s.answer);
-            const char* initialDir = s.initialDir ? root.c_str() : nullptr;
-            result = s.save ? chooser.SaveFile(owner, kTextFilter, kTitle, s.flags, "dat")
-                            : chooser.OpenFile(owner, kTextFilter, initialDir, kTitle, s.flags, "txt");
-        }
-        EXPECT_EQ(ChooserAnswer::Answered(), before + 1) << s.what;
-        EXPECT_EQ(result != FALSE, s.result != FALSE) << s.what;
-        EXPECT_EQ(std::string(static_cast<const char*>(chooser.m_strPath)), s.path) << s.what;
+    for (const auto& s : steps) {
+        answer = s.answer;
+        answered = 0;
+        const BOOL result =
+            s.save ? chooser.SaveFile(owner, kTextFilter, kTitle, s.flags, "dat")
+                   : chooser.OpenFile(owner, kTextFilter, s.inRoot ? root.c_str() : nullptr, kTitle,
+                                      s.flags, "txt");
+        EXPECT_EQ(answered, 1) << s.what;
+        EXPECT_EQ(result != FALSE, !s.path.empty()) << s.what;
+        EXPECT_STREQ(chooser.m_strPath, s.path.c_str()) << s.what;
     }
 }
 
-// The browser's OK confirms its current selection, so confirming at once returns the folder
-// that was preselected.
-TEST_F(ChooserFiles, FolderBrowserPreselectsTheInitialFolder)
+// One browser object run after run: its OK confirms the current selection, so confirming at once
+// returns the preselected initial folder; cancel gives false and clears the earlier path. After
+// each run the chooser no longer holds the browser's handle.
+TEST_F(ChooserFiles, FolderBrowserPreselectsReturnsAndCancels)
 {
-    for (const char* sub : {"\\入力", "\\output", ""}) {
-        std::string folder = root + sub;
-        CFolderDialog chooser;
-        {
-            ChooserAnswer answer(PressOk);
-            EXPECT_TRUE(chooser.Browse("入力元を指定してください", owner, CString(folder.c_str())))
-                << folder;
-        }
-        EXPECT_STREQ(chooser.GetPath(), folder.c_str());
-        char buffer[MAX_PATH] = {};
-        EXPECT_TRUE(chooser.GetPath(buffer));
-        EXPECT_STREQ(buffer, folder.c_str());
-        // The browser's window is gone, and the chooser no longer holds its handle.
-        EXPECT_EQ(chooser.GetHwnd(), nullptr);
-    }
-}
-
-TEST_F(ChooserFiles, FolderBrowserReturnsAnotherChosenFolder)
-{
-    std::string chosen = root + "\\output";
+    const std::string output = root + "\\output";
+    const auto chooseOutput = [output](HWND browser) {
+        ::SendMessageA(browser, BFFM_SETSELECTIONA, TRUE, reinterpret_cast<LPARAM>(output.c_str()));
+        PressOk(browser);
+    };
+    const struct {
+        const char* what;
+        const char* initial; // under root
+        std::function<void(HWND)> answer;
+        std::string path;    // "": cancelled
+    } runs[] = {
+        {"preselected subfolder", "\\入力", PressOk, root + "\\入力"},
+        {"preselected root", "", PressOk, root},
+        {"cancelled", "", PressCancel, ""},
+        {"another folder chosen", "\\入力", chooseOutput, output},
+    };
     CFolderDialog chooser;
-    {
-        ChooserAnswer answer([chosen](HWND browser) {
-            ::SendMessageA(browser, BFFM_SETSELECTIONA, TRUE,
-                           reinterpret_cast<LPARAM>(chosen.c_str()));
-            PressOk(browser);
-        });
-        EXPECT_TRUE(chooser.Browse("出力先を指定してください", owner, CString((root + "\\入力").c_str())));
+    for (const auto& run : runs) {
+        answer = run.answer;
+        answered = 0;
+        const bool chosen = chooser.Browse("入力元を指定してください", owner,
+                                           CString((root + run.initial).c_str()));
+        EXPECT_EQ(answered, 1) << run.what;
+        EXPECT_EQ(chosen, !run.path.empty()) << run.what;
+        EXPECT_STREQ(chooser.GetPath(), run.path.c_str()) << run.what;
+        char buffer[MAX_PATH] = "unchanged";
+        EXPECT_EQ(chooser.GetPath(buffer) != FALSE, chosen) << run.what;
+        EXPECT_STREQ(buffer, chosen ? run.path.c_str() : "unchanged") << run.what;
+        EXPECT_EQ(chooser.GetHwnd(), nullptr) << run.what;
     }
-    EXPECT_STREQ(chooser.GetPath(), chosen.c_str());
-}
-
-TEST_F(ChooserFiles, FolderBrowserCancelGivesFalseAndNoPath)
-{
-    CFolderDialog chooser;
-    {
-        ChooserAnswer answer(PressCancel);
-        EXPECT_FALSE(chooser.Browse("出力先を指定してください", owner, CString(root.c_str())));
-    }
-    EXPECT_EQ(chooser.m_pidl, nullptr);
-    char buffer[MAX_PATH] = "unchanged";
-    EXPECT_FALSE(chooser.GetPath(buffer));
-    EXPECT_STREQ(buffer, "unchanged");
-    EXPECT_STREQ(chooser.GetPath(), "");
-    EXPECT_EQ(chooser.GetHwnd(), nullptr);
-}
-
-// A second run on the same object: the chooser stays usable and reports the new outcome.
-TEST_F(ChooserFiles, FolderBrowserRunTwiceOnOneObject)
-{
-    CFolderDialog chooser;
-    {
-        ChooserAnswer answer(PressOk);
-        EXPECT_TRUE(chooser.Browse("t", owner, CString(root.c_str())));
-    }
-    EXPECT_STREQ(chooser.GetPath(), root.c_str());
-    {
-        ChooserAnswer answer(PressCancel);
-        EXPECT_FALSE(chooser.Browse("t", owner));
-    }
-    EXPECT_STREQ(chooser.GetPath(), "");
 }
 
 } // namespace

@@ -1,141 +1,68 @@
-// Standard controls (buttons, check boxes, radio buttons, edit boxes, drop-down lists) against
-// real controls.
+// Standard controls (buttons, check boxes, radio buttons, edit boxes, drop-down lists) and common
+// controls (tab strip, report list view) against real controls, and the one-time registration of
+// the common controls' window classes.
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <cstring>
 #include <string>
 #include <vector>
 
-#include "ControlTestKit.h"
+#include "TestKit.h"
 #include "framework/CButton.h"
 #include "framework/CComboBox.h"
 #include "framework/CEdit.h"
+#include "framework/CListView.h"
+#include "framework/CListViewEx.h"
+#include "framework/CTabCtrl.h"
+#include "framework/CTabCtrlEx.h"
 
 using namespace Vexa;
-using controltest::PumpAll;
-using controltest::RecordingHost;
+using testkit::Pump;
 
 namespace {
 
-std::string TextOf(HWND hwnd)
-{
-    char text[256] = {};
-    ::GetWindowTextA(hwnd, text, sizeof(text));
-    return text;
-}
+class Controls : public testkit::HostTest {};
 
-class StandardControls : public ::testing::Test {
-protected:
-    void SetUp() override { ASSERT_NE(host.Open(), nullptr); }
-    RecordingHost host;
-};
-
-// What CreateWindowExA was asked for, caught as the window is created: the platform adjusts some
-// styles afterwards (a drop-down list hands its border and scroll bar to its list).
-struct Creation {
-    HWND hwnd;
-    std::string className;
-    DWORD style;
-    DWORD exStyle;
-};
-std::vector<Creation> g_creations;
-
-LRESULT CALLBACK CatchCreation(int code, WPARAM wParam, LPARAM lParam)
-{
-    if (code == HCBT_CREATEWND) {
-        const CREATESTRUCTA* cs = reinterpret_cast<CBT_CREATEWNDA*>(lParam)->lpcs;
-        std::string name = HIWORD(reinterpret_cast<ULONG_PTR>(cs->lpszClass)) ? cs->lpszClass : "#atom";
-        g_creations.push_back({reinterpret_cast<HWND>(wParam), name,
-                               static_cast<DWORD>(cs->style), cs->dwExStyle});
-    }
-    return ::CallNextHookEx(NULL, code, wParam, lParam);
-}
-
-// What a control created in code is: its class, styles, identifier and binding.
-TEST_F(StandardControls, CreatedControlsHaveTheirClassStyleAndIdentifier)
+// A control made in code is of its class, has its identifier and is bound; the check box and
+// radio button are the manual kinds, which a click does not toggle.
+TEST_F(Controls, CreatedControlsAreBoundAndManualButtonsDoNotToggle)
 {
     CButton button;
     CCheckBox check;
     CRadioButton radio;
     CInputBox input;
     CComboBox combo(9000);
-    struct Case {
+    const struct {
         CControlWindow* control;
-        const char* className;
-        DWORD style;
-        DWORD exStyle;
-    } cases[] = {
-        {&button, "BUTTON", 0x50000000, 0},
-        {&check, "BUTTON", 0x50000002, 0},
-        {&radio, "BUTTON", 0x50000004, 0},
-        {&input, "EDIT", 0x50000080, WS_EX_CLIENTEDGE},
-        {&combo, "COMBOBOX", 0x50A00003, 0},
-    };
-    g_creations.clear();
-    HHOOK hook = ::SetWindowsHookExA(WH_CBT, &CatchCreation, NULL, ::GetCurrentThreadId());
-    int id = 100;
-    for (const Case& c : cases) {
-        HWND hwnd = (c.control == &combo) ? c.control->Create(10, 10, 120, 200, host.GetHwnd())
-                                          : c.control->Create("x", 10, 10, 120, 24, host.GetHwnd(),
-                                                              reinterpret_cast<HMENU>(id));
-        ASSERT_NE(hwnd, nullptr) << c.className;
-        EXPECT_EQ(c.control->GetHwnd(), hwnd) << c.className;
-        bool seen = false;
-        for (const Creation& made : g_creations) {
-            if (made.hwnd != hwnd)
-                continue;
-            seen = true;
-            EXPECT_EQ(made.className, c.className);
-            EXPECT_EQ(made.style, c.style) << c.className;
-            EXPECT_EQ(made.exStyle, c.exStyle) << c.className;
-        }
-        EXPECT_TRUE(seen) << c.className;
-        EXPECT_EQ(::GetDlgCtrlID(hwnd), c.control == &combo ? 9000 : id) << c.className;
-        EXPECT_EQ(::GetPropA(hwnd, "CPP_CLASS"), static_cast<CWindowBase*>(c.control))
-            << c.className;
-        ++id;
+        int id;
+    } cases[] = {{&button, 100}, {&check, 101}, {&radio, 102}, {&input, 103}, {&combo, 9000}};
+    for (const auto& c : cases) {
+        HWND hwnd = c.control == &combo ? combo.Create(10, 10, 120, 200, host.GetHwnd())
+                                        : c.control->Create("x", 10, 10, 120, 24, host.GetHwnd(),
+                                                            reinterpret_cast<HMENU>(c.id));
+        ASSERT_NE(hwnd, nullptr) << c.id;
+        EXPECT_EQ(::GetDlgCtrlID(hwnd), c.id);
+        EXPECT_EQ(::GetPropA(hwnd, "CPP_CLASS"), static_cast<CWindowBase*>(c.control)) << c.id;
     }
-    ::UnhookWindowsHookEx(hook);
-    EXPECT_EQ(TextOf(combo.GetHwnd()), "");
-}
-
-TEST_F(StandardControls, CreateWithoutAUsableParentFailsAndLeavesTheObjectUnbound)
-{
-    const HWND parents[] = {NULL, reinterpret_cast<HWND>(0x7ffe1234)};
-    for (HWND parent : parents) {
-        CButton button;
-        EXPECT_EQ(button.Create("x", 0, 0, 10, 10, parent, reinterpret_cast<HMENU>(1)), nullptr);
-        EXPECT_EQ(button.GetHwnd(), nullptr);
-    }
-}
-
-// The check box and radio button made in code are the manual kinds: a click reaches the parent
-// but does not change the state.
-TEST_F(StandardControls, ClickDoesNotToggleTheManualKinds)
-{
-    CCheckBox check;
-    CRadioButton radio;
-    CButtonBase* buttons[] = {&check, &radio};
-    for (CButtonBase* b : buttons) {
-        ASSERT_NE(b->Create("x", 0, 0, 80, 20, host.GetHwnd(), reinterpret_cast<HMENU>(5)), nullptr);
+    for (CButtonBase* b : {static_cast<CButtonBase*>(&check), static_cast<CButtonBase*>(&radio)}) {
         b->SendMessage(BM_CLICK, 0, 0);
-        PumpAll();
+        Pump();
         EXPECT_EQ(b->SendMessage(BM_GETCHECK, 0, 0), BST_UNCHECKED);
     }
 }
 
-// SetCheck, SetUncheck and IsChecked on a three-state box (the style a template may give), for
-// both button classes.
+// SetCheck, SetUncheck and IsChecked on a three-state box (the style a template may give).
 template <class Button>
-void CheckStates(HWND parent)
+void CheckStates(HWND parent, const char* kind)
 {
     HWND hwnd = ::CreateWindowExA(0, "BUTTON", "x", WS_CHILD | WS_VISIBLE | BS_3STATE, 0, 0, 80,
                                   20, parent, reinterpret_cast<HMENU>(7), NULL, NULL);
-    ASSERT_NE(hwnd, nullptr);
     Button button;
-    ASSERT_TRUE(button.Attach(hwnd));
-    struct Step {
+    ASSERT_TRUE(button.Attach(hwnd)) << kind;
+    const struct {
         const char* what;
-        int setCheck;  // -1: use SetUncheck instead
+        int setCheck; // -1: SetUncheck(uncheckFlag) instead
         int uncheckFlag;
         LRESULT state;
         bool isChecked;
@@ -148,66 +75,170 @@ void CheckStates(HWND parent)
         {"SetCheck(2) again", 2, 0, BST_INDETERMINATE, false},
         {"SetUncheck(-3) clears", -1, -3, BST_UNCHECKED, false},
     };
-    for (const Step& s : steps) {
+    for (const auto& s : steps) {
         if (s.setCheck >= 0)
             button.SetCheck(s.setCheck);
         else
             button.SetUncheck(s.uncheckFlag);
-        EXPECT_EQ(::SendMessageA(hwnd, BM_GETCHECK, 0, 0), s.state) << s.what;
-        EXPECT_EQ(button.IsChecked(), s.isChecked) << s.what;
+        EXPECT_EQ(::SendMessageA(hwnd, BM_GETCHECK, 0, 0), s.state) << kind << " " << s.what;
+        EXPECT_EQ(button.IsChecked(), s.isChecked) << kind << " " << s.what;
     }
 }
 
-TEST_F(StandardControls, CheckStatesOfCheckBoxAndRadioButton)
+TEST_F(Controls, CheckStatesOfCheckBoxAndRadioButton)
 {
-    CheckStates<CCheckBox>(host.GetHwnd());
-    CheckStates<CRadioButton>(host.GetHwnd());
+    CheckStates<CCheckBox>(host.GetHwnd(), "check box");
+    CheckStates<CRadioButton>(host.GetHwnd(), "radio button");
 }
 
-TEST_F(StandardControls, EditBoxOperations)
+TEST_F(Controls, EditBoxSelectionWaitsForTheQueueAndReplacementCannotBeUndone)
 {
     CInputBox input;
-    ASSERT_NE(input.Create("abcdef", 0, 0, 200, 24, host.GetHwnd(), reinterpret_cast<HMENU>(7000)),
+    ASSERT_NE(input.Create("abcdef", 0, 0, 200, 24, host.GetHwnd(), reinterpret_cast<HMENU>(7)),
               nullptr);
-
-    // The selection set by PostSetSel waits for the queue.
     input.SendMessage(EM_SETSEL, 0, 0);
     EXPECT_TRUE(input.PostSetSel());
     EXPECT_EQ(input.GetSel(), MAKELONG(0, 0));
-    PumpAll();
+    Pump();
     EXPECT_EQ(input.GetSel(), MAKELONG(2, 2));
-
-    // A replacement lands at the caret and cannot be undone.
     input.ReplaceSel("XY");
-    EXPECT_EQ(input.GetWindowTextLength(), 8);
-    EXPECT_EQ(TextOf(input.GetHwnd()), "abXYcdef");
+    EXPECT_STREQ((const char*)input.GetWindowText(), "abXYcdef");
     EXPECT_FALSE(input.CanUndo());
 }
 
 // SelectString starts after the first entry and wraps round, with the control's
 // case-insensitive prefix match; a miss keeps the selection.
-TEST_F(StandardControls, SelectStringSearchesAfterTheFirstEntryAndWraps)
+TEST_F(Controls, SelectStringSearchesAfterTheFirstEntryAndWraps)
 {
     CComboBox combo(9000);
     ASSERT_NE(combo.Create(0, 0, 200, 200, host.GetHwnd()), nullptr);
     for (const char* s : {"apple", "apricot", "banana", "Apfel"})
         combo.AddString(s);
-    struct Case {
+    const struct {
         const char* text;
         int result;
         int selected;
     } cases[] = {
-        {"ap", 1, 1},        // "apple" at 0 is tried last
-        {"APF", 3, 3},       // case-insensitive
-        {"apple", 0, 0},     // found only by wrapping round
+        {"ap", 1, 1},       // "apple" at 0 is tried last
+        {"APF", 3, 3},      // case-insensitive
+        {"apple", 0, 0},    // found only by wrapping round
         {"b", 2, 2},
-        {"cherry", -1, 2},   // a miss keeps the selection
-        {"bananas", -1, 2},  // longer than the entry
+        {"cherry", -1, 2},  // a miss keeps the selection
+        {"bananas", -1, 2}, // longer than the entry
     };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         EXPECT_EQ(combo.SelectString(c.text), c.result) << c.text;
         EXPECT_EQ(combo.GetCurSel(), c.selected) << c.text;
     }
+}
+
+// The batch page's list: two columns, rows with check boxes, the reads it makes, and long texts.
+TEST_F(Controls, ReportListAsTheBatchPageUsesItAndLongTexts)
+{
+    CListView list;
+    HWND hwnd = list.Create("", 0, 0, 400, 200, host.GetHwnd(), reinterpret_cast<HMENU>(8000));
+    ASSERT_NE(hwnd, nullptr);
+    EXPECT_EQ(list.InsertColumn(0, 160, "変換前"), 0);
+    EXPECT_EQ(list.InsertColumn(1, 160, "変換後"), 1);
+    list.InsertItem(0, "no box");
+    EXPECT_EQ(list.GetCheck(0), -1); // without the check-box style
+    list.DeleteAllItems();
+    list.SetExtendedStyle(list.GetExtendedStyle() | LVS_EX_CHECKBOXES | LVS_EX_FULLROWSELECT);
+
+    const char* names[][2] = {{"a.txt", "a.dat"}, {"表.txt", "表.dat"}, {"c.txt", "c.dat"}};
+    for (int n = 0; n < 3; ++n) {
+        EXPECT_EQ(list.InsertItem(n, ""), n);
+        EXPECT_EQ(list.GetCheck(n), 0) << n;
+        EXPECT_TRUE(list.SetItemText(n, 0, names[n][0]));
+        EXPECT_TRUE(list.SetItemText(n, 1, CString(names[n][1])));
+        EXPECT_TRUE(list.SetCheck(n, TRUE));
+    }
+    list.SetCheck(1, FALSE);
+    EXPECT_EQ(list.GetItemCount(), 3);
+    for (int n = 0; n < 3; ++n) {
+        EXPECT_EQ(list.GetCheck(n), n == 1 ? 0 : 1) << n;
+        EXPECT_STREQ(list.GetItemText(n, 0), names[n][0]) << n;
+        EXPECT_STREQ(list.GetItemText(n, 1), names[n][1]) << n;
+    }
+
+    // No selection: -1. Selecting row 2 makes it the one a rename would take.
+    EXPECT_EQ(list.GetSelectedItem(), -1);
+    LVITEMA state = {};
+    state.stateMask = state.state = LVIS_SELECTED;
+    ::SendMessageA(hwnd, LVM_SETITEMSTATE, 2, reinterpret_cast<LPARAM>(&state));
+    EXPECT_EQ(list.GetSelectedItem(), 2);
+
+    EXPECT_STREQ(list.GetItemText(7, 0), ""); // a row outside the list
+
+    // The CString form reads into a buffer of 260: a longer text comes back cut to 259
+    // characters. The buffer form cuts to its size, terminator included, even where the control
+    // leaves it out.
+    list.DeleteAllItems();
+    const struct {
+        size_t length;
+        size_t expected;
+    } cases[] = {{0, 0}, {1, 1}, {258, 258}, {259, 259}, {260, 259}, {400, 259}};
+    int row = 0;
+    for (const auto& c : cases) {
+        std::string text;
+        for (size_t i = 0; i < c.length; ++i)
+            text += static_cast<char>('a' + i % 26);
+        list.InsertItem(row, text.c_str());
+        EXPECT_EQ(std::string(static_cast<const char*>(list.GetItemText(row++, 0))),
+                  text.substr(0, c.expected))
+            << "length " << c.length;
+    }
+    char buffer[8];
+    std::memset(buffer, 'x', sizeof(buffer));
+    list.GetItemText(5, 0, buffer, sizeof(buffer));
+    EXPECT_STREQ(buffer, "abcdefg");
+}
+
+// Counts the registrations that reach the platform. The first one is made to fail, so the next
+// construction must try again.
+using InitProc = BOOL(WINAPI*)(const INITCOMMONCONTROLSEX*);
+std::vector<INITCOMMONCONTROLSEX> g_registrations;
+InitProc g_realInit = nullptr;
+// This program's import slot of the function, through which the library calls it.
+extern "C" InitProc g_importSlot __asm__("__imp__InitCommonControlsEx@4");
+
+BOOL WINAPI CountingInit(const INITCOMMONCONTROLSEX* init)
+{
+    g_registrations.push_back(*init);
+    return g_registrations.size() == 1 ? FALSE : g_realInit(init);
+}
+
+// Runs in a fresh process, since the registration flags live for the whole process. Three list
+// views (the first registration fails, so the second tries again), a tab strip and the
+// focus-aware kinds must make exactly three registrations, after which the classes work.
+[[noreturn]] void RegisterFamilies()
+{
+    DWORD old;
+    ::VirtualProtect(&g_importSlot, sizeof g_importSlot, PAGE_READWRITE, &old);
+    g_realInit = g_importSlot;
+    g_importSlot = &CountingInit;
+    {
+        CListView first, second, third;
+        CTabCtrl tab;
+        CTabCtrlEx focusTab;
+        CListViewEx focusList;
+    }
+    std::string seen;
+    for (const INITCOMMONCONTROLSEX& r : g_registrations)
+        seen += std::to_string(r.dwSize == sizeof r ? r.dwICC : 0) + " ";
+    CWindow host;
+    CListView list;
+    const bool works = host.Create("host", 0, 0, 100, 100, NULL, NULL) != nullptr &&
+                       list.Create("", 0, 0, 100, 100, host.GetHwnd(), (HMENU)1) != nullptr;
+    std::fprintf(stderr, "registrations: %s; list view %s\n", seen.c_str(), works ? "made" : "missing");
+    std::fflush(stderr);
+    std::exit(seen == "1 1 8 " && works ? 0 : 1);
+}
+
+TEST(CommonControlRegistration, OncePerFamilyAndAgainAfterAFailure)
+{
+    ::testing::FLAGS_gtest_death_test_style = "threadsafe";
+    EXPECT_EXIT(RegisterFamilies(), ::testing::ExitedWithCode(0), "");
 }
 
 } // namespace
