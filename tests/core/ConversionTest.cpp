@@ -3,6 +3,7 @@
 
 #include "core/HexCodec.h"
 #include "foundation/CFile.h"
+#include "tests/TempFolder.h"
 
 #include <gtest/gtest.h>
 
@@ -14,137 +15,67 @@ namespace {
 class ConversionTest : public ::testing::Test
 {
 protected:
-    void SetUp() override
+    // Converts `input` (written to a file first) into outPath; returns the conversion's result.
+    template <class Result>
+    Result Convert(Result (*convert)(Vexa::CFile&, Vexa::CFile&), const std::string& input,
+                   const std::string& outPath, DWORD inAccess = GENERIC_READ)
     {
-        char temp[MAX_PATH];
-        GetTempPathA(MAX_PATH, temp);
-        m_dir = std::string(temp) + "quill-conv-" + std::to_string(GetCurrentProcessId());
-        CreateDirectoryA(m_dir.c_str(), nullptr);
-        m_in = m_dir + "\\in";
-        m_out = m_dir + "\\out";
-    }
-    void TearDown() override
-    {
-        DeleteFileA(m_in.c_str());
-        DeleteFileA(m_out.c_str());
-        RemoveDirectoryA(m_dir.c_str());
-    }
-
-    static void Put(const std::string& path, const std::string& data)
-    {
-        HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-        ASSERT_NE(h, INVALID_HANDLE_VALUE) << path;
-        DWORD written = 0;
-        ASSERT_TRUE(data.empty() || WriteFile(h, data.data(), DWORD(data.size()), &written, nullptr));
-        CloseHandle(h);
-    }
-
-    static std::string Get(const std::string& path)
-    {
-        HANDLE h = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-        EXPECT_NE(h, INVALID_HANDLE_VALUE) << path;
-        std::string data(GetFileSize(h, nullptr), '\0');
-        DWORD read = 0;
-        if (!data.empty()) ReadFile(h, &data[0], DWORD(data.size()), &read, nullptr);
-        CloseHandle(h);
-        return data;
-    }
-
-    // Converts m_in into the given output path; returns TextToBinary's result.
-    bool ToBinary(const std::string& text, const std::string& outPath)
-    {
-        Put(m_in, text);
-        Vexa::CFile in(m_in.c_str(), GENERIC_READ, OPEN_EXISTING);
+        m_folder.WriteFile("in", input);
+        Vexa::CFile in(m_folder.Path("in").c_str(), inAccess, OPEN_EXISTING);
         Vexa::CFile out(outPath.c_str(), GENERIC_WRITE, CREATE_ALWAYS);
         EXPECT_NE(in.GetHandle(), INVALID_HANDLE_VALUE);
         EXPECT_NE(out.GetHandle(), INVALID_HANDLE_VALUE) << outPath;
-        return TextToBinary(in, out);
+        return convert(in, out);
     }
+    std::string Out() const { return m_folder.ReadFile("out"); }
 
-    int ToText(const std::string& bytes, const std::string& outPath)
-    {
-        Put(m_in, bytes);
-        Vexa::CFile in(m_in.c_str(), GENERIC_READ, OPEN_EXISTING);
-        Vexa::CFile out(outPath.c_str(), GENERIC_WRITE, CREATE_ALWAYS);
-        EXPECT_NE(out.GetHandle(), INVALID_HANDLE_VALUE) << outPath;
-        return BinaryToText(in, out);
-    }
-
-    std::string m_dir, m_in, m_out;
+    QuillTest::TempFolder m_folder;
+    const std::string m_out = m_folder.Path("out");
 };
 
 } // namespace
 
-TEST_F(ConversionTest, TextToBinaryCases)
+TEST_F(ConversionTest, TextToBinaryOverReadBlocks)
 {
+    // The first read block ends with a waiting digit; a comment opens at the end of the second.
+    const std::string blocks = std::string(HexTextBlock - 1, ',') + "ab" + std::string(HexTextBlock - 5, '\n') + "#1234\n56 7";
     struct Case { std::string text, bytes; };
     const Case cases[] = {
-        { "", "" },
-        { "41 42 43", "ABC" }, { "414243", "ABC" }, { "4 14 243", "ABC" }, { "41\r\n42\r\n43", "ABC" },
-        { "4A", "\x4a" }, { "4a", "\x4a" }, { "0x41", "\x04" }, { "abc", "\xab" },
-        { "# 12\n34", "\x34" }, { "12 # 34", "\x12" }, { "1#x\n2", "\x12" },
-        { "#c\r\n56", "\x56" }, { "12#c\r34\r56", "\x12" },
-        { std::string("1\0\x80\xff" "2", 5), "\x12" }, { "\x83\x41" "b", "\xab" }, { "#\x83\x41\n0b", "\x0b" },
+        { "", "" }, { "41 42 43", "ABC" }, { "41\r\n4A\r\n4", "AJ" }, { "12#c\r34\n56", "\x12\x56" },
+        { std::string("1\0\x80\xff" "2", 5), "\x12" }, { "\x83\x41" "b", "\xab" }, { blocks, "\xab\x56" },
     };
     for (const Case& c : cases)
     {
-        EXPECT_TRUE(ToBinary(c.text, m_out)) << c.text;
-        EXPECT_EQ(Get(m_out), c.bytes) << c.text;
+        EXPECT_TRUE(Convert(TextToBinary, c.text, m_out)) << c.text.substr(0, 20);
+        EXPECT_EQ(Out(), c.bytes) << c.text.substr(0, 20);
     }
-}
-
-TEST_F(ConversionTest, BinaryToTextCases)
-{
-    EXPECT_EQ(ToText("", m_out), 0);
-    EXPECT_EQ(Get(m_out), "");
-    EXPECT_EQ(ToText(std::string("\x00\x0a\xff", 3), m_out), 0);
-    EXPECT_EQ(Get(m_out), "00 0a ff ");
-}
-
-TEST_F(ConversionTest, StateCarriesAcrossReadBlocks)
-{
-    // The first block ends with a waiting digit; a comment opens at the end of the second.
-    std::string text(HexTextBlock - 1, ',');
-    text += "ab";
-    text += std::string(HexTextBlock - 5, '\n');
-    text += "#1234\n5";
-    text += "6 7";
-    EXPECT_TRUE(ToBinary(text, m_out));
-    EXPECT_EQ(Get(m_out), "\xab\x56");
 }
 
 TEST_F(ConversionTest, RoundTripOverManyBlocks)
 {
+    EXPECT_EQ(Convert(BinaryToText, std::string("\x00\x0a\xff", 3), m_out), 0);
+    EXPECT_EQ(Out(), "00 0a ff ");
     std::mt19937 rng(5);
     std::string bytes(2 * HexBinaryBlock + 4321, '\0');
     for (char& b : bytes) b = char(rng());
-    ASSERT_EQ(ToText(bytes, m_out), 0);
-    const std::string text = Get(m_out);
+    ASSERT_EQ(Convert(BinaryToText, bytes, m_out), 0);
+    const std::string text = Out();
     ASSERT_EQ(text.size(), 3 * bytes.size());
-    EXPECT_EQ(text.substr(text.size() - 3, 2).find_first_not_of("0123456789abcdef"), std::string::npos);
-    EXPECT_TRUE(ToBinary(text, m_out));
-    EXPECT_TRUE(Get(m_out) == bytes);
+    EXPECT_TRUE(Convert(TextToBinary, text, m_out));
+    EXPECT_TRUE(Out() == bytes);
 }
 
 // Z:\dev\full is the host's full device: every write fails with ERROR_DISK_FULL.
-TEST_F(ConversionTest, FullDiskIsReported)
+TEST_F(ConversionTest, FullDiskAndFailedReadAreReported)
 {
     const std::string full = "Z:\\dev\\full";
-    EXPECT_FALSE(ToBinary("41 42", full));
+    EXPECT_FALSE(Convert(TextToBinary, "41 42", full));
     EXPECT_EQ(GetLastError(), DWORD(ERROR_DISK_FULL));
-    EXPECT_EQ(ToText("AB", full), ERROR_DISK_FULL);
-    // Nothing to write is no failure.
-    EXPECT_TRUE(ToBinary("# nothing", full));
-}
+    EXPECT_EQ(Convert(BinaryToText, "AB", full), ERROR_DISK_FULL);
+    EXPECT_TRUE(Convert(TextToBinary, "# nothing", full)) << "nothing to write is no failure";
 
-TEST_F(ConversionTest, FailedReadIsNotTheEndOfTheFile)
-{
-    Put(m_in, "41 42");
-    // Opened for writing only: every read fails with access denied.
-    Vexa::CFile in(m_in.c_str(), GENERIC_WRITE, OPEN_EXISTING);
-    Vexa::CFile out(m_out.c_str(), GENERIC_WRITE, CREATE_ALWAYS);
-    ASSERT_NE(in.GetHandle(), INVALID_HANDLE_VALUE);
-    EXPECT_FALSE(TextToBinary(in, out));
+    // Opened for writing only, every read fails: that must not pass for the end of the file.
+    EXPECT_FALSE(Convert(TextToBinary, "41 42", m_out, GENERIC_WRITE));
     EXPECT_EQ(GetLastError(), DWORD(ERROR_ACCESS_DENIED));
-    EXPECT_EQ(BinaryToText(in, out), ERROR_ACCESS_DENIED);
+    EXPECT_EQ(Convert(BinaryToText, "41 42", m_out, GENERIC_WRITE), ERROR_ACCESS_DENIED);
 }

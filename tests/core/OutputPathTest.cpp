@@ -10,56 +10,44 @@ namespace {
 
 std::string Text(const CString& s) { return static_cast<const char*>(s); }
 
-struct PathCase { int mode; const char* setting; const char* input; const char* expected; };
-
-TEST(OutputPath, IndividualPageDerivesAWholePath)
+// Whole paths (the single-file page) and bare file names (the batch page).
+TEST(OutputPath, DerivedFromTheInput)
 {
-    const PathCase cases[] = {
-        { 0, "ADD", "D:\\in\\sample.txt", "D:\\in\\sample.txt.dat" },
-        { 1, "ADD", "D:\\in\\sample.bin", "D:\\in\\sample.bin.txt" },
-        { 0, "REPLACE", "D:\\in\\sample.txt", "D:\\in\\sample.dat" },
-        { 0, "REPLACE", "D:\\in\\sample", "D:\\in\\sample.dat" },
-        { 0, "REPLACE", "D:\\in\\a.b.c", "D:\\in\\a.b.dat" },
-        { 1, "REPLACE", "D:\\in\\sample.txt", "D:\\in\\sample.txt" }, // the input itself
-        { 1, "REPLACE", "D:\\in\\.profile", "D:\\in\\.txt" },
+    struct Case { bool whole; int mode; const char* setting; const char* input; const char* expected; };
+    const Case cases[] = {
+        { true, 0, "ADD", "D:\\in\\sample.txt", "D:\\in\\sample.txt.dat" },
+        { true, 1, "ADD", "D:\\in\\sample.bin", "D:\\in\\sample.bin.txt" },
+        { true, 0, "REPLACE", "D:\\in\\sample.txt", "D:\\in\\sample.dat" },
+        { true, 0, "REPLACE", "D:\\in\\sample", "D:\\in\\sample.dat" },
+        { true, 0, "REPLACE", "D:\\in\\a.b.c", "D:\\in\\a.b.dat" },
+        { true, 1, "REPLACE", "D:\\in\\sample.txt", "D:\\in\\sample.txt" }, // the input itself
+        { true, 1, "REPLACE", "D:\\in\\.profile", "D:\\in\\.txt" },
         // Settings other than exactly "ADD" replace.
-        { 0, "", "D:\\in\\sample.txt", "D:\\in\\sample.dat" },
-        { 0, "add", "D:\\in\\sample.txt", "D:\\in\\sample.dat" },
-        { 0, "ADD ", "D:\\in\\sample.txt", "D:\\in\\sample.dat" },
+        { true, 0, "", "D:\\in\\sample.txt", "D:\\in\\sample.dat" },
+        { true, 0, "add", "D:\\in\\sample.txt", "D:\\in\\sample.dat" },
+        { true, 0, "ADD ", "D:\\in\\sample.txt", "D:\\in\\sample.dat" },
         // Only a dot of the file name counts, not one in a folder name.
-        { 0, "REPLACE", "D:\\old.files\\README", "D:\\old.files\\README.dat" },
-        { 1, "REPLACE", "D:\\old.files\\", "D:\\old.files\\.txt" },
+        { true, 0, "REPLACE", "D:\\old.files\\README", "D:\\old.files\\README.dat" },
+        { true, 1, "REPLACE", "D:\\old.files\\", "D:\\old.files\\.txt" },
         // A trail byte 5C is no separator: the dot before 表 belongs to the file name.
-        { 0, "REPLACE", "D:\\in\\data.表", "D:\\in\\data.dat" },
-        { 0, "REPLACE", "C:\\表\\データ.txt", "C:\\表\\データ.dat" },
-        { 1, "REPLACE", "C:\\work.d\\ソ", "C:\\work.d\\ソ.txt" },
-        { 0, "ADD", "", "" },
-        { 0, "REPLACE", "", "" },
-        { 0, "REPLACE", "sample.txt", "sample.dat" },
+        { true, 0, "REPLACE", "D:\\in\\data.表", "D:\\in\\data.dat" },
+        { true, 0, "REPLACE", "C:\\表\\データ.txt", "C:\\表\\データ.dat" },
+        { true, 1, "REPLACE", "C:\\work.d\\ソ", "C:\\work.d\\ソ.txt" },
+        { true, 0, "ADD", "", "" },
+        { true, 0, "REPLACE", "sample.txt", "sample.dat" },
+        { false, 1, "REPLACE", "README", "README.txt" },
+        { false, 1, "REPLACE", ".profile", ".txt" },
+        { false, 0, "ADD", "a.b.c", "a.b.c.dat" },
+        { false, 1, "ADD", "データ.bin", "データ.bin.txt" },
+        { false, 0, "add", "x.txt", "x.dat" },
+        { false, 0, "REPLACE", "data.表", "data.dat" },
+        { false, 1, "REPLACE", "", ".txt" },
     };
-    for (const PathCase& c : cases) {
-        EXPECT_EQ(c.expected, Text(Vexa::MakeOutputPath(c.input, c.mode, c.setting)))
-            << "mode " << c.mode << ", " << c.setting << ", " << c.input;
-    }
-}
-
-TEST(OutputPath, BatchPageDerivesAFileName)
-{
-    const PathCase cases[] = {
-        { 1, "REPLACE", "log.dat", "log.txt" },
-        { 1, "REPLACE", "README", "README.txt" },
-        { 1, "REPLACE", ".profile", ".txt" },
-        { 0, "REPLACE", "a.b.c", "a.b.dat" },
-        { 0, "ADD", "a.b.c", "a.b.c.dat" },
-        { 1, "ADD", "データ.bin", "データ.bin.txt" },
-        { 0, "add", "x.txt", "x.dat" },
-        { 0, "", "x.txt", "x.dat" },
-        { 0, "REPLACE", "data.表", "data.dat" },
-        { 1, "REPLACE", "", ".txt" },
-    };
-    for (const PathCase& c : cases) {
-        EXPECT_EQ(c.expected, Text(Vexa::MakeOutputFileName(c.input, c.mode, c.setting)))
-            << "mode " << c.mode << ", " << c.setting << ", " << c.input;
+    for (const Case& c : cases) {
+        const CString actual = c.whole ? Vexa::MakeOutputPath(c.input, c.mode, c.setting)
+                                       : Vexa::MakeOutputFileName(c.input, c.mode, c.setting);
+        EXPECT_EQ(c.expected, Text(actual)) << (c.whole ? "path" : "name") << ", mode " << c.mode << ", "
+                                            << c.setting << ", " << c.input;
     }
     EXPECT_EQ(".dat", Text(Vexa::OutputExtension(0)));
     EXPECT_EQ(".txt", Text(Vexa::OutputExtension(1)));

@@ -1,4 +1,5 @@
 // A fresh folder under the system's temporary folder for one test, removed with its files.
+// Shared by the Windows tests of the foundation and the conversion core.
 #pragma once
 
 #include <windows.h>
@@ -14,22 +15,19 @@ public:
         static int s_nCounter = 0;
         char temp[MAX_PATH] = {};
         GetTempPathA(MAX_PATH, temp);
-        for (;;) {
+        do
             m_path = std::string(temp) + "quill-" + std::to_string(GetCurrentProcessId()) + "-" +
                      std::to_string(++s_nCounter);
-            if (CreateDirectoryA(m_path.c_str(), nullptr))
-                break;
-        }
+        while (!CreateDirectoryA(m_path.c_str(), nullptr));
     }
     ~TempFolder()
     {
         WIN32_FIND_DATAA found;
-        HANDLE search = FindFirstFileA((m_path + "\\*").c_str(), &found);
+        HANDLE search = FindFirstFileA(Path("*").c_str(), &found);
         if (search != INVALID_HANDLE_VALUE) {
-            do {
-                if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
-                    DeleteFileA(Path(found.cFileName).c_str());
-            } while (FindNextFileA(search, &found));
+            do
+                DeleteFileA(Path(found.cFileName).c_str());
+            while (FindNextFileA(search, &found));
             FindClose(search);
         }
         RemoveDirectoryA(m_path.c_str());
@@ -42,8 +40,7 @@ public:
 
     void WriteFile(const std::string& name, const std::string& bytes) const
     {
-        HANDLE h = CreateFileA(Path(name).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                               FILE_ATTRIBUTE_NORMAL, nullptr);
+        HANDLE h = CreateFileA(Path(name).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
         DWORD written = 0;
         if (!bytes.empty())
             ::WriteFile(h, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
@@ -53,8 +50,7 @@ public:
     // The whole file, or "<missing>" when it cannot be opened.
     std::string ReadFile(const std::string& name) const
     {
-        HANDLE h = CreateFileA(Path(name).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                               OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+        HANDLE h = CreateFileA(Path(name).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
         if (h == INVALID_HANDLE_VALUE)
             return "<missing>";
         std::string bytes;
