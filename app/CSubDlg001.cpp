@@ -1,5 +1,7 @@
 #include "app/CSubDlg001.h"
 
+#include "app/BlackBackground.h"
+
 #include "resources/resource.h"
 
 using namespace Vexa;
@@ -51,13 +53,10 @@ void CSubDlg001::SetAfterName(CString name)
 
 int CSubDlg001::OnCtlColorDlg(WPARAM, LPARAM)
 {
-    return static_cast<int>(reinterpret_cast<INT_PTR>(GetStockObject(BLACK_BRUSH)));
+    return BlackDialogBrush();
 }
 
 int CSubDlg001::OnCtlColorStatic(WPARAM wParam, LPARAM)
 {
-    HDC dc = reinterpret_cast<HDC>(wParam);
-    SetTextColor(dc, RGB(255, 255, 255));
-    SetBkColor(dc, RGB(0, 0, 0));
-    return static_cast<int>(reinterpret_cast<INT_PTR>(GetStockObject(BLACK_BRUSH)));
+    return WhiteOnBlackStatic(wParam);
 }

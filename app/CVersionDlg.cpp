@@ -1,5 +1,7 @@
 #include "app/CVersionDlg.h"
 
+#include "app/BlackBackground.h"
+
 #include "resources/resource.h"
 
 using namespace Vexa;
@@ -22,13 +24,10 @@ int CVersionDlg::OnNG()
 
 int CVersionDlg::OnCtlColorDlg(WPARAM, LPARAM)
 {
-    return static_cast<int>(reinterpret_cast<INT_PTR>(GetStockObject(BLACK_BRUSH)));
+    return BlackDialogBrush();
 }
 
 int CVersionDlg::OnCtlColorStatic(WPARAM wParam, LPARAM)
 {
-    HDC dc = reinterpret_cast<HDC>(wParam);
-    SetTextColor(dc, RGB(255, 255, 255));
-    SetBkColor(dc, RGB(0, 0, 0));
-    return static_cast<int>(reinterpret_cast<INT_PTR>(GetStockObject(BLACK_BRUSH)));
+    return WhiteOnBlackStatic(wParam);
 }
