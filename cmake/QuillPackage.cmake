@@ -1,7 +1,7 @@
 # dist/Quillmark-<version>.zip: the portable Quillmark/ folder, made after the programs and the help.
 # The files are named one by one, so whatever a run leaves in dist/Quillmark (a settings file
 # written by a test, say) never ships.
-set(QUILL_PACKAGE_ZIP ${PROJECT_SOURCE_DIR}/dist/Quillmark-${PROJECT_VERSION}.zip)
+set(QUILL_PACKAGE_ZIP ${QUILL_DIST_ROOT}/Quillmark-${PROJECT_VERSION}.zip)
 set(QUILL_PACKAGE_ITEMS "")   # SOURCE=NAME pairs, for tools/package and the test
 set(_depends ${PROJECT_SOURCE_DIR}/tools/package)
 

@@ -8,7 +8,8 @@ namespace {
 
 // The record with the trailing reserved and extended-flag fields, which the platform accepts
 // from every caller.
-static_assert(sizeof(OPENFILENAMEA) == 88, "OPENFILENAMEA must be the 88-byte layout");
+static_assert(sizeof(OPENFILENAMEA) >= offsetof(OPENFILENAMEA, FlagsEx) + sizeof(DWORD),
+              "OPENFILENAMEA must be the layout with the extended fields");
 
 // Buffers that the dialog fills; they live for one run only.
 struct FileBuffers {

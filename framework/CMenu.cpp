@@ -8,8 +8,8 @@ VEXA_IMPLEMENT_DYNAMIC(CMenu, CMenuBase)
 
 namespace {
 
-// The record of the platform versions this program targets (48 bytes, without hbmpItem).
-const UINT kMenuItemInfoSize = 48;
+// The whole record, hbmpItem included (48 bytes in a 32-bit program, 80 in a 64-bit one).
+const UINT kMenuItemInfoSize = sizeof(MENUITEMINFOA);
 
 MENUITEMINFOA EmptyRecord(UINT mask)
 {

@@ -10,14 +10,14 @@ namespace {
 const char kPropName[] = "CPP_CLASS";
 
 // True when the window runs a dialog procedure, which decides default processing and the index
-// of the procedure that Attach replaces. DWL_DLGPROC is only an offset into the window's extra
+// of the procedure that Attach replaces. DWLP_DLGPROC is only an offset into the window's extra
 // bytes, where a control keeps data of its own (a button its font), so only a window with a
 // dialog's extra bytes is asked for it.
 bool HasDialogProc(HWND hwnd)
 {
     if (::GetClassLongA(hwnd, GCL_CBWNDEXTRA) < DLGWINDOWEXTRA)
         return false;
-    return ::GetWindowLongA(hwnd, DWL_DLGPROC) != 0;
+    return ::GetWindowLongPtrA(hwnd, DWLP_DLGPROC) != 0;
 }
 
 } // namespace
@@ -59,11 +59,11 @@ BOOL CWindowBase::Attach(HWND hwnd)
     m_hWnd = hwnd;
     m_bDialog = HasDialogProc(hwnd);
     ::SetPropA(hwnd, kPropName, this);
-    const int index = m_bDialog ? DWL_DLGPROC : GWL_WNDPROC;
-    const LONG current = ::GetWindowLongA(hwnd, index);
-    if (current != reinterpret_cast<LONG>(&StaticWindowProc)) {
+    const int index = m_bDialog ? DWLP_DLGPROC : GWLP_WNDPROC;
+    const LONG_PTR current = ::GetWindowLongPtrA(hwnd, index);
+    if (current != reinterpret_cast<LONG_PTR>(&StaticWindowProc)) {
         m_pfnPrevProc = reinterpret_cast<WNDPROC>(
-            ::SetWindowLongA(hwnd, index, reinterpret_cast<LONG>(&StaticWindowProc)));
+            ::SetWindowLongPtrA(hwnd, index, reinterpret_cast<LONG_PTR>(&StaticWindowProc)));
     }
     return TRUE;
 }
@@ -73,8 +73,8 @@ BOOL CWindowBase::Detach()
     if (m_hWnd == NULL)
         return FALSE;
     if (m_pfnPrevProc != NULL) {
-        ::SetWindowLongA(m_hWnd, m_bDialog ? DWL_DLGPROC : GWL_WNDPROC,
-                         reinterpret_cast<LONG>(m_pfnPrevProc));
+        ::SetWindowLongPtrA(m_hWnd, m_bDialog ? DWLP_DLGPROC : GWLP_WNDPROC,
+                            reinterpret_cast<LONG_PTR>(m_pfnPrevProc));
     }
     ::RemovePropA(m_hWnd, kPropName);
     return TRUE;
@@ -194,7 +194,8 @@ HWND CWindowBase::SetActiveWindow() { return ::SetActiveWindow(m_hWnd); }
 
 DWORD CWindowBase::SetClassLong(int index, LONG value)
 {
-    return ::SetClassLongA(m_hWnd, index, value);
+    // The pointer-sized form, so a 64-bit build can reach the class's handles too.
+    return static_cast<DWORD>(::SetClassLongPtrA(m_hWnd, index, value));
 }
 
 BOOL CWindowBase::SetForegroundWindow() { return ::SetForegroundWindow(m_hWnd); }
@@ -312,9 +313,9 @@ LONG CWindow::GetExStyle() { return GetWindowLong(GWL_EXSTYLE); }
 LONG CWindow::GetStyle() { return GetWindowLong(GWL_STYLE); }
 const char* CWindow::GetWindowClassName() { return "CWindow"; }
 LONG CWindow::SetExStyle(LONG exStyle) { return SetWindowLong(GWL_EXSTYLE, exStyle); }
-DWORD CWindow::SetClassBackground(LONG brush) { return SetClassLong(GCL_HBRBACKGROUND, brush); }
-DWORD CWindow::SetClassCursor(LONG cursor) { return SetClassLong(GCL_HCURSOR, cursor); }
-DWORD CWindow::SetClassIcon(LONG icon) { return SetClassLong(GCL_HICON, icon); }
+DWORD CWindow::SetClassBackground(LONG brush) { return SetClassLong(GCLP_HBRBACKGROUND, brush); }
+DWORD CWindow::SetClassCursor(LONG cursor) { return SetClassLong(GCLP_HCURSOR, cursor); }
+DWORD CWindow::SetClassIcon(LONG icon) { return SetClassLong(GCLP_HICON, icon); }
 
 CWindowBase* CWindow::GetParentObject()
 {

@@ -200,7 +200,11 @@ using InitProc = BOOL(WINAPI*)(const INITCOMMONCONTROLSEX*);
 std::vector<INITCOMMONCONTROLSEX> g_registrations;
 InitProc g_realInit = nullptr;
 // This program's import slot of the function, through which the library calls it.
+#ifdef _WIN64
+extern "C" InitProc g_importSlot __asm__("__imp_InitCommonControlsEx");
+#else
 extern "C" InitProc g_importSlot __asm__("__imp__InitCommonControlsEx@4");
+#endif
 
 BOOL WINAPI CountingInit(const INITCOMMONCONTROLSEX* init)
 {

@@ -25,7 +25,7 @@ Entry Read(HMENU menu, UINT position)
 {
     char text[64] = {};
     MENUITEMINFOA info = {};
-    info.cbSize = 48;
+    info.cbSize = sizeof info;
     info.fMask = MIIM_TYPE | MIIM_ID | MIIM_SUBMENU | MIIM_STATE;
     info.dwTypeData = text;
     info.cch = sizeof text;

@@ -128,7 +128,7 @@ struct MessageWatch {
     static inline HWND target;
     static inline int sent, reachable;
     static inline bool ended;
-    static inline LONG procAtEnd;
+    static inline LONG_PTR procAtEnd;
     static inline HANDLE propAtEnd;
 
     explicit MessageWatch(HWND hwnd)
@@ -148,7 +148,7 @@ struct MessageWatch {
             reachable += prop != NULL;
             if (cwp->message == WM_NCDESTROY) {
                 ended = true;
-                procAtEnd = ::GetWindowLongA(cwp->hwnd, GWL_WNDPROC);
+                procAtEnd = ::GetWindowLongPtrA(cwp->hwnd, GWLP_WNDPROC);
                 propAtEnd = prop;
             }
         }

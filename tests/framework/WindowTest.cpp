@@ -120,16 +120,16 @@ TEST(WindowBinding, TemplateControlsAreSubclassedAndGetTheirProcedureBack)
     HWND dialog = page.CreateModeless(host.m_hWnd);
     ASSERT_NE(dialog, (HWND)NULL);
     // The page leaves what it does not handle to the dialog manager.
-    EXPECT_EQ(::GetWindowLongA(dialog, DWL_DLGPROC), (LONG)&CWindowBase::StaticWindowProc);
+    EXPECT_EQ(::GetWindowLongPtrA(dialog, DWLP_DLGPROC), (LONG_PTR)&CWindowBase::StaticWindowProc);
     EXPECT_EQ(page.m_pfnPrevProc, (WNDPROC)NULL);
 
     HWND edit = page.GetDlgItem(IDC_TEST_EDIT), button = page.GetDlgItem(IDC_TEST_OTHER);
-    const LONG editProc = ::GetWindowLongA(edit, GWL_WNDPROC);
-    const LONG buttonProc = ::GetWindowLongA(button, GWL_WNDPROC);
+    const LONG_PTR editProc = ::GetWindowLongPtrA(edit, GWLP_WNDPROC);
+    const LONG_PTR buttonProc = ::GetWindowLongPtrA(button, GWLP_WNDPROC);
     RecorderWindow boundEdit, boundButton;
     ASSERT_TRUE(boundEdit.Attach(edit) && boundButton.Attach(button));
-    EXPECT_EQ(::GetWindowLongA(edit, GWL_WNDPROC), (LONG)&CWindowBase::StaticWindowProc);
-    EXPECT_EQ((LONG)boundEdit.m_pfnPrevProc, editProc);
+    EXPECT_EQ(::GetWindowLongPtrA(edit, GWLP_WNDPROC), (LONG_PTR)&CWindowBase::StaticWindowProc);
+    EXPECT_EQ((LONG_PTR)boundEdit.m_pfnPrevProc, editProc);
     ::SendMessageA(edit, WM_SETTEXT, 0, (LPARAM) "ab");
     ::SendMessageA(edit, EM_SETSEL, 2, 2);
     ::SendMessageA(edit, WM_CHAR, 'c', 1);
@@ -138,11 +138,11 @@ TEST(WindowBinding, TemplateControlsAreSubclassedAndGetTheirProcedureBack)
 
     // A button keeps its font in the extra bytes where a dialog keeps its procedure: it must be
     // subclassed as a window, with its font left alone.
-    EXPECT_EQ(::GetWindowLongA(button, GWL_WNDPROC), (LONG)&CWindowBase::StaticWindowProc);
+    EXPECT_EQ(::GetWindowLongPtrA(button, GWLP_WNDPROC), (LONG_PTR)&CWindowBase::StaticWindowProc);
     EXPECT_EQ(::SendMessageA(button, WM_GETFONT, 0, 0), ::SendMessageA(dialog, WM_GETFONT, 0, 0));
     ::SendMessageA(button, BM_SETSTATE, TRUE, 0);
     ASSERT_TRUE(boundButton.Detach());
-    EXPECT_EQ(::GetWindowLongA(button, GWL_WNDPROC), buttonProc);
+    EXPECT_EQ(::GetWindowLongPtrA(button, GWLP_WNDPROC), buttonProc);
     EXPECT_EQ(::GetPropA(button, "CPP_CLASS"), (HANDLE)NULL);
     EXPECT_NE(::SendMessageA(button, BM_GETSTATE, 0, 0) & BST_PUSHED, 0);
     EXPECT_FALSE(CWindow().Detach());
