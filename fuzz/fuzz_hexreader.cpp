@@ -85,7 +85,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         if (!HexKernelSupported(kernel)) continue;
         if (Decode(kernel, text, n, steps, stepCount) != expected) abort();
 
-        std::vector<char> written(3 * n + 1);
+        std::vector<char> written(3 * n); // exactly what the writer may use
         CHexWriter(kernel).Encode(text, n, written.data());
         const Bytes back = Decode(kernel, reinterpret_cast<const uint8_t*>(written.data()), 3 * n, steps, stepCount);
         if (back != Bytes(text, text + n)) abort();

@@ -1,9 +1,10 @@
-// The Windows quillconv.exe run as its own process: conversions, a full disk, and an output that
-// is the input under another spelling.
+// The Windows quillconv.exe run as its own process: conversions, a pipe on its standard input,
+// a full disk, and an output that is the input under another spelling.
 #include "tests/TempFolder.h"
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <string>
 
 namespace {
@@ -11,8 +12,9 @@ namespace {
 class QuillconvWinTest : public ::testing::Test
 {
 protected:
-    // Runs quillconv.exe with the arguments; returns its exit code and keeps its stderr.
-    DWORD Run(const std::string& args)
+    // Runs quillconv.exe with the arguments, and with `input` through a pipe as its standard
+    // input when given; returns its exit code and keeps its stderr.
+    DWORD Run(const std::string& args, const char* input = nullptr)
     {
         // The build hands over a host path; under Wine the host's root is drive Z:.
         std::string exe = QUILLCONV_PATH;
@@ -26,6 +28,16 @@ protected:
         si.cb = sizeof si;
         si.dwFlags = STARTF_USESTDHANDLES;
         si.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+        HANDLE pipeEnd = nullptr, pipeIn = nullptr;
+        if (input != nullptr && CreatePipe(&pipeEnd, &pipeIn, &sa, 0))
+        {
+            // The child gets the reading end only, so closing ours ends its input.
+            SetHandleInformation(pipeIn, HANDLE_FLAG_INHERIT, 0);
+            DWORD written = 0;
+            WriteFile(pipeIn, input, DWORD(strlen(input)), &written, nullptr);
+            CloseHandle(pipeIn);
+            si.hStdInput = pipeEnd;
+        }
         si.hStdOutput = si.hStdError = err;
         PROCESS_INFORMATION pi = {};
         std::string cmd = "\"" + exe + "\" " + args;
@@ -38,6 +50,7 @@ protected:
             CloseHandle(pi.hProcess);
         }
         CloseHandle(err);
+        if (pipeEnd != nullptr) CloseHandle(pipeEnd);
         m_stderr = m_folder.ReadFile("stderr");
         return code;
     }
@@ -56,6 +69,9 @@ TEST_F(QuillconvWinTest, ConvertsBothWays)
     EXPECT_EQ(m_folder.ReadFile("out.bin"), std::string("\x00\x0a\xff", 3));
     ASSERT_EQ(Run("totext " + Quoted("out.bin") + " " + Quoted("out.txt")), 0u) << m_stderr;
     EXPECT_EQ(m_folder.ReadFile("out.txt"), "00 0a ff ");
+    // The end of a pipe is the end of the input, not a failed read.
+    ASSERT_EQ(Run("tobin - " + Quoted("piped.bin"), "41 42\n43"), 0u) << m_stderr;
+    EXPECT_EQ(m_folder.ReadFile("piped.bin"), "ABC");
 }
 
 TEST_F(QuillconvWinTest, FailuresNameTheFileAndSameFileIsRefused)

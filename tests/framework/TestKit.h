@@ -16,6 +16,9 @@
 
 namespace testkit {
 
+// The object a window is bound to, read through the property the framework names.
+inline HANDLE BoundObject(HWND hwnd) { return ::GetPropA(hwnd, "CPP_CLASS"); }
+
 // Dispatches every message waiting in this thread's queue.
 inline void Pump()
 {
@@ -143,7 +146,7 @@ struct MessageWatch {
     {
         const CWPSTRUCT* cwp = reinterpret_cast<const CWPSTRUCT*>(lParam);
         if (code == HC_ACTION && cwp->hwnd == target) {
-            HANDLE prop = ::GetPropA(cwp->hwnd, "CPP_CLASS");
+            HANDLE prop = BoundObject(cwp->hwnd);
             ++sent;
             reachable += prop != NULL;
             if (cwp->message == WM_NCDESTROY) {
