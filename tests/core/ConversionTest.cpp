@@ -3,7 +3,7 @@
 
 #include "core/HexCodec.h"
 #include "foundation/CFile.h"
-#include "tests/TempFolder.h"
+#include "tests/TestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -19,17 +19,17 @@ protected:
     Result Convert(Result (*convert)(Vexa::CFile&, Vexa::CFile&), const std::string& input,
                    const std::string& outPath, DWORD inAccess = GENERIC_READ)
     {
-        m_folder.WriteFile("in", input);
-        Vexa::CFile in(m_folder.Path("in").c_str(), inAccess, OPEN_EXISTING);
+        testkit::WriteBytes(m_folder / "in", input);
+        Vexa::CFile in((m_folder / "in").c_str(), inAccess, OPEN_EXISTING);
         Vexa::CFile out(outPath.c_str(), GENERIC_WRITE, CREATE_ALWAYS);
         EXPECT_NE(in.GetHandle(), INVALID_HANDLE_VALUE);
         EXPECT_NE(out.GetHandle(), INVALID_HANDLE_VALUE) << outPath;
         return convert(in, out);
     }
-    std::string Out() const { return m_folder.ReadFile("out"); }
+    std::string Out() const { return testkit::ReadBytes(m_folder / "out"); }
 
-    QuillTest::TempFolder m_folder;
-    const std::string m_out = m_folder.Path("out");
+    testkit::ScratchFolder m_folder;
+    const std::string m_out = m_folder / "out";
 };
 
 } // namespace
@@ -75,12 +75,12 @@ public:
 
 TEST_F(ConversionTest, ShortWriteIsAFailure)
 {
-    m_folder.WriteFile("in", "41 42");
-    Vexa::CFile in(m_folder.Path("in").c_str(), GENERIC_READ, OPEN_EXISTING);
+    testkit::WriteBytes(m_folder / "in", "41 42");
+    Vexa::CFile in((m_folder / "in").c_str(), GENERIC_READ, OPEN_EXISTING);
     ShortWritingFile out(m_out.c_str(), GENERIC_WRITE, CREATE_ALWAYS);
     EXPECT_FALSE(TextToBinary(in, out));
     EXPECT_EQ(GetLastError(), DWORD(ERROR_WRITE_FAULT));
-    ShortWritingFile text(m_folder.Path("text").c_str(), GENERIC_WRITE, CREATE_ALWAYS);
+    ShortWritingFile text((m_folder / "text").c_str(), GENERIC_WRITE, CREATE_ALWAYS);
     in.Seek(0, nullptr, FILE_BEGIN);
     EXPECT_EQ(BinaryToText(in, text), ERROR_WRITE_FAULT);
 }

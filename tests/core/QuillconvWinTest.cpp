@@ -1,6 +1,6 @@
 // The Windows quillconv.exe run as its own process: conversions, a pipe on its standard input,
 // a full disk, and an output that is the input under another spelling.
-#include "tests/TempFolder.h"
+#include "tests/TestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -23,7 +23,7 @@ protected:
             for (char& c : exe) if (c == '/') c = '\\';
         }
         SECURITY_ATTRIBUTES sa = { sizeof sa, nullptr, TRUE };
-        HANDLE err = CreateFileA(m_folder.Path("stderr").c_str(), GENERIC_WRITE, FILE_SHARE_READ, &sa, CREATE_ALWAYS, 0, nullptr);
+        HANDLE err = CreateFileA((m_folder / "stderr").c_str(), GENERIC_WRITE, FILE_SHARE_READ, &sa, CREATE_ALWAYS, 0, nullptr);
         STARTUPINFOA si = {};
         si.cb = sizeof si;
         si.dwFlags = STARTF_USESTDHANDLES;
@@ -51,12 +51,12 @@ protected:
         }
         CloseHandle(err);
         if (pipeEnd != nullptr) CloseHandle(pipeEnd);
-        m_stderr = m_folder.ReadFile("stderr");
+        m_stderr = testkit::ReadBytes(m_folder / "stderr");
         return code;
     }
-    std::string Quoted(const char* name) const { return "\"" + m_folder.Path(name) + "\""; }
+    std::string Quoted(const char* name) const { return "\"" + (m_folder / name) + "\""; }
 
-    QuillTest::TempFolder m_folder;
+    testkit::ScratchFolder m_folder;
     std::string m_stderr;
 };
 
@@ -64,27 +64,27 @@ protected:
 
 TEST_F(QuillconvWinTest, ConvertsBothWays)
 {
-    m_folder.WriteFile("in.txt", "# dump\r\n00 0A ff\r\n7");
+    testkit::WriteBytes(m_folder / "in.txt", "# dump\r\n00 0A ff\r\n7");
     ASSERT_EQ(Run("tobin " + Quoted("in.txt") + " " + Quoted("out.bin")), 0u) << m_stderr;
-    EXPECT_EQ(m_folder.ReadFile("out.bin"), std::string("\x00\x0a\xff", 3));
+    EXPECT_EQ(testkit::ReadBytes(m_folder / "out.bin"), std::string("\x00\x0a\xff", 3));
     ASSERT_EQ(Run("totext " + Quoted("out.bin") + " " + Quoted("out.txt")), 0u) << m_stderr;
-    EXPECT_EQ(m_folder.ReadFile("out.txt"), "00 0a ff ");
+    EXPECT_EQ(testkit::ReadBytes(m_folder / "out.txt"), "00 0a ff ");
     // The end of a pipe is the end of the input, not a failed read.
     ASSERT_EQ(Run("tobin - " + Quoted("piped.bin"), "41 42\n43"), 0u) << m_stderr;
-    EXPECT_EQ(m_folder.ReadFile("piped.bin"), "ABC");
+    EXPECT_EQ(testkit::ReadBytes(m_folder / "piped.bin"), "ABC");
 }
 
 TEST_F(QuillconvWinTest, FailuresNameTheFileAndSameFileIsRefused)
 {
-    m_folder.WriteFile("in.txt", "41 42");
+    testkit::WriteBytes(m_folder / "in.txt", "41 42");
     struct Case { std::string args; DWORD code; std::string says, also = ""; };
     const Case cases[] = {
         { "tobin " + Quoted("in.txt") + " Z:\\dev\\full", 1, "Z:\\dev\\full", "112" },
-        { "totext " + Quoted("none") + " " + Quoted("out.txt"), 1, m_folder.Path("none") },
+        { "totext " + Quoted("none") + " " + Quoted("out.txt"), 1, m_folder / "none" },
         { "frobnicate a b", 2, "" },
         { "tobin " + Quoted("in.txt") + " " + Quoted("in.txt"), 1, "same file" },
         { "tobin " + Quoted("in.txt") + " " + Quoted("IN.TXT"), 1, "same file" },
-        { "tobin " + Quoted("in.txt") + " \"" + m_folder.Folder() + "\\.\\in.txt\"", 1, "same file" },
+        { "tobin " + Quoted("in.txt") + " \"" + m_folder.Path() + "\\.\\in.txt\"", 1, "same file" },
     };
     for (const Case& c : cases)
     {
@@ -92,6 +92,6 @@ TEST_F(QuillconvWinTest, FailuresNameTheFileAndSameFileIsRefused)
         for (const std::string& says : { c.says, c.also })
             EXPECT_NE(m_stderr.find(says), std::string::npos) << "expected \"" << says << "\" in: " << m_stderr;
     }
-    EXPECT_EQ(m_folder.ReadFile("in.txt"), "41 42");
-    EXPECT_EQ(m_folder.ReadFile("out.txt"), "<missing>") << "a failed input creates no output";
+    EXPECT_EQ(testkit::ReadBytes(m_folder / "in.txt"), "41 42");
+    EXPECT_EQ(testkit::ReadBytes(m_folder / "out.txt"), "<missing>") << "a failed input creates no output";
 }

@@ -3,7 +3,7 @@
 #include <string>
 
 #include "foundation/CSystemInfo.h"
-#include "tests/TempFolder.h"
+#include "tests/TestSupport.h"
 
 using Vexa::CString;
 using Vexa::CSystemInfo;
@@ -16,10 +16,10 @@ std::string Text(const CString& s) { return static_cast<const char*>(s); }
 // section keeps its own value, and a missing file or key reads "".
 TEST(CSystemInfo, SectionsKeepTheirOwnValues)
 {
-    QuillTest::TempFolder folder;
+    testkit::ScratchFolder folder;
     CSystemInfo store;
-    store.m_strProgramFolder = folder.Folder().c_str();
-    EXPECT_EQ(folder.Folder() + "\\Quillmark.ini", Text(store.GetIniFilePath()));
+    store.m_strProgramFolder = folder.Path().c_str();
+    EXPECT_EQ(folder / "Quillmark.ini", Text(store.GetIniFilePath()));
     EXPECT_EQ("", Text(store.GetBatConvSetting("DEFAULT_OUTPUT_EXTENSION")));
 
     EXPECT_NE(0, store.SetCommonSetting("DEFAULT_OUTPUT_EXTENSION", "C:\\ツール\\表"));
@@ -29,11 +29,11 @@ TEST(CSystemInfo, SectionsKeepTheirOwnValues)
     EXPECT_EQ("ADD", Text(store.GetIndConvSetting("DEFAULT_OUTPUT_EXTENSION")));
     EXPECT_EQ("REPLACE", Text(store.GetBatConvSetting("DEFAULT_OUTPUT_EXTENSION")));
     EXPECT_EQ("", Text(store.GetBatConvSetting("DECIDE_OUTPUT_FROM_INPUT")));
-    const std::string ini = folder.ReadFile("Quillmark.ini");
+    const std::string ini = testkit::ReadBytes(folder / "Quillmark.ini");
     for (const char* line : { "[COMMON_SETTINGS]", "[IND_CONV_SETTINGS]", "[BAT_CONV_SETTINGS]" })
         EXPECT_NE(std::string::npos, ini.find(line)) << line << " in\n" << ini;
 
-    store.m_strProgramFolder = (folder.Folder() + "\\missing").c_str();
+    store.m_strProgramFolder = (folder / "missing").c_str();
     EXPECT_EQ(0, store.SetCommonSetting("FILER", "x")) << "an unwritable folder fails quietly";
 }
 

@@ -1,5 +1,4 @@
-// The real open-file dialog and folder browser, answered from the test by a hook that acts when
-// the chooser's window is activated.
+// The real open-file dialog and folder browser, answered from the test as each one opens.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -9,6 +8,7 @@
 
 #include "framework/CFileDialog.h"
 #include "framework/CFolderDialog.h"
+#include "tests/TestSupport.h"
 
 using Vexa::CFileDialog;
 using Vexa::CFolderDialog;
@@ -57,7 +57,7 @@ protected:
         ::GetLongPathNameA(temp, longTemp, MAX_PATH);
         root = std::string(longTemp) + "quill_choosers_" + std::to_string(::GetCurrentProcessId());
         ::GetCurrentDirectoryA(MAX_PATH, savedDir);
-        RemoveTree();
+        testkit::RemoveTree(root);
         ASSERT_TRUE(::CreateDirectoryA(root.c_str(), NULL));
         for (const char* sub : {"\\入力", "\\output"})
             ASSERT_TRUE(::CreateDirectoryA((root + sub).c_str(), NULL));
@@ -76,7 +76,6 @@ protected:
             ReadFolder(root + sub);
         owner = ::CreateWindowExA(0, "STATIC", "owner", WS_OVERLAPPEDWINDOW, 0, 0, 200, 100, NULL,
                                   NULL, NULL, NULL);
-        hook = ::SetWindowsHookExA(WH_CBT, &AnswerChooser, NULL, ::GetCurrentThreadId());
     }
     static void ReadFolder(const std::string& dir)
     {
@@ -89,43 +88,27 @@ protected:
 
     void TearDown() override
     {
-        ::UnhookWindowsHookEx(hook);
-        answer = nullptr;
         ::DestroyWindow(owner);
         // The file dialog makes the chosen folder current; it must not stay so, to be removable.
         ::SetCurrentDirectoryA(savedDir);
-        RemoveTree();
+        testkit::RemoveTree(root);
     }
 
-    void RemoveTree()
+    // Gives the next chooser the answer, and counts the choosers answered.
+    void Answer(std::function<void(HWND)> answer)
     {
-        for (const char* file : {"\\入力\\表.txt", "\\data.txt"})
-            ::DeleteFileA((root + file).c_str());
-        for (const char* dir : {"\\入力", "\\output", ""})
-            ::RemoveDirectoryA((root + dir).c_str());
-    }
-
-    // Gives the next chooser window this thread activates its answer, once.
-    static LRESULT CALLBACK AnswerChooser(int code, WPARAM wParam, LPARAM lParam)
-    {
-        char name[16] = {};
-        if (code == HCBT_ACTIVATE && answer &&
-            ::GetClassNameA(reinterpret_cast<HWND>(wParam), name, sizeof(name)) &&
-            lstrcmpA(name, "#32770") == 0) {
-            auto now = std::move(answer);
-            answer = nullptr;
+        answered = 0;
+        watcher.onDialog = [this, answer](HWND chooser) {
             ++answered;
-            now(reinterpret_cast<HWND>(wParam));
-        }
-        return ::CallNextHookEx(NULL, code, wParam, lParam);
+            answer(chooser);
+        };
     }
-    static inline std::function<void(HWND)> answer;
-    static inline int answered;
 
+    testkit::DialogWatcher watcher;
+    int answered = 0;
     std::string root;
     char savedDir[MAX_PATH] = {};
     HWND owner = NULL;
-    HHOOK hook = NULL;
 };
 
 const char kTextFilter[] = "Text Files {*.txt}\0*.txt\0All Files\0*.*\0";
@@ -152,8 +135,7 @@ TEST_F(ChooserFiles, FileChooserReturnsTheChosenPathAndCancelClearsIt)
          root + "\\output\\結果.dat", true},
     };
     for (const auto& s : steps) {
-        answer = s.answer;
-        answered = 0;
+        Answer(s.answer);
         const BOOL result =
             s.save ? chooser.SaveFile(owner, kTextFilter, kTitle, s.flags, "dat")
                    : chooser.OpenFile(owner, kTextFilter, s.inRoot ? root.c_str() : nullptr, kTitle,
@@ -194,8 +176,7 @@ TEST_F(ChooserFiles, FolderBrowserPreselectsReturnsAndCancels)
     {
         CFolderDialog chooser;
         for (const auto& run : runs) {
-            answer = run.answer;
-            answered = 0;
+            Answer(run.answer);
             void* earlier = chooser.m_pidl;
             const bool chosen = chooser.Browse("入力元を指定してください", owner,
                                                CString((root + run.initial).c_str()));
