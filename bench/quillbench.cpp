@@ -118,7 +118,8 @@ Time RunPump(bool toBinary, HexKernel kernel, const std::string& in, const std::
     const int fo = open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     FdSource source(fi);
     FdSink sink(fo);
-    const PumpResult r = toBinary ? PumpTextToBinary(source, sink, kernel) : PumpBinaryToText(source, sink, kernel);
+    const PumpResult r = toBinary ? PumpTextToBinary(source, sink, kernel)
+                                   : PumpBinaryToText(source, sink, HexLayout(), kernel);
     close(fi);
     close(fo);
     const Time t = { Now() - start, Cpu() - cpu };
@@ -304,7 +305,7 @@ int main(int argc, char** argv)
                     reader.Decode(text.data() + at, HexTextBlock, bytes.data() + at / 3);
                 td = Min(td, { Now() - w, Cpu() - c });
                 w = Now(), c = Cpu();
-                const CHexWriter writer(k.kernel);
+                CHexWriter writer(k.kernel);
                 for (size_t at = 0; at < chunk; at += HexBinaryBlock)
                     writer.Encode(bytes.data() + at, HexBinaryBlock, reinterpret_cast<char*>(text.data()) + 3 * at);
                 te = Min(te, { Now() - w, Cpu() - c });

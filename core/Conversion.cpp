@@ -82,11 +82,11 @@ bool TextToBinary(Vexa::CFile& in, Vexa::CFile& out)
     return error == 0;
 }
 
-int BinaryToText(Vexa::CFile& in, Vexa::CFile& out)
+int BinaryToText(Vexa::CFile& in, Vexa::CFile& out, const HexLayout& layout)
 {
     CFileSource source(in);
     CFileSink sink(out);
-    const DWORD error = ErrorOf(PumpBinaryToText(source, sink), source, sink);
+    const DWORD error = ErrorOf(PumpBinaryToText(source, sink, layout), source, sink);
     if (error) SetLastError(error);
     return int(error);
 }
