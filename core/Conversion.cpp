@@ -90,3 +90,8 @@ int BinaryToText(Vexa::CFile& in, Vexa::CFile& out, const HexLayout& layout)
     if (error) SetLastError(error);
     return int(error);
 }
+
+int BinaryToText(Vexa::CFile& in, Vexa::CFile& out)
+{
+    return BinaryToText(in, out, HexLayout());
+}

@@ -12,4 +12,5 @@ bool TextToBinary(Vexa::CFile& in, Vexa::CFile& out);
 // Reads any bytes to their end and writes them as hex text in the given layout ("xx " groups
 // on one endless line by default). 0 when done, else the platform's error number of the failed
 // read or write (112 for a full disk).
-int BinaryToText(Vexa::CFile& in, Vexa::CFile& out, const HexLayout& layout = HexLayout());
+int BinaryToText(Vexa::CFile& in, Vexa::CFile& out, const HexLayout& layout);
+int BinaryToText(Vexa::CFile& in, Vexa::CFile& out);
