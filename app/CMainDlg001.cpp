@@ -2,6 +2,7 @@
 
 #include "app/CMainWnd.h"
 #include "app/CSafeOutput.h"
+#include "app/TextLayoutSetting.h"
 #include "core/Conversion.h"
 #include "core/OutputPath.h"
 #include "resources/resource.h"
@@ -250,7 +251,7 @@ int CMainDlg001::Convert(int mode)
     if (mode == 0) {
         done = TextToBinary(input, output.File());
     } else {
-        result = BinaryToText(input, output.File());
+        result = BinaryToText(input, output.File(), TextLayoutSetting::Read());
         done = result == 0;
     }
     if (done && !output.Commit()) {

@@ -5,6 +5,7 @@
 #include "app/CMainWnd.h"
 #include "app/CSafeOutput.h"
 #include "app/CSubDlg001.h"
+#include "app/TextLayoutSetting.h"
 #include "core/Conversion.h"
 #include "core/OutputPath.h"
 #include "resources/resource.h"
@@ -339,6 +340,8 @@ int CMainDlg002::Convert(int mode)
     }
     if (!PathIsDirectoryA(outputFolder)) CreateDirectoryA(outputFolder, NULL);
 
+    // Read once for the whole run.
+    const HexLayout layout = mode == 1 ? TextLayoutSetting::Read() : HexLayout();
     int failed = 0;
     CString names;
     for (int i = 0; i < s_list.GetItemCount(); ++i) {
@@ -352,7 +355,7 @@ int CMainDlg002::Convert(int mode)
             CSafeOutput output;
             if (input.GetHandle() != INVALID_HANDLE_VALUE && output.Open(outputPath)) {
                 done = mode == 0 ? TextToBinary(input, output.File())
-                                 : BinaryToText(input, output.File()) == 0;
+                                 : BinaryToText(input, output.File(), layout) == 0;
                 done = done ? output.Commit() : (output.Abandon(), false);
             }
         }
