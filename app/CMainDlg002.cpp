@@ -3,9 +3,8 @@
 #include <shlwapi.h>
 
 #include "app/CMainWnd.h"
-#include "app/CSafeOutput.h"
+#include "app/FileConversion.h"
 #include "app/CSubDlg001.h"
-#include "core/Conversion.h"
 #include "core/OutputPath.h"
 #include "resources/resource.h"
 
@@ -339,6 +338,8 @@ int CMainDlg002::Convert(int mode)
     }
     if (!PathIsDirectoryA(outputFolder)) CreateDirectoryA(outputFolder, NULL);
 
+    ConvertOptions options;
+    options.mode = mode;
     int failed = 0;
     CString names;
     for (int i = 0; i < s_list.GetItemCount(); ++i) {
@@ -346,20 +347,13 @@ int CMainDlg002::Convert(int mode)
         CString inputName = s_list.GetItemText(i, 0);
         CString inputPath(inputFolder + "\\", inputName);
         CString outputPath(outputFolder + "\\", s_list.GetItemText(i, 1));
-        bool done = false;
-        {
-            CFile input(inputPath, GENERIC_READ, OPEN_EXISTING);
-            CSafeOutput output;
-            if (input.GetHandle() != INVALID_HANDLE_VALUE && output.Open(outputPath)) {
-                done = mode == 0 ? TextToBinary(input, output.File())
-                                 : BinaryToText(input, output.File()) == 0;
-                done = done ? output.Commit() : (output.Abandon(), false);
-            }
-        }
-        if (!done) {
+        FileConversionResult result = ConvertFile(inputPath, outputPath, options);
+        if (!result.Done()) {
             if (failed < kNamedFailures) {
                 names += "\n";
                 names += inputName;
+                names += ": ";
+                names += DescribeFailureBriefly(result);
             }
             ++failed;
         }
