@@ -1,5 +1,8 @@
 #include "app/FileConversion.h"
 
+#include <shlobj.h>
+#include <shlwapi.h>
+
 #include "foundation/CFile.h"
 
 using Vexa::CFile;
@@ -74,6 +77,17 @@ FileConversionResult ConvertFile(const char* inputPath, const char* outputPath,
         result.error = error;
     }
     return result;
+}
+
+DWORD MakeFolder(const char* folder)
+{
+    if (PathIsDirectoryA(folder)) return 0;
+    char full[MAX_PATH];
+    DWORD length = GetFullPathNameA(folder, MAX_PATH, full, nullptr);
+    if (length == 0 || length >= MAX_PATH) return ERROR_FILENAME_EXCED_RANGE;
+    int result = SHCreateDirectoryExA(nullptr, full, nullptr);
+    if (result == ERROR_SUCCESS || (result == ERROR_ALREADY_EXISTS && PathIsDirectoryA(full))) return 0;
+    return static_cast<DWORD>(result);
 }
 
 CString SystemReason(DWORD error)

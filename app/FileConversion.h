@@ -38,5 +38,8 @@ Vexa::CString DescribeFailure(const FileConversionResult& result);
 // One line for a failed row of the batch page: what failed and the system's reason.
 Vexa::CString DescribeFailureBriefly(const FileConversionResult& result);
 
+// Makes a batch run's output folder with every missing level: 0, or the platform's error number.
+DWORD MakeFolder(const char* folder);
+
 // The system's text for an error number, on one line, with the number.
 Vexa::CString SystemReason(DWORD error);
