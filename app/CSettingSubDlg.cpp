@@ -17,6 +17,7 @@ const char* const kToolKeys[3] = {"FILER", "TXT_EDITOR", "BIN_EDITOR"};
 
 CButton s_toolButtons[3];
 CInputBox s_toolBoxes[3];
+CString s_toolLoaded[3]; // the values shown when the page opened
 // The layout of テキスト変換: bytes per line (なし, 8, 16, 32) and the comments.
 CComboBox s_textWidth;
 CCheckBox s_textComments;
@@ -84,7 +85,10 @@ int CSettingSubDlg001::OnInitDialog(WPARAM, LPARAM)
     for (const char* name : kWidthNames) s_textWidth.AddString(name);
     s_textWidth.SetCurSel(0);
     if (CSystemInfo* info = GetSystemInfo()) {
-        for (int i = 0; i < 3; ++i) s_toolBoxes[i].SetWindowText(info->GetCommonSetting(kToolKeys[i]));
+        for (int i = 0; i < 3; ++i) {
+            s_toolLoaded[i] = info->GetCommonSetting(kToolKeys[i]);
+            s_toolBoxes[i].SetWindowText(s_toolLoaded[i]);
+        }
         s_textWidth.SetCurSel(TextLayoutSetting::WidthIndex(info->GetCommonSetting(TextLayoutSetting::kWidthKey)));
         if (info->GetCommonSetting(TextLayoutSetting::kCommentsKey) == "TRUE") s_textComments.SetCheck(1);
     }
@@ -110,7 +114,12 @@ void CSettingSubDlg001::SaveSettings()
 {
     CSystemInfo* info = GetSystemInfo();
     if (!info) return;
-    for (int i = 0; i < 3; ++i) info->SetCommonSetting(kToolKeys[i], s_toolBoxes[i].GetWindowText());
+    // Only what the user changed: a value left alone stays exactly as the file holds it (the
+    // profile reader drops quotes around a value, which writing it back would lose).
+    for (int i = 0; i < 3; ++i) {
+        CString text = s_toolBoxes[i].GetWindowText();
+        if (text != s_toolLoaded[i]) info->SetCommonSetting(kToolKeys[i], text);
+    }
     const int width = s_textWidth.GetCurSel();
     info->SetCommonSetting(TextLayoutSetting::kWidthKey, TextLayoutSetting::kWidths[width > 0 && width < 4 ? width : 0]);
     info->SetCommonSetting(TextLayoutSetting::kCommentsKey, s_textComments.IsChecked() ? "TRUE" : "FALSE");

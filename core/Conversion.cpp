@@ -95,3 +95,13 @@ int BinaryToText(Vexa::CFile& in, Vexa::CFile& out)
 {
     return BinaryToText(in, out, HexLayout());
 }
+
+DWORD Convert(Vexa::CFile& in, Vexa::CFile& out, const ConvertOptions& options, bool& writeFailed)
+{
+    CFileSource source(in);
+    CFileSink sink(out);
+    const PumpResult result =
+        options.mode == 0 ? PumpTextToBinary(source, sink) : PumpBinaryToText(source, sink, options.layout);
+    writeFailed = result == PumpWriteFailed;
+    return ErrorOf(result, source, sink);
+}

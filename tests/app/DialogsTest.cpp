@@ -37,6 +37,8 @@ TEST_F(DialogsTest, SettingsShowTheFileAndOkSavesEveryKey)
     SetIni("COMMON_SETTINGS", "FILER", "C:\\filer.exe");
     SetIni("COMMON_SETTINGS", "TEXT_BYTES_PER_LINE", "16");
     SetIni("COMMON_SETTINGS", "TEXT_OFFSET_COMMENTS", "TRUE");
+    const std::string longPath = "C:\\" + std::string(300, 'x') + ".exe"; // untouched: kept whole
+    SetIni("COMMON_SETTINGS", "TXT_EDITOR", longPath.c_str());
     std::string caption, shown;
     WithSettings([&](HWND dialog) {
         caption = WindowText(dialog);
@@ -64,7 +66,7 @@ TEST_F(DialogsTest, SettingsShowTheFileAndOkSavesEveryKey)
     EXPECT_EQ(shown, "0011|C:\\filer.exe|16 on") << "individual off/replace, batch on/add";
     const char* const saved[][3] = {
         {"COMMON_SETTINGS", "FILER", "C:\\filer.exe"},
-        {"COMMON_SETTINGS", "TXT_EDITOR", ""},
+        {"COMMON_SETTINGS", "TXT_EDITOR", longPath.c_str()},
         {"COMMON_SETTINGS", "BIN_EDITOR", "C:\\bin edit\\b.exe"},
         {"COMMON_SETTINGS", "TEXT_BYTES_PER_LINE", "32"},
         {"COMMON_SETTINGS", "TEXT_OFFSET_COMMENTS", "FALSE"},
