@@ -44,7 +44,7 @@ private:
 // its first byte (8 lowercase digits, more past 4 GiB) and its bytes, 0x20-0x7e as themselves,
 // any other as '.'; a short last line is padded so that its comment lines up. The reader skips
 // line breaks and comments, so every layout reads back to the same bytes. Comments need lines:
-// without them the flag is ignored.
+// without them the flag is ignored; any other width is taken as 0.
 struct HexLayout
 {
     unsigned nBytesPerLine;

@@ -71,7 +71,7 @@ TEST_F(ConversionTest, RoundTripOverManyBlocks)
     {
         ASSERT_EQ(Convert(toText[lines], bytes, m_out), 0);
         const std::string text = Out();
-        if (!lines) ASSERT_EQ(text.size(), 3 * bytes.size());
+        if (!lines) { ASSERT_EQ(text.size(), 3 * bytes.size()); }
         EXPECT_TRUE(Convert(TextToBinary, text, m_out));
         EXPECT_TRUE(Out() == bytes) << (lines ? "lines" : "one line");
     }
