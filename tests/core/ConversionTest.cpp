@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
 #include <string>
 
 namespace {
@@ -32,15 +33,34 @@ protected:
     const std::string m_out = m_folder / "out";
 };
 
+// Lines of 16 bytes with comments, the layout with the most to skip when read back.
+int ToCommentedLines(Vexa::CFile& in, Vexa::CFile& out)
+{
+    return BinaryToText(in, out, HexLayout(16, true));
+}
+
 } // namespace
 
-// The format and the block boundaries are the codec's; here the bytes only pass through files.
+// The format and the block boundaries are the codec's; here the bytes pass through files, in
+// both layouts.
 TEST_F(ConversionTest, RoundTripThroughFiles)
 {
     EXPECT_EQ(Convert(BinaryToText, std::string("\x00\x0a\xff", 3), m_out), 0);
     EXPECT_EQ(Out(), "00 0a ff ");
-    EXPECT_TRUE(Convert(TextToBinary, "00 0a ff ", m_out));
-    EXPECT_EQ(Out(), std::string("\x00\x0a\xff", 3));
+    EXPECT_EQ(Convert(ToCommentedLines, "MZ", m_out), 0);
+    EXPECT_EQ(Out(), "4d 5a" + std::string(42, ' ') + "  # 00000000  MZ\r\n");
+    std::mt19937 rng(5);
+    std::string bytes(2 * HexBinaryBlock + 4321, '\0');
+    for (char& b : bytes) b = char(rng());
+    int (*const toText[2])(Vexa::CFile&, Vexa::CFile&) = { BinaryToText, ToCommentedLines };
+    for (bool lines : { false, true })
+    {
+        ASSERT_EQ(Convert(toText[lines], bytes, m_out), 0);
+        const std::string text = Out();
+        if (!lines) { ASSERT_EQ(text.size(), 3 * bytes.size()); }
+        EXPECT_TRUE(Convert(TextToBinary, text, m_out));
+        EXPECT_TRUE(Out() == bytes) << (lines ? "lines" : "one line");
+    }
 }
 
 // Z:\dev\full is the host's full device: every write fails with ERROR_DISK_FULL.

@@ -33,6 +33,10 @@ TEST(CSystemInfo, SectionsKeepTheirOwnValues)
     for (const char* line : { "[COMMON_SETTINGS]", "[IND_CONV_SETTINGS]", "[BAT_CONV_SETTINGS]" })
         EXPECT_NE(std::string::npos, ini.find(line)) << line << " in\n" << ini;
 
+    const std::string longValue(3000, 'v'); // read whole, or the settings dialog saves it cut
+    EXPECT_NE(0, store.SetCommonSetting("FILER", longValue.c_str()));
+    EXPECT_EQ(longValue, Text(store.GetCommonSetting("FILER")));
+
     store.m_strProgramFolder = (folder / "missing").c_str();
     EXPECT_EQ(0, store.SetCommonSetting("FILER", "x")) << "an unwritable folder fails quietly";
 }

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <functional>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -193,6 +194,18 @@ TEST_F(ChooserFiles, FolderBrowserPreselectsReturnsAndCancels)
     }
     EXPECT_TRUE(Freed(last));
     g_freeSlot = g_realFree;
+}
+
+// A handler that throws is stopped at the browser's callback, as at a window procedure: the
+// browser still runs to its end instead of the program ending.
+TEST_F(ChooserFiles, FolderBrowserStopsAHandlersException)
+{
+    struct Throwing : CFolderDialog {
+        int OnInitialized(LPARAM, LPARAM) override { throw std::runtime_error("handler"); }
+    } chooser;
+    Answer(PressCancel);
+    EXPECT_FALSE(chooser.Browse("入力元を指定してください", owner));
+    EXPECT_EQ(answered, 1);
 }
 
 } // namespace
