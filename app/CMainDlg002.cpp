@@ -4,8 +4,8 @@
 
 #include "app/CMainWnd.h"
 #include "app/CSafeOutput.h"
-#include "app/Dpi.h"
 #include "app/CSubDlg001.h"
+#include "app/Dpi.h"
 #include "core/Conversion.h"
 #include "core/OutputPath.h"
 #include "resources/resource.h"

@@ -54,11 +54,12 @@ int CSettingDlg::OnInitDialog(WPARAM, LPARAM)
     s_tab.InsertItem(0, "共通設定");
     s_tab.InsertItem(1, "個別変換設定");
     s_tab.InsertItem(2, "一括変換設定");
-    // Each page right after the tab strip in the tab order, ahead of "決定" and "取消".
-    for (int i = 2; i >= 0; --i) {
-        m_pSubDlg[i]->CreateModeless(m_hWnd);
-        SetWindowPos(m_pSubDlg[i]->GetHwnd(), s_tab.GetHwnd(), 0, 0, 0, 0,
-                     SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    // The pages follow the tab strip in the tab order, ahead of "決定" and "取消".
+    HWND after = s_tab.GetHwnd();
+    for (CSettingSubDlg* page : m_pSubDlg) {
+        page->CreateModeless(m_hWnd);
+        SetWindowPos(page->GetHwnd(), after, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+        after = page->GetHwnd();
     }
     ShowPage(m_nCurPage);
     if (!s_open) {

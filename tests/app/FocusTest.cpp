@@ -60,63 +60,42 @@ TEST_F(FocusTest, EnterInTheBatchFolderBoxAppliesTheFolder)
     EXPECT_EQ(PressOnFocus(VK_RETURN), MainWnd().GetHwnd());
 }
 
-// Keys for an open modal dialog, each handled by the dialog's own loop as a user's key would be.
-// A timer runs the script: a tick comes only once the queue is empty, so each key has been handled
-// before the next tick records where the focus went (and the settings dialog's page).
-struct Key {
-    WPARAM key;
-    bool ctrl, shift;
-};
-const Key kTab{VK_TAB, false, false}, kBack{VK_TAB, false, true};
-std::vector<Key> s_keys;
-std::vector<std::pair<HWND, int>> s_seen;
-HWND s_dialog, s_start;
-size_t s_step;
-UINT_PTR s_timer;
+// Runs a script inside an open modal dialog, from the first timer tick of its loop (the dialog is
+// up and active by then).
+std::function<void()> s_script;
+void CALLBACK RunScript(HWND, UINT, UINT_PTR timer, DWORD)
+{
+    KillTimer(NULL, timer);
+    std::function<void()> script;
+    script.swap(s_script);
+    if (script) script();
+}
 
-void CALLBACK NextKey(HWND, UINT, UINT_PTR, DWORD)
+// A key on the focused control, Ctrl and Shift as given, handed to the dialog manager as a modal
+// loop hands it over; where the focus went.
+HWND DialogKey(HWND dialog, WPARAM key, bool ctrl = false, bool shift = false)
 {
     BYTE state[256];
     GetKeyboardState(state);
-    if (s_step == 0)
-        SetFocus(s_start); // after the dialog's activation, which places a focus of its own
-    else
-        s_seen.push_back({GetFocus(), int(SendDlgItemMessageA(s_dialog, 5000, TCM_GETCURSEL, 0, 0))});
-    if (s_step == s_keys.size()) {
-        KillTimer(NULL, s_timer);
-        s_timer = 0;
-        PostMessageA(s_dialog, WM_COMMAND, IDCANCEL, 0);
-        return;
-    }
-    const Key k = s_keys[s_step++];
-    state[VK_CONTROL] = k.ctrl ? 0x80 : 0;
-    state[VK_SHIFT] = k.shift ? 0x80 : 0;
+    state[VK_CONTROL] = ctrl ? 0x80 : 0;
+    state[VK_SHIFT] = shift ? 0x80 : 0;
     SetKeyboardState(state);
-    PostMessageA(GetFocus(), WM_KEYDOWN, k.key, 0);
+    MSG msg = {GetFocus(), WM_KEYDOWN, key, 0, 0, {0, 0}};
+    if (!IsDialogMessageA(dialog, &msg)) DispatchMessageA(&msg);
+    state[VK_CONTROL] = state[VK_SHIFT] = 0;
+    SetKeyboardState(state);
+    return GetFocus();
 }
 
-// Opens a dialog with open(); once it is up, plan(dialog) gives the keys, pressed from control
-// startId on. Where the focus went after each key, with the settings dialog's page.
-std::vector<std::pair<HWND, int>> Walk(const std::function<void()>& open, int startId,
-                                       const std::function<std::vector<Key>(HWND)>& plan)
+// Opens a dialog with open() and runs script(dialog) in it; the script ends the dialog.
+void InDialog(const std::function<void()>& open, const std::function<void(HWND)>& script)
 {
     DialogWatcher watcher;
     watcher.onDialog = [&](HWND dialog) {
-        s_dialog = dialog;
-        s_start = GetDlgItem(dialog, startId);
-        s_keys = plan(dialog);
-        s_seen.clear();
-        s_step = 0;
-        s_timer = SetTimer(NULL, 0, 1, NextKey);
+        s_script = [dialog, &script] { script(dialog); };
+        SetTimer(NULL, 0, 1, RunScript);
     };
     open();
-    if (s_timer) KillTimer(NULL, s_timer);
-    s_timer = 0;
-    BYTE state[256];
-    GetKeyboardState(state);
-    state[VK_CONTROL] = state[VK_SHIFT] = 0;
-    SetKeyboardState(state);
-    return s_seen;
 }
 
 // The controls Tab stops at on a settings page, in order: no labels, no group boxes, and of a
@@ -138,40 +117,41 @@ std::vector<HWND> TabStops(HWND page)
 
 TEST_F(FocusTest, TheSettingsDialogIsWalkedWithTabAndItsPagesTurnedWithCtrlTab)
 {
-    const Key next{VK_TAB, true, false}, previous{VK_TAB, true, true};
-    std::vector<std::pair<HWND, int>> expected;
-    auto plan = [&](HWND dialog) {
-        std::vector<Key> keys;
-        auto press = [&](Key key, HWND focus, int page) {
-            keys.push_back(key);
-            expected.push_back({focus, page});
-        };
+    bool walked = false;
+    InDialog([] { Command(109); }, [&](HWND dialog) {
         // The pages follow the tab strip in the tab order, ahead of the two buttons.
-        HWND strip = GetDlgItem(dialog, 5000), ok = GetDlgItem(dialog, IDOK), cancel = GetDlgItem(dialog, IDCANCEL);
+        HWND strip = GetDlgItem(dialog, 5000), ok = GetDlgItem(dialog, IDOK);
         std::vector<std::vector<HWND>> stops;
         for (HWND page = GetWindow(strip, GW_HWNDNEXT); page && page != ok; page = GetWindow(page, GW_HWNDNEXT))
             stops.push_back(TabStops(page));
-        if (stops.size() != 3 || stops[2].size() < 2) return keys;
+        ASSERT_EQ(stops.size(), 3u);
         std::vector<HWND> ring = {strip};
         ring.insert(ring.end(), stops[0].begin(), stops[0].end());
-        ring.insert(ring.end(), {ok, cancel});
-        for (size_t i = 1; i <= ring.size(); ++i) press(kTab, ring[i % ring.size()], 0);
-        for (size_t i = ring.size(); i-- > 0;) press(kBack, ring[i], 0);
-        press(next, strip, 1); // the focus on the tab strip stays there
-        press(kTab, stops[1][0], 1);
-        press(next, stops[2][0], 2); // a focus inside the page goes to the first control of the next
-        press(kTab, stops[2][1], 2);
-        press(next, stops[0][0], 0); // round from the last page to the first, and back
-        press(previous, stops[2][0], 2);
-        press(previous, stops[1][0], 1);
-        return keys;
-    };
-    auto seen = Walk([] { Command(109); }, 5000, plan);
-    ASSERT_EQ(seen.size(), expected.size()) << "the settings dialog's pages were not found";
-    for (size_t i = 0; i < expected.size(); ++i) {
-        EXPECT_EQ(seen[i].first, expected[i].first) << "key " << i << ": the focus is on id " << GetDlgCtrlID(seen[i].first);
-        EXPECT_EQ(seen[i].second, expected[i].second) << "key " << i << ": the page shown";
-    }
+        ring.insert(ring.end(), {ok, GetDlgItem(dialog, IDCANCEL)});
+        SetFocus(strip);
+        for (size_t i = 1; i <= ring.size(); ++i) EXPECT_EQ(DialogKey(dialog, VK_TAB), ring[i % ring.size()]) << "Tab " << i;
+        for (size_t i = ring.size(); i-- > 0;) EXPECT_EQ(DialogKey(dialog, VK_TAB, false, true), ring[i]) << "Shift+Tab " << i;
+
+        // Ctrl+Tab and Ctrl+Shift+Tab, round the three pages: the focus on the tab strip stays
+        // there, a focus inside a page goes to the first control of the next.
+        const struct {
+            bool shift;
+            HWND focus;
+            int page;
+        } turns[] = {{false, strip, 1}, {false, strip, 2}, {false, strip, 0}, {true, strip, 2}};
+        for (const auto& turn : turns) {
+            EXPECT_EQ(DialogKey(dialog, VK_TAB, true, turn.shift), turn.focus);
+            EXPECT_EQ(SendMessageA(strip, TCM_GETCURSEL, 0, 0), turn.page);
+            EXPECT_TRUE(IsWindowVisible(stops[turn.page][0]));
+        }
+        EXPECT_EQ(DialogKey(dialog, VK_TAB), stops[2][0]);
+        EXPECT_EQ(DialogKey(dialog, VK_TAB), stops[2].at(1)) << "the checked radio button";
+        EXPECT_EQ(DialogKey(dialog, VK_TAB, true, true), stops[1][0]);
+        EXPECT_EQ(DialogKey(dialog, VK_TAB, true), stops[2][0]);
+        walked = true;
+        PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
+    });
+    EXPECT_TRUE(walked);
 }
 
 TEST_F(FocusTest, TheOutputNameDialogIsUsedFromTheKeyboard)
@@ -183,15 +163,15 @@ TEST_F(FocusTest, TheOutputNameDialogIsUsedFromTheKeyboard)
     LVITEMA item = {};
     item.state = item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
     SendMessageA(list, LVM_SETITEMSTATE, 0, reinterpret_cast<LPARAM>(&item));
-    std::vector<HWND> expected;
-    auto seen = Walk([] { Batch().EditOutputName(); }, 7001, [&](HWND dialog) {
+    InDialog([] { Batch().EditOutputName(); }, [](HWND dialog) {
         HWND name = GetDlgItem(dialog, 7001), ok = GetDlgItem(dialog, IDOK), cancel = GetDlgItem(dialog, IDCANCEL);
-        expected = {ok, cancel, name, cancel, name};
+        EXPECT_EQ(GetFocus(), name);
+        for (HWND next : {ok, cancel, name}) EXPECT_EQ(DialogKey(dialog, VK_TAB), next);
+        EXPECT_EQ(DialogKey(dialog, VK_TAB, false, true), cancel);
+        EXPECT_EQ(DialogKey(dialog, VK_TAB), name);
         SetWindowTextA(name, "typed.bin");
-        return std::vector<Key>{kTab, kTab, kTab, kBack, kTab, {VK_RETURN, false, false}};
+        DialogKey(dialog, VK_RETURN);
     });
-    ASSERT_GE(seen.size(), expected.size());
-    for (size_t i = 0; i < expected.size(); ++i) EXPECT_EQ(seen[i].first, expected[i]) << "key " << i;
     EXPECT_EQ(Cell(list, 0, 1), "typed.bin") << "Enter in the name box is 決定";
 }
 
