@@ -154,25 +154,4 @@ TEST_F(FocusTest, TheSettingsDialogIsWalkedWithTabAndItsPagesTurnedWithCtrlTab)
     EXPECT_TRUE(walked);
 }
 
-TEST_F(FocusTest, TheOutputNameDialogIsUsedFromTheKeyboard)
-{
-    WriteBytes(dir / "x.txt", "41");
-    Reset(1);
-    Batch().SetInputPath(dir.Path().c_str());
-    HWND list = GetDlgItem(Batch().GetHwnd(), 8000);
-    LVITEMA item = {};
-    item.state = item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
-    SendMessageA(list, LVM_SETITEMSTATE, 0, reinterpret_cast<LPARAM>(&item));
-    InDialog([] { Batch().EditOutputName(); }, [](HWND dialog) {
-        HWND name = GetDlgItem(dialog, 7001), ok = GetDlgItem(dialog, IDOK), cancel = GetDlgItem(dialog, IDCANCEL);
-        EXPECT_EQ(GetFocus(), name);
-        for (HWND next : {ok, cancel, name}) EXPECT_EQ(DialogKey(dialog, VK_TAB), next);
-        EXPECT_EQ(DialogKey(dialog, VK_TAB, false, true), cancel);
-        EXPECT_EQ(DialogKey(dialog, VK_TAB), name);
-        SetWindowTextA(name, "typed.bin");
-        DialogKey(dialog, VK_RETURN);
-    });
-    EXPECT_EQ(Cell(list, 0, 1), "typed.bin") << "Enter in the name box is 決定";
-}
-
 } // namespace

@@ -13,16 +13,6 @@ using namespace apptest;
 
 namespace {
 
-// Where the process's comctl32 comes from: version 6 is a side-by-side assembly, loaded only when
-// the manifest asks for it (its folder under WinSxS names the version).
-std::string CommonControlsPath()
-{
-    char path[MAX_PATH] = "";
-    GetModuleFileNameA(GetModuleHandleA("comctl32.dll"), path, MAX_PATH);
-    CharLowerA(path);
-    return path;
-}
-
 RECT InMainWindow(HWND wnd)
 {
     RECT rect;
@@ -31,40 +21,36 @@ RECT InMainWindow(HWND wnd)
     return rect;
 }
 
-std::string Show(const RECT& r)
-{
-    return std::to_string(r.left) + "," + std::to_string(r.top) + " - " + std::to_string(r.right) + "," +
-           std::to_string(r.bottom);
-}
-
 using LayoutTest = AppTest;
 
 TEST_F(LayoutTest, ModernControlsAndBothPagesInsideTheClientAreaAtThisDpi)
 {
     const int dpi = ScreenDpi();
     if (const char* expected = getenv("QUILL_EXPECT_DPI")) ASSERT_EQ(dpi, atoi(expected));
-    EXPECT_NE(CommonControlsPath().find("common-controls_6595b64144ccf1df_6."), std::string::npos)
-        << CommonControlsPath();
+    // Version 6 of the common controls is a side-by-side assembly, loaded only as the manifest asks.
+    char comctl[MAX_PATH] = "";
+    GetModuleFileNameA(GetModuleHandleA("comctl32.dll"), comctl, MAX_PATH);
+    EXPECT_NE(std::string(CharLowerA(comctl)).find("common-controls_6595b64144ccf1df_6."), std::string::npos) << comctl;
 
     RECT client;
     GetClientRect(MainWnd().GetHwnd(), &client);
-    const RECT tab = InMainWindow(MainWnd().GetTabCtrl()->GetHwnd());
+    const LONG tabBottom = InMainWindow(MainWnd().GetTabCtrl()->GetHwnd()).bottom;
     for (int page : {0, 1}) {
         HWND wnd = CMainWnd::GetPage(page)->GetHwnd();
-        EXPECT_GE(InMainWindow(wnd).top, tab.bottom) << "page " << page << " overlaps the tab strip";
+        EXPECT_GE(InMainWindow(wnd).top, tabBottom) << "page " << page << " overlaps the tab strip";
         for (HWND child = GetWindow(wnd, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
             const RECT r = InMainWindow(child);
             EXPECT_TRUE(r.left >= 0 && r.top >= 0 && r.right <= client.right && r.bottom <= client.bottom)
-                << "page " << page << ", control " << GetDlgCtrlID(child) << " at " << Show(r)
-                << " in a client area of " << Show(client);
+                << "page " << page << ", control " << GetDlgCtrlID(child) << " reaches " << r.right << ","
+                << r.bottom << " in a client area of " << client.right << "," << client.bottom;
         }
     }
 
     LOGFONTA font = {};
-    GetObjectA(reinterpret_cast<HFONT>(SendMessageA(GetDlgItem(MainWnd().GetHwnd(), 9000), WM_GETFONT, 0, 0)),
+    GetObjectA(reinterpret_cast<HFONT>(SendDlgItemMessageA(MainWnd().GetHwnd(), 9000, WM_GETFONT, 0, 0)),
                sizeof(font), &font);
     EXPECT_EQ(font.lfHeight, MulDiv(14, dpi, 96));
-    EXPECT_EQ(SendMessageA(GetDlgItem(Batch().GetHwnd(), 8000), LVM_GETCOLUMNWIDTH, 0, 0), MulDiv(160, dpi, 96));
+    EXPECT_EQ(SendDlgItemMessageA(Batch().GetHwnd(), 8000, LVM_GETCOLUMNWIDTH, 0, 0), MulDiv(160, dpi, 96));
 }
 
 } // namespace

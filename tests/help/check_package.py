@@ -58,7 +58,7 @@ def pe_image(data):
             for language, leaf in entries(languages_at):
                 rva, size = struct.unpack_from("<II", data, base + leaf)
                 resources[(kind, ident, language)] = data[offset(rva):offset(rva) + size]
-    return names, symbols != 0, resources
+    return names, nsymbols != 0, resources
 
 
 def version_block(d, at=0):
