@@ -1,8 +1,7 @@
 #include "app/CMainDlg001.h"
 
 #include "app/CMainWnd.h"
-#include "app/CSafeOutput.h"
-#include "core/Conversion.h"
+#include "app/FileConversion.h"
 #include "core/OutputPath.h"
 #include "resources/resource.h"
 
@@ -220,8 +219,8 @@ int CMainDlg001::ConvertBinaryToText()
     return Convert(1);
 }
 
-// Opens in the order the messages promise (input path, input, output path, output), converts,
-// and keeps the old output unless the new one is complete.
+// Reports in the order the messages promise (input path, input, output path, output, result);
+// an old output stays unless the new one is complete, and every error says which file and why.
 int CMainDlg001::Convert(int mode)
 {
     CString inputPath = GetInputPath();
@@ -229,43 +228,26 @@ int CMainDlg001::Convert(int mode)
         Message("入力ファイルを設定してください", "警告", MB_ICONWARNING);
         return ERROR_FILE_NOT_FOUND;
     }
-    CFile input(inputPath, GENERIC_READ, OPEN_EXISTING);
-    if (input.GetHandle() == INVALID_HANDLE_VALUE) {
-        Message("入力ファイルのオープンに失敗しました", "エラー", MB_ICONERROR);
-        return ERROR_OPEN_FAILED;
-    }
-    CString outputPath = GetOutputPath();
-    if (outputPath.IsEmpty()) {
+    ConvertOptions options;
+    options.mode = mode;
+    FileConversionResult result = ConvertFile(inputPath, GetOutputPath(), options);
+    const char* first = nullptr;
+    switch (result.stage) {
+    case FileConversionResult::kDone:
+        Message(mode == 0 ? "テキストファイルからバイナリファイルを作成しました"
+                          : "バイナリファイルからテキストファイルを作成しました",
+                "確認", MB_ICONINFORMATION);
+        return 0;
+    case FileConversionResult::kOutputEmpty:
         Message("出力ファイルを設定してください", "警告", MB_ICONWARNING);
         return ERROR_FILE_NOT_FOUND;
+    case FileConversionResult::kInputOpen: first = "入力ファイルのオープンに失敗しました"; break;
+    case FileConversionResult::kOutputOpen: first = "出力ファイルのオープンに失敗しました"; break;
+    case FileConversionResult::kConvert:
+        first = mode == 0 ? "バイナリファイルの作成に失敗しました" : "テキストファイルの作成に失敗しました";
+        break;
     }
-    CSafeOutput output;
-    if (!output.Open(outputPath)) {
-        Message("出力ファイルのオープンに失敗しました", "エラー", MB_ICONERROR);
-        return ERROR_OPEN_FAILED;
-    }
-
-    int result = 0;
-    bool done;
-    if (mode == 0) {
-        done = TextToBinary(input, output.File());
-    } else {
-        result = BinaryToText(input, output.File());
-        done = result == 0;
-    }
-    if (done && !output.Commit()) {
-        done = false;
-        if (mode == 1) result = static_cast<int>(GetLastError());
-    }
-    if (!done) output.Abandon();
-
-    if (mode == 0)
-        Message(done ? "テキストファイルからバイナリファイルを作成しました"
-                     : "バイナリファイルの作成に失敗しました",
-                done ? "確認" : "エラー", done ? MB_ICONINFORMATION : MB_ICONERROR);
-    else
-        Message(done ? "バイナリファイルからテキストファイルを作成しました"
-                     : "テキストファイルの作成に失敗しました",
-                done ? "確認" : "エラー", done ? MB_ICONINFORMATION : MB_ICONERROR);
-    return result;
+    Message(CString(first) + "\n" + DescribeFailure(result), "エラー", MB_ICONERROR);
+    if (result.stage != FileConversionResult::kConvert) return ERROR_OPEN_FAILED;
+    return mode == 0 ? 0 : static_cast<int>(result.error);
 }

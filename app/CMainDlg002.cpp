@@ -3,10 +3,10 @@
 #include <shlwapi.h>
 
 #include "app/CMainWnd.h"
-#include "app/CSafeOutput.h"
+#include "app/FileConversion.h"
+#include "app/OutputCollisions.h"
 #include "app/CSubDlg001.h"
 #include "app/Dpi.h"
-#include "core/Conversion.h"
 #include "core/OutputPath.h"
 #include "resources/resource.h"
 
@@ -320,8 +320,8 @@ int CMainDlg002::ConvertBinaryToText()
     return Convert(1);
 }
 
-// Converts every checked row; a row that fails does not stop the others, and the user is told
-// which rows failed instead of being told that everything was made.
+// Converts every checked row; a row that fails or would overwrite another row's output or a
+// listed input does not stop the others, and the user is told which rows were not made and why.
 int CMainDlg002::Convert(int mode)
 {
     CString inputFolder = GetInputFolder();
@@ -338,32 +338,53 @@ int CMainDlg002::Convert(int mode)
         Message("変換するものがありません", "警告", MB_ICONWARNING);
         return ERROR_FILE_NOT_FOUND;
     }
-    if (!PathIsDirectoryA(outputFolder)) CreateDirectoryA(outputFolder, NULL);
+    std::vector<BatchRow> rows(s_list.GetItemCount());
+    bool anyChecked = false;
+    for (size_t i = 0; i < rows.size(); ++i) {
+        rows[i].input = s_list.GetItemText(static_cast<int>(i), 0);
+        rows[i].output = s_list.GetItemText(static_cast<int>(i), 1);
+        rows[i].checked = s_list.GetCheck(static_cast<int>(i)) != 0;
+        anyChecked = anyChecked || rows[i].checked;
+    }
+    if (!anyChecked) {
+        Message("変換するファイルが選ばれていません", "警告", MB_ICONWARNING);
+        return ERROR_FILE_NOT_FOUND;
+    }
+    if (DWORD error = MakeFolder(outputFolder)) {
+        CString text("出力フォルダを作成できませんでした\n");
+        text += outputFolder;
+        text += "\n";
+        text += SystemReason(error);
+        Message(text, "エラー", MB_ICONERROR);
+        return static_cast<int>(error);
+    }
+    // Rows whose outputs would overwrite each other or a listed input are left out, before
+    // anything is written.
+    std::vector<RowVerdict> verdicts = CheckOutputCollisions(inputFolder, outputFolder, rows);
 
+    ConvertOptions options;
+    options.mode = mode;
     int failed = 0;
     CString names;
-    for (int i = 0; i < s_list.GetItemCount(); ++i) {
-        if (s_list.GetCheck(i) == 0) continue;
-        CString inputName = s_list.GetItemText(i, 0);
-        CString inputPath(inputFolder + "\\", inputName);
-        CString outputPath(outputFolder + "\\", s_list.GetItemText(i, 1));
-        bool done = false;
-        {
-            CFile input(inputPath, GENERIC_READ, OPEN_EXISTING);
-            CSafeOutput output;
-            if (input.GetHandle() != INVALID_HANDLE_VALUE && output.Open(outputPath)) {
-                done = mode == 0 ? TextToBinary(input, output.File())
-                                 : BinaryToText(input, output.File()) == 0;
-                done = done ? output.Commit() : (output.Abandon(), false);
-            }
+    for (size_t i = 0; i < rows.size(); ++i) {
+        if (verdicts[i] == kRowUnchecked) continue;
+        CString reason;
+        if (verdicts[i] != kRowConvert) {
+            reason = DescribeVerdict(verdicts[i]);
+        } else {
+            CString inputPath(inputFolder + "\\", rows[i].input);
+            CString outputPath(outputFolder + "\\", rows[i].output);
+            FileConversionResult result = ConvertFile(inputPath, outputPath, options);
+            if (result.Done()) continue;
+            reason = DescribeFailureBriefly(result);
         }
-        if (!done) {
-            if (failed < kNamedFailures) {
-                names += "\n";
-                names += inputName;
-            }
-            ++failed;
+        if (failed < kNamedFailures) {
+            names += "\n";
+            names += rows[i].input;
+            names += ": ";
+            names += reason;
         }
+        ++failed;
     }
 
     if (failed == 0) {

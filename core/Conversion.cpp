@@ -90,3 +90,13 @@ int BinaryToText(Vexa::CFile& in, Vexa::CFile& out)
     if (error) SetLastError(error);
     return int(error);
 }
+
+DWORD Convert(Vexa::CFile& in, Vexa::CFile& out, const ConvertOptions& options, bool& writeFailed)
+{
+    CFileSource source(in);
+    CFileSink sink(out);
+    const PumpResult result =
+        options.mode == 0 ? PumpTextToBinary(source, sink) : PumpBinaryToText(source, sink);
+    writeFailed = result == PumpWriteFailed;
+    return ErrorOf(result, source, sink);
+}
