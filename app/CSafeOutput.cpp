@@ -7,8 +7,6 @@
 using Vexa::CFile;
 using Vexa::CString;
 
-const char CSafeOutput::kTempPrefix[] = "~quillmark-";
-
 namespace {
 
 bool IsSharingProblem(DWORD error)
@@ -61,15 +59,16 @@ DWORD CSafeOutput::Open(const char* path)
 DWORD CSafeOutput::CreateTemp()
 {
     static LONG s_nCounter = 0;
+    // "C:\out\x.dat" gives "C:\out\", "\x.dat" gives "\", "x.dat" the current folder.
     CString folder = Vexa::GetFolderPart(m_strPath);
-    if (folder.IsEmpty() && Vexa::FindLastPathSeparator(m_strPath) == 0) folder = "\\";
+    if (!folder.IsEmpty() || Vexa::FindLastPathSeparator(m_strPath) == 0) folder += "\\";
     for (int attempt = 0; attempt < 16; ++attempt) {
         char name[64];
-        snprintf(name, sizeof name, "%s%lx-%lx.tmp", kTempPrefix,
+        // The name says whose it is, so that one left by a killed run is known.
+        snprintf(name, sizeof name, "~quillmark-%lx-%lx.tmp",
                  static_cast<unsigned long>(GetCurrentProcessId()),
                  static_cast<unsigned long>(InterlockedIncrement(&s_nCounter)));
         CString temp(folder);
-        if (!temp.IsEmpty()) temp += "\\";
         temp += name;
         m_pTemp.reset(new CFile(temp, GENERIC_WRITE, CREATE_NEW));
         if (m_pTemp->GetHandle() != INVALID_HANDLE_VALUE) {
