@@ -2,6 +2,7 @@
 
 #include "app/CMainWnd.h"
 #include "app/FileConversion.h"
+#include "app/TextLayoutSetting.h"
 #include "core/OutputPath.h"
 #include "resources/resource.h"
 
@@ -230,6 +231,7 @@ int CMainDlg001::Convert(int mode)
     }
     ConvertOptions options;
     options.mode = mode;
+    if (mode == 1) options.layout = TextLayoutSetting::Read();
     FileConversionResult result = ConvertFile(inputPath, GetOutputPath(), options);
     const char* first = nullptr;
     switch (result.stage) {

@@ -6,6 +6,7 @@
 #include "app/FileConversion.h"
 #include "app/OutputCollisions.h"
 #include "app/CSubDlg001.h"
+#include "app/TextLayoutSetting.h"
 #include "core/OutputPath.h"
 #include "resources/resource.h"
 
@@ -363,6 +364,8 @@ int CMainDlg002::Convert(int mode)
 
     ConvertOptions options;
     options.mode = mode;
+    // The layout is read once for the whole run.
+    if (mode == 1) options.layout = TextLayoutSetting::Read();
     int failed = 0;
     CString names;
     for (size_t i = 0; i < rows.size(); ++i) {

@@ -82,13 +82,18 @@ bool TextToBinary(Vexa::CFile& in, Vexa::CFile& out)
     return error == 0;
 }
 
-int BinaryToText(Vexa::CFile& in, Vexa::CFile& out)
+int BinaryToText(Vexa::CFile& in, Vexa::CFile& out, const HexLayout& layout)
 {
     CFileSource source(in);
     CFileSink sink(out);
-    const DWORD error = ErrorOf(PumpBinaryToText(source, sink), source, sink);
+    const DWORD error = ErrorOf(PumpBinaryToText(source, sink, layout), source, sink);
     if (error) SetLastError(error);
     return int(error);
+}
+
+int BinaryToText(Vexa::CFile& in, Vexa::CFile& out)
+{
+    return BinaryToText(in, out, HexLayout());
 }
 
 DWORD Convert(Vexa::CFile& in, Vexa::CFile& out, const ConvertOptions& options, bool& writeFailed)
@@ -96,7 +101,7 @@ DWORD Convert(Vexa::CFile& in, Vexa::CFile& out, const ConvertOptions& options, 
     CFileSource source(in);
     CFileSink sink(out);
     const PumpResult result =
-        options.mode == 0 ? PumpTextToBinary(source, sink) : PumpBinaryToText(source, sink);
+        options.mode == 0 ? PumpTextToBinary(source, sink) : PumpBinaryToText(source, sink, options.layout);
     writeFailed = result == PumpWriteFailed;
     return ErrorOf(result, source, sink);
 }

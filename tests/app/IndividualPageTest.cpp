@@ -128,6 +128,33 @@ TEST_F(IndividualPageTest, ConversionsWriteTheExactBytes)
     EXPECT_EQ(ReadBytes(dir / "out.txt"), "00 0a ff ");
 }
 
+// テキスト変換 writes the layout the common settings name, read afresh at every run.
+TEST_F(IndividualPageTest, TextFollowsTheLayoutSettings)
+{
+    struct Case {
+        const char* width; // nullptr: no key
+        const char* comments;
+        std::string text;
+    } cases[] = {
+        {nullptr, nullptr, "4d 5a 90 "},
+        {"0", "TRUE", "4d 5a 90 "},
+        {"8", "FALSE", "4d 5a 90\r\n"},
+        {"16", "TRUE", "4d 5a 90" + std::string(39, ' ') + "  # 00000000  MZ.\r\n"},
+        {"12", "TRUE", "4d 5a 90 "},
+        {"32", "true", "4d 5a 90\r\n"},
+    };
+    MainWnd().SetMode(1);
+    WriteBytes(dir / "in.bin", "MZ\x90");
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.width ? c.width : "none");
+        RemoveIni();
+        if (c.width) SetIni("COMMON_SETTINGS", "TEXT_BYTES_PER_LINE", c.width);
+        if (c.comments) SetIni("COMMON_SETTINGS", "TEXT_OFFSET_COMMENTS", c.comments);
+        EXPECT_EQ(Convert(dir / "in.bin", dir / "out.txt").text, kMadeText);
+        EXPECT_EQ(ReadBytes(dir / "out.txt"), c.text);
+    }
+}
+
 TEST_F(IndividualPageTest, SettingAnInputProposesTheOutput)
 {
     struct Case {
