@@ -11,6 +11,8 @@
 
 #ifdef _WIN32
 #include <windows.h>
+
+#include "foundation/DllSearch.h"
 #else
 #include <errno.h>
 #include <fcntl.h>
@@ -18,12 +20,15 @@
 #include <unistd.h>
 #endif
 
+#include "QuillVersion.h"
+
 namespace {
 
 const char kUsage[] =
     "usage: quillconv tobin INPUT OUTPUT    hex text to binary\n"
     "       quillconv totext [--width N [--comments]] INPUT OUTPUT\n"
     "                                       binary to hex text\n"
+    "       quillconv --version             the version\n"
     "INPUT or OUTPUT \"-\" stands for standard input or output.\n"
     "Hex text: digit pairs in any layout, '#' comments to the end of the line; anything else is\n"
     "skipped. Binary to text writes every byte as two lowercase digits and a space, on one line.\n"
@@ -173,6 +178,18 @@ public:
         // With the access the final rename needs: a program holding the file refuses it now.
         HANDLE target = CreateFileA(path, GENERIC_WRITE | DELETE, FILE_SHARE_READ, nullptr,
                                     OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (target == INVALID_HANDLE_VALUE && GetLastError() == ERROR_ACCESS_DENIED)
+        {
+            // Some devices (a serial port) refuse delete access; they are written in place.
+            target = CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                 FILE_ATTRIBUTE_NORMAL, nullptr);
+            if (target != INVALID_HANDLE_VALUE && GetFileType(target) == FILE_TYPE_DISK)
+            {
+                CloseHandle(target);
+                target = INVALID_HANDLE_VALUE;
+                SetLastError(ERROR_ACCESS_DENIED);
+            }
+        }
         if (target == INVALID_HANDLE_VALUE && GetLastError() != ERROR_FILE_NOT_FOUND)
         {
             error = LastError(ERROR_OPEN_FAILED);
@@ -422,6 +439,11 @@ int Run(int argc, char** argv)
         fputs(kUsage, stdout);
         return 0;
     }
+    if (argc >= 2 && strcmp(argv[1], "--version") == 0)
+    {
+        fputs("quillconv " QUILL_VERSION_STRING "\n", stdout);
+        return 0;
+    }
     if (argc < 2)
     {
         fprintf(stderr, "quillconv: missing arguments: mode, INPUT and OUTPUT (see quillconv --help)\n");
@@ -512,5 +534,8 @@ int Run(int argc, char** argv)
 
 int main(int argc, char** argv)
 {
+#ifdef _WIN32
+    Vexa::NarrowDllSearch();
+#endif
     return Run(argc, argv);
 }

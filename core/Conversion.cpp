@@ -82,18 +82,13 @@ bool TextToBinary(Vexa::CFile& in, Vexa::CFile& out)
     return error == 0;
 }
 
-int BinaryToText(Vexa::CFile& in, Vexa::CFile& out, const HexLayout& layout)
+int BinaryToText(Vexa::CFile& in, Vexa::CFile& out)
 {
     CFileSource source(in);
     CFileSink sink(out);
-    const DWORD error = ErrorOf(PumpBinaryToText(source, sink, layout), source, sink);
+    const DWORD error = ErrorOf(PumpBinaryToText(source, sink), source, sink);
     if (error) SetLastError(error);
     return int(error);
-}
-
-int BinaryToText(Vexa::CFile& in, Vexa::CFile& out)
-{
-    return BinaryToText(in, out, HexLayout());
 }
 
 DWORD Convert(Vexa::CFile& in, Vexa::CFile& out, const ConvertOptions& options, bool& writeFailed)

@@ -17,10 +17,8 @@ struct ConvertOptions {
 // was converted; false when a read or a write failed (GetLastError then holds the reason).
 bool TextToBinary(Vexa::CFile& in, Vexa::CFile& out);
 
-// Reads any bytes to their end and writes them as hex text in the given layout ("xx " groups
-// on one endless line by default). 0 when done, else the platform's error number of the failed
-// read or write (112 for a full disk).
-int BinaryToText(Vexa::CFile& in, Vexa::CFile& out, const HexLayout& layout);
+// Reads any bytes to their end and writes them as "xx " groups. 0 when done, else the
+// platform's error number of the failed read or write (112 for a full disk).
 int BinaryToText(Vexa::CFile& in, Vexa::CFile& out);
 
 // Either conversion, as options say. 0 when done, else the platform's error number; writeFailed

@@ -33,10 +33,15 @@ protected:
     const std::string m_out = m_folder / "out";
 };
 
-// Lines of 16 bytes with comments, the layout with the most to skip when read back.
+// Lines of 16 bytes with comments (the layout with the most to skip when read back), as the
+// pages ask for them.
 int ToCommentedLines(Vexa::CFile& in, Vexa::CFile& out)
 {
-    return BinaryToText(in, out, HexLayout(16, true));
+    ConvertOptions options;
+    options.mode = 1;
+    options.layout = HexLayout(16, true);
+    bool writeFailed = false;
+    return int(Convert(in, out, options, writeFailed));
 }
 
 } // namespace
