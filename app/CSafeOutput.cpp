@@ -32,6 +32,8 @@ DWORD CSafeOutput::Open(const char* path)
     if (target == INVALID_HANDLE_VALUE) {
         DWORD error = GetLastError();
         m_pTarget.reset();
+        // Some devices (a serial port) refuse delete access; they are written in place all the same.
+        if (error == ERROR_ACCESS_DENIED && OpenDevice(path)) return 0;
         if (error != ERROR_FILE_NOT_FOUND) {
             if (IsSharingProblem(error)) m_problem = kHeld;
             return error;
@@ -52,6 +54,21 @@ DWORD CSafeOutput::Open(const char* path)
     }
     m_bOpen = true;
     return 0;
+}
+
+// Opens path for writing in place when it is a device; false (nothing held) otherwise.
+bool CSafeOutput::OpenDevice(const char* path)
+{
+    m_pTarget.reset(new CFile(path, GENERIC_WRITE, OPEN_EXISTING));
+    HANDLE target = m_pTarget->GetHandle();
+    if (target == INVALID_HANDLE_VALUE || GetFileType(target) == FILE_TYPE_DISK) {
+        m_pTarget.reset();
+        SetLastError(ERROR_ACCESS_DENIED);
+        return false;
+    }
+    m_bDevice = true;
+    m_bOpen = true;
+    return true;
 }
 
 // The one place that makes the temporary file: in the output's folder, so that the final rename

@@ -43,6 +43,7 @@ public:
     Problem GetProblem() const { return m_problem; }
 
 private:
+    bool OpenDevice(const char* path);
     DWORD CreateTemp();
     void CloseAll();
 

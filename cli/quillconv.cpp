@@ -173,6 +173,18 @@ public:
         // With the access the final rename needs: a program holding the file refuses it now.
         HANDLE target = CreateFileA(path, GENERIC_WRITE | DELETE, FILE_SHARE_READ, nullptr,
                                     OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (target == INVALID_HANDLE_VALUE && GetLastError() == ERROR_ACCESS_DENIED)
+        {
+            // Some devices (a serial port) refuse delete access; they are written in place.
+            target = CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                 FILE_ATTRIBUTE_NORMAL, nullptr);
+            if (target != INVALID_HANDLE_VALUE && GetFileType(target) == FILE_TYPE_DISK)
+            {
+                CloseHandle(target);
+                target = INVALID_HANDLE_VALUE;
+                SetLastError(ERROR_ACCESS_DENIED);
+            }
+        }
         if (target == INVALID_HANDLE_VALUE && GetLastError() != ERROR_FILE_NOT_FOUND)
         {
             error = LastError(ERROR_OPEN_FAILED);
