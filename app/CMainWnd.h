@@ -35,6 +35,9 @@ public:
     virtual void MoveFocus(HWND hwnd, int direction);
     virtual void OpenPath(Vexa::CString path);
 
+    // Grows the window where its client area cannot hold both pages.
+    void FitToPages();
+
     // The page objects, 0 individual, 1 batch (for the tests as much as for the window).
     static CMainDlg* GetPage(int page);
 
