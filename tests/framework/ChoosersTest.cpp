@@ -16,14 +16,8 @@ using Vexa::CString;
 
 namespace {
 
-// What the framework gives back through its import of CoTaskMemFree, while recording.
-using FreeProc = void(WINAPI*)(LPVOID);
-#ifdef _WIN64
-extern "C" FreeProc g_freeSlot __asm__("__imp_CoTaskMemFree");
-#else
-extern "C" FreeProc g_freeSlot __asm__("__imp__CoTaskMemFree@4");
-#endif
-FreeProc g_realFree = nullptr;
+// What the framework gives back through CoTaskMemFree, recorded while a test hooks it.
+void(WINAPI* g_realFree)(LPVOID) = nullptr;
 std::vector<void*> g_freed;
 void WINAPI RecordingFree(LPVOID p)
 {
@@ -111,10 +105,8 @@ TEST_F(ChooserFiles, FolderBrowserPreselectsReturnsAndCancels)
         {"cancelled", "", PressCancel, ""},
         {"another folder chosen", "\\入力", chooseOutput, output},
     };
-    DWORD old;
-    ::VirtualProtect(&g_freeSlot, sizeof g_freeSlot, PAGE_READWRITE, &old);
-    g_realFree = g_freeSlot;
-    g_freeSlot = &RecordingFree;
+    g_realFree = &CoTaskMemFree;
+    testkit::HookImport(reinterpret_cast<void*>(g_realFree), reinterpret_cast<void*>(&RecordingFree));
     void* last = nullptr;
     {
         CFolderDialog chooser;
@@ -132,7 +124,7 @@ TEST_F(ChooserFiles, FolderBrowserPreselectsReturnsAndCancels)
         }
     }
     EXPECT_TRUE(Freed(last));
-    g_freeSlot = g_realFree;
+    testkit::HookImport(reinterpret_cast<void*>(&RecordingFree), reinterpret_cast<void*>(g_realFree));
 }
 
 // A handler that throws is stopped at the browser's callback, as at a window procedure: the

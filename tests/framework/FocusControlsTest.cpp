@@ -8,6 +8,7 @@
 #include "TestKit.h"
 #include "framework/CButtonEx.h"
 #include "framework/CInputBoxEx.h"
+#include "framework/CListViewEx.h"
 #include "framework/CTabCtrlEx.h"
 
 using testkit::ProcRecorder;
@@ -41,6 +42,20 @@ void PressPosted(HWND hwnd, WPARAM key, LPARAM flags = 0x00000001)
 }
 
 using FocusControls = testkit::HostTest;
+
+// Enter in the report list goes up with the list's object (the batch page renames its row), and
+// the list itself never sees the key.
+TEST_F(FocusControls, ListReportsEnter)
+{
+    Bound<CListViewEx> b("SysListView32", LVS_REPORT, host.GetHwnd());
+    ::SetFocus(b.hwnd);
+    Pump();
+    host.received.clear();
+    PressPosted(b.hwnd, VK_RETURN);
+    const auto self = reinterpret_cast<WPARAM>(static_cast<Vexa::CWindowBase*>(&b.object));
+    EXPECT_EQ(host.received, (std::vector<Received>{{WM_ENTERKEY, self, 0}}));
+    EXPECT_FALSE(b.own.Saw(WM_KEYDOWN, VK_RETURN));
+}
 
 // The edit box inserts nothing for Tab, Enter and Esc, and its own procedure (which would beep)
 // never sees those characters; other characters are typed as usual.
