@@ -16,9 +16,15 @@ DWORD LastErrorOr(DWORD fallback)
 class CFileSource : public CByteSource
 {
 public:
-    explicit CFileSource(Vexa::CFile& file) : m_file(file), m_dwError(0) {}
+    CFileSource(Vexa::CFile& file, CConversionObserver* observer)
+        : m_file(file), m_pObserver(observer), m_nRead(0), m_dwError(0) {}
     bool Read(void* buffer, size_t capacity, size_t& got) override
     {
+        if (m_pObserver && !m_pObserver->OnBlock(m_nRead))
+        {
+            m_dwError = ERROR_CANCELLED;
+            return false;
+        }
         DWORD read = 0;
         // TRUE with nothing read is the end of the file; FALSE is a failed read, not an end.
         if (!m_file.ReadRaw(buffer, DWORD(capacity), &read))
@@ -27,12 +33,15 @@ public:
             return false;
         }
         got = read;
+        m_nRead += read;
         return true;
     }
     DWORD GetError() const { return m_dwError; }
 
 private:
     Vexa::CFile& m_file;
+    CConversionObserver* m_pObserver;
+    unsigned long long m_nRead;
     DWORD m_dwError;
 };
 
@@ -73,18 +82,18 @@ DWORD ErrorOf(PumpResult result, const CFileSource& source, const CFileSink& sin
 
 } // namespace
 
-bool TextToBinary(Vexa::CFile& in, Vexa::CFile& out)
+bool TextToBinary(Vexa::CFile& in, Vexa::CFile& out, CConversionObserver* observer)
 {
-    CFileSource source(in);
+    CFileSource source(in, observer);
     CFileSink sink(out);
     const DWORD error = ErrorOf(PumpTextToBinary(source, sink), source, sink);
     if (error) SetLastError(error);
     return error == 0;
 }
 
-int BinaryToText(Vexa::CFile& in, Vexa::CFile& out)
+int BinaryToText(Vexa::CFile& in, Vexa::CFile& out, CConversionObserver* observer)
 {
-    CFileSource source(in);
+    CFileSource source(in, observer);
     CFileSink sink(out);
     const DWORD error = ErrorOf(PumpBinaryToText(source, sink), source, sink);
     if (error) SetLastError(error);

@@ -59,12 +59,23 @@ LRESULT CALLBACK DialogWatcher::Hook(int code, WPARAM wParam, LPARAM lParam)
     return CallNextHookEx(NULL, code, wParam, lParam);
 }
 
-void Pump()
+std::function<bool()> busy;
+
+void Drain()
 {
     MSG msg;
     while (PeekMessageA(&msg, NULL, 0, 0, PM_REMOVE)) {
         TranslateMessage(&msg);
         DispatchMessageA(&msg);
+    }
+}
+
+void Pump()
+{
+    Drain();
+    while (busy && busy()) {
+        MsgWaitForMultipleObjects(0, NULL, FALSE, 10, QS_ALLINPUT);
+        Drain();
     }
 }
 

@@ -35,8 +35,12 @@ private:
     HHOOK m_hook;
 };
 
-// Dispatches every message waiting in the thread's queue.
+// Dispatches every message waiting in the thread's queue, and goes on while busy() says work
+// started by those messages still runs (a conversion on its worker thread).
 void Pump();
+// Dispatches what waits now, nothing more.
+void Drain();
+extern std::function<bool()> busy;
 
 // A fresh, empty folder under the system's temporary folder; removed with its files on exit.
 class ScratchFolder {

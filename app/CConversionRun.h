@@ -1,0 +1,86 @@
+// CConversionRun: one run of conversions (the checked rows of the batch page, or the one file of
+// the individual page) on a worker thread, so that the window keeps answering. The worker never
+// touches a window: it posts WM_RUNPROGRESS (at most every 100 ms) and, once, WM_RUNDONE to the
+// window that started it, which reads the figures meanwhile and the outcomes after Wait. Both
+// messages carry the run's serial number in WPARAM, so a late one of an earlier run is known.
+#pragma once
+
+#include <windows.h>
+
+#include <atomic>
+#include <memory>
+#include <vector>
+
+#include "core/Conversion.h"
+#include "foundation/CFile.h"
+#include "foundation/CString.h"
+
+class CSafeOutput;
+
+#define WM_RUNPROGRESS (WM_APP + 16)
+#define WM_RUNDONE (WM_APP + 17)
+
+// One file of a run and, once the run has passed it, what became of it.
+struct CRunFile {
+    enum Outcome { NotReached, InputNotOpened, OutputNotOpened, Failed, Converted };
+
+    Vexa::CString input;
+    Vexa::CString output;
+    int row = -1; // the batch list's row
+    // Files the page opened itself (the individual page reports those failures on its own);
+    // otherwise the worker opens both paths.
+    std::shared_ptr<Vexa::CFile> opened;
+    std::shared_ptr<CSafeOutput> openedOutput;
+
+    Outcome outcome = NotReached;
+    DWORD error = 0; // the platform's reason when the conversion or its commit failed
+};
+
+class CConversionRun : private CConversionObserver {
+public:
+    CConversionRun();
+    // Stops a run still under way and waits for it.
+    ~CConversionRun();
+
+    CConversionRun(const CConversionRun&) = delete;
+    CConversionRun& operator=(const CConversionRun&) = delete;
+
+    // Converts the files in mode (0 text to binary, 1 binary to text) on a new thread; notify
+    // gets the posted messages. False when the thread could not be started.
+    bool Start(HWND notify, int mode, std::vector<CRunFile> files);
+    // Waits at most ms for the worker to end; true when it has.
+    bool WaitFor(DWORD ms);
+    // Asks the worker to stop after the block under way; that file is abandoned.
+    void Stop();
+    // Waits for the worker to end; the outcomes are complete afterwards.
+    void Wait();
+
+    // From Start until Wait.
+    bool IsActive() const { return m_hThread != NULL; }
+    bool IsStopRequested() const { return m_bStop; }
+    // Counts the runs started; the posted messages carry it.
+    WPARAM GetSerial() const { return m_nSerial; }
+    // Files whose outcome is known, and of the file under way the KiB read and its size.
+    int FilesPassed() const { return m_nPassed; }
+    unsigned GetKiBRead() const { return m_nKiBRead; }
+    unsigned GetKiBTotal() const { return m_nKiBTotal; }
+    std::vector<CRunFile>& Files() { return m_files; }
+
+private:
+    static DWORD WINAPI ThreadMain(void* param);
+    void Work();
+    void Convert(CRunFile& file);
+    bool OnBlock(unsigned long long bytesRead) override;
+    void PostProgress();
+
+    HWND m_hNotify;
+    int m_nMode;
+    WPARAM m_nSerial;
+    HANDLE m_hThread;
+    std::vector<CRunFile> m_files;
+    std::atomic<bool> m_bStop;
+    std::atomic<int> m_nPassed;
+    std::atomic<unsigned> m_nKiBRead;
+    std::atomic<unsigned> m_nKiBTotal;
+    DWORD m_dwLastPost; // the worker's own
+};
