@@ -1,8 +1,5 @@
 #include "app/CConversionRun.h"
 
-#include "app/CSafeOutput.h"
-
-using Vexa::CFile;
 
 namespace {
 
@@ -66,12 +63,19 @@ DWORD WINAPI CConversionRun::ThreadMain(void* param)
 
 void CConversionRun::Work()
 {
+    ConvertOptions options;
+    options.mode = m_nMode;
+    options.observer = this;
     for (CRunFile& file : m_files) {
         if (m_bStop) break;
-        Convert(file);
-        // The opened files of the page are closed here, on the thread that used them.
-        file.opened.reset();
-        file.openedOutput.reset();
+        if (file.skipped.IsEmpty()) {
+            m_nKiBRead = 0;
+            m_nKiBTotal = 0;
+            file.result = ConvertFile(file.input, file.output, options);
+            // A file the stop cut short counts as not reached: nothing of it was kept.
+            file.reached = !(m_bStop && file.result.stage == FileConversionResult::kConvert &&
+                             file.result.error == ERROR_CANCELLED);
+        }
         ++m_nPassed;
         if (GetTickCount() - m_dwLastPost >= kProgressEveryMs) PostProgress();
     }
@@ -85,53 +89,10 @@ void CConversionRun::PostProgress()
 }
 
 // Before every block: the figures for the window, and whether to go on.
-bool CConversionRun::OnBlock(unsigned long long bytesRead)
+bool CConversionRun::OnBlock(unsigned long long bytesRead, unsigned long long bytesTotal)
 {
     m_nKiBRead = static_cast<unsigned>(bytesRead >> 10);
+    m_nKiBTotal = static_cast<unsigned>(bytesTotal >> 10);
     if (GetTickCount() - m_dwLastPost >= kProgressEveryMs) PostProgress();
     return !m_bStop;
-}
-
-void CConversionRun::Convert(CRunFile& file)
-{
-    std::shared_ptr<CFile> input = file.opened;
-    if (!input) input = std::make_shared<CFile>(file.input, GENERIC_READ, OPEN_EXISTING);
-    if (input->GetHandle() == INVALID_HANDLE_VALUE) {
-        file.outcome = CRunFile::InputNotOpened;
-        return;
-    }
-    std::shared_ptr<CSafeOutput> output = file.openedOutput;
-    if (!output) {
-        output = std::make_shared<CSafeOutput>();
-        if (!output->Open(file.output)) {
-            file.outcome = CRunFile::OutputNotOpened;
-            return;
-        }
-    }
-    DWORD high = 0;
-    DWORD low = input->GetSize(&high);
-    m_nKiBRead = 0;
-    m_nKiBTotal = low == INVALID_FILE_SIZE && GetLastError() != NO_ERROR
-                      ? 0
-                      : static_cast<unsigned>(((static_cast<unsigned long long>(high) << 32) | low) >> 10);
-
-    bool done;
-    if (m_nMode == 0) {
-        done = TextToBinary(*input, output->File(), this);
-    } else {
-        done = BinaryToText(*input, output->File(), this) == 0;
-    }
-    DWORD error = done ? 0 : GetLastError();
-    if (done) {
-        done = output->Commit();
-        if (!done) error = GetLastError();
-    } else {
-        output->Abandon();
-    }
-    file.error = error;
-    // A file the stop cut short counts as not reached: nothing of it was kept.
-    if (!done && error == ERROR_CANCELLED && m_bStop)
-        file.outcome = CRunFile::NotReached;
-    else
-        file.outcome = done ? CRunFile::Converted : CRunFile::Failed;
 }

@@ -11,29 +11,21 @@
 #include <memory>
 #include <vector>
 
+#include "app/FileConversion.h"
 #include "core/Conversion.h"
-#include "foundation/CFile.h"
 #include "foundation/CString.h"
-
-class CSafeOutput;
 
 #define WM_RUNPROGRESS (WM_APP + 16)
 #define WM_RUNDONE (WM_APP + 17)
 
 // One file of a run and, once the run has passed it, what became of it.
 struct CRunFile {
-    enum Outcome { NotReached, InputNotOpened, OutputNotOpened, Failed, Converted };
-
     Vexa::CString input;
     Vexa::CString output;
-    int row = -1; // the batch list's row
-    // Files the page opened itself (the individual page reports those failures on its own);
-    // otherwise the worker opens both paths.
-    std::shared_ptr<Vexa::CFile> opened;
-    std::shared_ptr<CSafeOutput> openedOutput;
-
-    Outcome outcome = NotReached;
-    DWORD error = 0; // the platform's reason when the conversion or its commit failed
+    int row = -1;   // the batch list's row
+    Vexa::CString skipped; // why the file is left out before the run; empty when it is not
+    bool reached = false; // converted or failed; false when the run stopped before it or in it
+    FileConversionResult result;
 };
 
 class CConversionRun : private CConversionObserver {
@@ -69,8 +61,7 @@ public:
 private:
     static DWORD WINAPI ThreadMain(void* param);
     void Work();
-    void Convert(CRunFile& file);
-    bool OnBlock(unsigned long long bytesRead) override;
+    bool OnBlock(unsigned long long bytesRead, unsigned long long bytesTotal) override;
     void PostProgress();
 
     HWND m_hNotify;

@@ -8,9 +8,13 @@ VEXA_IMPLEMENT_DYNAMIC(CMainApp, CWinApp)
 
 int CMainApp::InitInstance()
 {
-    // The whole command line is one path; a leading quote drops the first and last character.
+    // The whole command line is one path. Blanks after it go first (a shell may leave some after
+    // a closing quote); then a leading quote drops the first and last character.
     CString path(m_lpCmdLine ? m_lpCmdLine : "");
-    if (path.GetLength() > 0 && path[0] == '"') path = path.Mid(1, path.GetLength() - 2);
+    int length = path.GetLength();
+    while (length > 0 && (path[length - 1] == ' ' || path[length - 1] == '\t')) --length;
+    path = path.Left(length);
+    if (length > 0 && path[0] == '"') path = path.Mid(1, length - 2);
 
     CreateSystemInfo();
     if (CSystemInfo* info = GetSystemInfo()) {

@@ -1,8 +1,7 @@
 #include "app/CMainDlg001.h"
 
 #include "app/CMainWnd.h"
-#include "app/CSafeOutput.h"
-#include "core/Conversion.h"
+#include "app/FileConversion.h"
 #include "core/OutputPath.h"
 #include "resources/resource.h"
 
@@ -229,8 +228,9 @@ int CMainDlg001::ConvertBinaryToText()
     return Convert(1);
 }
 
-// Opens in the order the messages promise (input path, input, output path, output), then
-// converts on the worker, keeping the old output unless the new one is complete.
+// Reports in the order the messages promise (input path, input, output path, output, result);
+// an old output stays unless the new one is complete, and every error says which file and why.
+// The conversion runs on the worker; the messages after the input path follow in OnRunEnded.
 int CMainDlg001::Convert(int mode)
 {
     CString inputPath = GetInputPath();
@@ -238,28 +238,9 @@ int CMainDlg001::Convert(int mode)
         Message("入力ファイルを設定してください", "警告", MB_ICONWARNING);
         return ERROR_FILE_NOT_FOUND;
     }
-    auto input = std::make_shared<CFile>(inputPath, GENERIC_READ, OPEN_EXISTING);
-    if (input->GetHandle() == INVALID_HANDLE_VALUE) {
-        Message("入力ファイルのオープンに失敗しました", "エラー", MB_ICONERROR);
-        return ERROR_OPEN_FAILED;
-    }
-    CString outputPath = GetOutputPath();
-    if (outputPath.IsEmpty()) {
-        Message("出力ファイルを設定してください", "警告", MB_ICONWARNING);
-        return ERROR_FILE_NOT_FOUND;
-    }
-    auto output = std::make_shared<CSafeOutput>();
-    if (!output->Open(outputPath)) {
-        Message("出力ファイルのオープンに失敗しました", "エラー", MB_ICONERROR);
-        return ERROR_OPEN_FAILED;
-    }
-
-    // The conversion itself runs on the worker; its message follows in OnRunEnded.
     std::vector<CRunFile> files(1);
     files[0].input = inputPath;
-    files[0].output = outputPath;
-    files[0].opened = input;
-    files[0].openedOutput = output;
+    files[0].output = GetOutputPath();
     m_nRunMode = mode;
     StartRun(mode, std::move(files));
     return 0;
@@ -268,19 +249,29 @@ int CMainDlg001::Convert(int mode)
 void CMainDlg001::OnRunEnded(bool stopped)
 {
     const CRunFile& file = m_run.Files()[0];
-    if (stopped && file.outcome != CRunFile::Converted) {
+    const FileConversionResult& result = file.result;
+    const int mode = m_nRunMode;
+    if (stopped && !file.reached) {
         Message("変換を中止しました。出力ファイルは変更していません。", "確認", MB_ICONINFORMATION);
         return;
     }
-    bool done = file.outcome == CRunFile::Converted;
-    if (m_nRunMode == 0)
-        Message(done ? "テキストファイルからバイナリファイルを作成しました"
-                     : "バイナリファイルの作成に失敗しました",
-                done ? "確認" : "エラー", done ? MB_ICONINFORMATION : MB_ICONERROR);
-    else
-        Message(done ? "バイナリファイルからテキストファイルを作成しました"
-                     : "テキストファイルの作成に失敗しました",
-                done ? "確認" : "エラー", done ? MB_ICONINFORMATION : MB_ICONERROR);
+    const char* first = nullptr;
+    switch (result.stage) {
+    case FileConversionResult::kDone:
+        Message(mode == 0 ? "テキストファイルからバイナリファイルを作成しました"
+                          : "バイナリファイルからテキストファイルを作成しました",
+                "確認", MB_ICONINFORMATION);
+        return;
+    case FileConversionResult::kOutputEmpty:
+        Message("出力ファイルを設定してください", "警告", MB_ICONWARNING);
+        return;
+    case FileConversionResult::kInputOpen: first = "入力ファイルのオープンに失敗しました"; break;
+    case FileConversionResult::kOutputOpen: first = "出力ファイルのオープンに失敗しました"; break;
+    case FileConversionResult::kConvert:
+        first = mode == 0 ? "バイナリファイルの作成に失敗しました" : "テキストファイルの作成に失敗しました";
+        break;
+    }
+    Message(CString(first) + "\n" + DescribeFailure(result), "エラー", MB_ICONERROR);
 }
 
 void CMainDlg001::ShowRunning(bool running)

@@ -3,9 +3,9 @@
 #include <shlwapi.h>
 
 #include "app/CMainWnd.h"
-#include "app/CSafeOutput.h"
+#include "app/FileConversion.h"
+#include "app/OutputCollisions.h"
 #include "app/CSubDlg001.h"
-#include "core/Conversion.h"
 #include "core/OutputPath.h"
 #include "resources/resource.h"
 
@@ -356,8 +356,8 @@ int CMainDlg002::ConvertBinaryToText()
     return Convert(1);
 }
 
-// Converts every checked row; a row that fails does not stop the others, and the user is told
-// which rows failed instead of being told that everything was made.
+// Converts every checked row; a row that fails or would overwrite another row's output or a
+// listed input does not stop the others, and the user is told which rows were not made and why.
 int CMainDlg002::Convert(int mode)
 {
     CString inputFolder = GetInputFolder();
@@ -374,19 +374,40 @@ int CMainDlg002::Convert(int mode)
         Message("変換するものがありません", "警告", MB_ICONWARNING);
         return ERROR_FILE_NOT_FOUND;
     }
-    if (!PathIsDirectoryA(outputFolder)) CreateDirectoryA(outputFolder, NULL);
+    std::vector<BatchRow> rows(s_list.GetItemCount());
+    bool anyChecked = false;
+    for (size_t i = 0; i < rows.size(); ++i) {
+        rows[i].input = s_list.GetItemText(static_cast<int>(i), 0);
+        rows[i].output = s_list.GetItemText(static_cast<int>(i), 1);
+        rows[i].checked = s_list.GetCheck(static_cast<int>(i)) != 0;
+        anyChecked = anyChecked || rows[i].checked;
+    }
+    if (!anyChecked) {
+        Message("変換するファイルが選ばれていません", "警告", MB_ICONWARNING);
+        return ERROR_FILE_NOT_FOUND;
+    }
+    if (DWORD error = MakeFolder(outputFolder)) {
+        CString text("出力フォルダを作成できませんでした\n");
+        text += outputFolder;
+        text += "\n";
+        text += SystemReason(error);
+        Message(text, "エラー", MB_ICONERROR);
+        return static_cast<int>(error);
+    }
+    // Rows whose outputs would overwrite each other or a listed input are left out, before
+    // anything is written.
+    std::vector<RowVerdict> verdicts = CheckOutputCollisions(inputFolder, outputFolder, rows);
 
-    // The worker gets the paths, never the list.
+    // The worker gets the paths, never the list; rows left out keep their place for the message.
     std::vector<CRunFile> files;
-    const int rows = s_list.GetItemCount();
-    files.reserve(rows);
-    CString inputBase(inputFolder + "\\"), outputBase(outputFolder + "\\");
-    for (int i = 0; i < rows; ++i) {
-        if (s_list.GetCheck(i) == 0) continue;
+    for (size_t i = 0; i < rows.size(); ++i) {
+        if (verdicts[i] == kRowUnchecked) continue;
         files.emplace_back();
-        files.back().input = inputBase + s_list.GetItemText(i, 0);
-        files.back().output = outputBase + s_list.GetItemText(i, 1);
-        files.back().row = i;
+        CRunFile& file = files.back();
+        file.row = static_cast<int>(i);
+        if (verdicts[i] != kRowConvert) file.skipped = DescribeVerdict(verdicts[i]);
+        file.input = CString(inputFolder + "\\", rows[i].input);
+        file.output = CString(outputFolder + "\\", rows[i].output);
     }
     m_nRunMode = mode;
     StartRun(mode, std::move(files));
@@ -426,11 +447,14 @@ void CMainDlg002::OnRunEnded(bool stopped)
     int converted = 0, failed = 0;
     CString names;
     for (const CRunFile& file : m_run.Files()) {
-        if (file.outcome == CRunFile::Converted) ++converted;
-        if (file.outcome == CRunFile::Converted || file.outcome == CRunFile::NotReached) continue;
+        if (file.reached && file.result.Done()) ++converted;
+        const bool skipped = !file.skipped.IsEmpty();
+        if (!skipped && (!file.reached || file.result.Done())) continue;
         if (failed < kNamedFailures) {
             names += "\n";
             names += s_list.GetItemText(file.row, 0);
+            names += ": ";
+            names += skipped ? file.skipped : DescribeFailureBriefly(file.result);
         }
         ++failed;
     }

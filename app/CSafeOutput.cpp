@@ -1,50 +1,87 @@
 #include "app/CSafeOutput.h"
 
-#include <windows.h>
+#include <stdio.h>
 
 #include "core/OutputPath.h"
 
 using Vexa::CFile;
 using Vexa::CString;
 
+const char CSafeOutput::kTempPrefix[] = "~quillmark-";
+
+namespace {
+
+bool IsSharingProblem(DWORD error)
+{
+    return error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION;
+}
+
+} // namespace
+
 CSafeOutput::~CSafeOutput()
 {
     if (m_bOpen) Abandon();
 }
 
-bool CSafeOutput::Open(const char* path)
+DWORD CSafeOutput::Open(const char* path)
 {
     m_strPath = path;
-    bool existed = GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES;
-    // OPEN_ALWAYS instead of CREATE_ALWAYS: the old content stays until the new one is complete.
-    m_pTarget.reset(new CFile(path, GENERIC_WRITE, OPEN_ALWAYS));
-    if (m_pTarget->GetHandle() == INVALID_HANDLE_VALUE) {
+    m_problem = kNoProblem;
+    // The existing output, if any, opened with the access the final rename needs: a program that
+    // holds it without delete sharing refuses this now, before anything is converted.
+    m_pTarget.reset(new CFile(path, GENERIC_WRITE | DELETE, OPEN_EXISTING));
+    HANDLE target = m_pTarget->GetHandle();
+    if (target == INVALID_HANDLE_VALUE) {
+        DWORD error = GetLastError();
         m_pTarget.reset();
-        return false;
+        if (error != ERROR_FILE_NOT_FOUND) {
+            if (IsSharingProblem(error)) m_problem = kHeld;
+            return error;
+        }
+    } else if (GetFileType(target) != FILE_TYPE_DISK) {
+        // A device is written in place; renaming over it would replace the device itself.
+        m_bDevice = true;
+        m_bOpen = true;
+        return 0;
+    } else {
+        // Let go at once: others may read the old content until the new one takes its place.
+        m_pTarget.reset();
+    }
+    DWORD error = CreateTemp();
+    if (error) {
+        m_problem = kNoTemp;
+        return error;
     }
     m_bOpen = true;
-    // Only a regular file is ever removed or renamed over: a device (Z:\dev\full has no
-    // attributes either) is written in place and left where it is.
-    if (GetFileType(m_pTarget->GetHandle()) != FILE_TYPE_DISK) return true;
-    m_bCreated = !existed;
-    if (m_bCreated) return true;
+    return 0;
+}
 
-    // An existing regular file: write beside it and rename over it on success.
+// The one place that makes the temporary file: in the output's folder, so that the final rename
+// stays on one volume, under a name that tells whose it is.
+DWORD CSafeOutput::CreateTemp()
+{
+    static LONG s_nCounter = 0;
     CString folder = Vexa::GetFolderPart(m_strPath);
-    if (folder.IsEmpty()) folder = Vexa::FindLastPathSeparator(m_strPath) == 0 ? "\\" : ".";
-    char temp[MAX_PATH];
-    if (GetTempFileNameA(folder, "qmk", 0, temp) != 0) {
-        m_pTemp.reset(new CFile(temp, GENERIC_WRITE, CREATE_ALWAYS));
+    if (folder.IsEmpty() && Vexa::FindLastPathSeparator(m_strPath) == 0) folder = "\\";
+    for (int attempt = 0; attempt < 16; ++attempt) {
+        char name[64];
+        snprintf(name, sizeof name, "%s%lx-%lx.tmp", kTempPrefix,
+                 static_cast<unsigned long>(GetCurrentProcessId()),
+                 static_cast<unsigned long>(InterlockedIncrement(&s_nCounter)));
+        CString temp(folder);
+        if (!temp.IsEmpty()) temp += "\\";
+        temp += name;
+        m_pTemp.reset(new CFile(temp, GENERIC_WRITE, CREATE_NEW));
         if (m_pTemp->GetHandle() != INVALID_HANDLE_VALUE) {
             m_strTemp = temp;
-            return true;
+            return 0;
         }
+        DWORD error = GetLastError();
         m_pTemp.reset();
-        DeleteFileA(temp);
+        // Only a name left by an earlier run with the same process id is worth another try.
+        if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS) return error ? error : ERROR_CANNOT_MAKE;
     }
-    // No room for a file beside it (a folder we may not write to): replace in place as before.
-    SetEndOfFile(m_pTarget->GetHandle());
-    return true;
+    return ERROR_CANNOT_MAKE;
 }
 
 CFile& CSafeOutput::File()
@@ -54,31 +91,36 @@ CFile& CSafeOutput::File()
 
 void CSafeOutput::CloseAll()
 {
-    if (m_pTemp) m_pTemp->Close();
-    if (m_pTarget) m_pTarget->Close();
     m_pTemp.reset();
     m_pTarget.reset();
     m_bOpen = false;
 }
 
-bool CSafeOutput::Commit()
+DWORD CSafeOutput::Commit()
 {
-    bool temp = static_cast<bool>(m_pTemp);
+    if (!m_bOpen) return ERROR_INVALID_HANDLE;
+    if (m_bDevice) {
+        CloseAll();
+        return 0;
+    }
+    // The content reaches the disk before its name does, so a power loss cannot leave a
+    // complete-looking name over missing bytes.
+    if (!FlushFileBuffers(m_pTemp->GetHandle())) {
+        DWORD error = GetLastError();
+        Abandon();
+        return error ? error : ERROR_WRITE_FAULT;
+    }
     CloseAll();
-    if (!temp) return true;
-    if (MoveFileExA(m_strTemp, m_strPath, MOVEFILE_REPLACE_EXISTING)) return true;
+    if (MoveFileExA(m_strTemp, m_strPath, MOVEFILE_REPLACE_EXISTING)) return 0;
     DWORD error = GetLastError();
     DeleteFileA(m_strTemp);
-    SetLastError(error);
-    return false;
+    if (IsSharingProblem(error) || error == ERROR_ACCESS_DENIED) m_problem = kHeld;
+    return error ? error : ERROR_WRITE_FAULT;
 }
 
 void CSafeOutput::Abandon()
 {
     bool temp = static_cast<bool>(m_pTemp);
     CloseAll();
-    if (temp)
-        DeleteFileA(m_strTemp);
-    else if (m_bCreated)
-        DeleteFileA(m_strPath);
+    if (temp) DeleteFileA(m_strTemp);
 }

@@ -1,9 +1,11 @@
-// CSafeOutput: the output file of one conversion, written so that a failed conversion leaves
-// nothing behind. An existing regular file is replaced only after the new content is complete
-// (written to a temporary file beside it, then renamed over it); a new file is removed again on
-// failure; a device (Z:\dev\full, a pipe) is written in place, since renaming over it would
-// replace the device itself.
+// CSafeOutput: the output file of one conversion, always whole. The bytes go to a temporary file
+// in the output's folder, which is flushed and renamed onto the output's name only when the
+// conversion has ended well; on every other way out the temporary file is removed and an old
+// output stays as it was. A device (Z:\dev\full, NUL, CON) is written in place and never renamed
+// over or removed. Touches no window, so it runs on any thread.
 #pragma once
+
+#include <windows.h>
 
 #include <memory>
 
@@ -12,6 +14,13 @@
 
 class CSafeOutput {
 public:
+    // What is known about a failure beyond the platform's error number.
+    enum Problem {
+        kNoProblem,
+        kHeld,     // another program (or this one, through the input) holds the output
+        kNoTemp,   // no temporary file can be made in the output's folder
+    };
+
     CSafeOutput() {}
     // Abandons an output that was neither committed nor abandoned.
     ~CSafeOutput();
@@ -19,25 +28,34 @@ public:
     CSafeOutput(const CSafeOutput&) = delete;
     CSafeOutput& operator=(const CSafeOutput&) = delete;
 
-    // Opens path for writing the way the pages always did (write access, read sharing), so it
-    // fails exactly where they report the output as not openable: the input itself, a locked
-    // file, a missing folder, a folder in its place. Nothing is truncated yet.
-    bool Open(const char* path);
+    // Prepares path for writing: 0, or the platform's error number (GetProblem says more).
+    // Fails, writing nothing, where the output could not be replaced at the end: a missing
+    // folder, a folder in its place, a file held without delete sharing, no room for a
+    // temporary file.
+    DWORD Open(const char* path);
     // The file the conversion writes to.
     Vexa::CFile& File();
-    // Ends a successful conversion: the new content takes the path's place. False (with the
-    // platform's error number in GetLastError) when that failed; the old file is then intact.
-    bool Commit();
-    // Ends a failed conversion: the temporary or newly made file is removed.
+    // Ends a successful conversion: flushes, and the new content takes the path's place.
+    // 0, or the platform's error number; the old file is then intact.
+    DWORD Commit();
+    // Ends a failed conversion: the temporary file is removed.
     void Abandon();
+    Problem GetProblem() const { return m_problem; }
+    // True while the output is a device written in place.
+    bool IsDevice() const { return m_bDevice; }
+
+    // The prefix of every temporary file's name, so that one left by a killed run is known.
+    static const char kTempPrefix[];
 
 private:
+    DWORD CreateTemp();
     void CloseAll();
 
     Vexa::CString m_strPath;
     Vexa::CString m_strTemp;
-    std::unique_ptr<Vexa::CFile> m_pTarget;
+    std::unique_ptr<Vexa::CFile> m_pTarget; // a device written in place
     std::unique_ptr<Vexa::CFile> m_pTemp;
-    bool m_bCreated = false;
+    Problem m_problem = kNoProblem;
+    bool m_bDevice = false;
     bool m_bOpen = false;
 };

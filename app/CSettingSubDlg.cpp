@@ -16,6 +16,7 @@ const char* const kToolKeys[3] = {"FILER", "TXT_EDITOR", "BIN_EDITOR"};
 
 CButton s_toolButtons[3];
 CInputBox s_toolBoxes[3];
+CString s_toolLoaded[3]; // the values shown when the page opened
 
 // One set of controls per output-rule page.
 struct RuleControls {
@@ -73,7 +74,10 @@ int CSettingSubDlg001::OnInitDialog(WPARAM, LPARAM)
     for (int i = 0; i < 3; ++i) s_toolButtons[i].Attach(GetDlgItem(4000 + i));
     for (int i = 0; i < 3; ++i) s_toolBoxes[i].Attach(GetDlgItem(7000 + i));
     if (CSystemInfo* info = GetSystemInfo()) {
-        for (int i = 0; i < 3; ++i) s_toolBoxes[i].SetWindowText(info->GetCommonSetting(kToolKeys[i]));
+        for (int i = 0; i < 3; ++i) {
+            s_toolLoaded[i] = info->GetCommonSetting(kToolKeys[i]);
+            s_toolBoxes[i].SetWindowText(s_toolLoaded[i]);
+        }
     }
     return 0;
 }
@@ -97,7 +101,12 @@ void CSettingSubDlg001::SaveSettings()
 {
     CSystemInfo* info = GetSystemInfo();
     if (!info) return;
-    for (int i = 0; i < 3; ++i) info->SetCommonSetting(kToolKeys[i], s_toolBoxes[i].GetWindowText());
+    // Only what the user changed: a value left alone stays exactly as the file holds it (the
+    // profile reader drops quotes around a value, which writing it back would lose).
+    for (int i = 0; i < 3; ++i) {
+        CString text = s_toolBoxes[i].GetWindowText();
+        if (text != s_toolLoaded[i]) info->SetCommonSetting(kToolKeys[i], text);
+    }
 }
 
 CSettingSubDlg002::CSettingSubDlg002() : CSettingSubDlg(IDD_SETTING_IND) {}

@@ -5,6 +5,7 @@
 #include "core/HexCodec.h"
 
 #include <stdio.h>
+#include <stdlib.h>
 #include <string.h>
 #include <string>
 
@@ -24,7 +25,12 @@ const char kUsage[] =
     "       quillconv totext INPUT OUTPUT   binary to hex text\n"
     "INPUT or OUTPUT \"-\" stands for standard input or output.\n"
     "Hex text: digit pairs in any layout, '#' comments to the end of the line; anything else is\n"
-    "skipped. Binary to text writes every byte as two lowercase digits and a space.\n";
+    "skipped. Binary to text writes every byte as two lowercase digits and a space.\n"
+    "An output file is always whole: the bytes go to a temporary file ~quillmark-*.tmp in the\n"
+    "output's folder, which takes the output's name only when the conversion succeeded; on a\n"
+    "failure an existing output is left as it was. Devices and standard output are written in\n"
+    "place. A regular input file is read only up to the size it had when it was opened.\n"
+    "Exit status: 0 done, 1 a file failed (or input and output are the same file), 2 bad usage.\n";
 
 int Fail(const std::string& message)
 {
@@ -69,51 +75,155 @@ Handle OpenInput(const char* path, ErrorCode& error)
     return h;
 }
 
-Handle OpenOutput(const char* path, ErrorCode& error)
-{
-    if (strcmp(path, "-") == 0) return GetStdHandle(STD_OUTPUT_HANDLE);
-    HANDLE h = CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
-                           FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (h == INVALID_HANDLE_VALUE) error = LastError(ERROR_OPEN_FAILED);
-    return h;
-}
-
 bool IsFolder(Handle h)
 {
     BY_HANDLE_FILE_INFORMATION info;
     return GetFileInformationByHandle(h, &info) && (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
+// The size of a regular input file as it is now; reading stops there, so an input that grows
+// while it is read (the output appended to it) cannot keep a run going.
+unsigned long long InputLimit(Handle h)
+{
+    // An empty file cannot feed itself (nothing is written before something was read), and
+    // files such as Z:\proc\... claim no size but hold bytes: both are read to their end.
+    LARGE_INTEGER size;
+    if (GetFileType(h) == FILE_TYPE_DISK && GetFileSizeEx(h, &size) && size.QuadPart > 0)
+        return (unsigned long long)size.QuadPart;
+    return ~0ull;
+}
+
+// The file system's number for an open file (its inode under Wine), 0 when the handle gives none.
+// Asked of the system's own layer: it answers for the standard handles that a host shell hands
+// to a program under Wine, where GetFileInformationByHandle fails.
+unsigned long long FileId(Handle h)
+{
+    struct Status { void* pointer; ULONG_PTR information; } status;
+    typedef LONG(WINAPI * QueryFile)(HANDLE, Status*, void*, ULONG, int);
+    static const QueryFile query = reinterpret_cast<QueryFile>(reinterpret_cast<void*>(
+        GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtQueryInformationFile")));
+    unsigned long long id = 0;
+    const int kFileInternalInformation = 6;
+    return query && query(h, &status, &id, sizeof id, kFileInternalInformation) == 0 ? id : 0;
+}
+
 // True when the output names the very file the input handle reads (any spelling, any link).
+// Where a handle cannot tell its full identity (standard handles inherited from a host shell
+// under Wine), the file numbers and sizes are compared instead: a failed check never counts as
+// "different" while something is left to compare.
 bool SameFile(Handle input, const char* outPath)
 {
-    BY_HANDLE_FILE_INFORMATION a, b;
-    if (GetFileType(input) != FILE_TYPE_DISK || !GetFileInformationByHandle(input, &a)) return false;
-    HANDLE out = strcmp(outPath, "-") == 0
+    if (GetFileType(input) != FILE_TYPE_DISK) return false;
+    const bool toStdout = strcmp(outPath, "-") == 0;
+    HANDLE out = toStdout
         ? GetStdHandle(STD_OUTPUT_HANDLE)
         : CreateFileA(outPath, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                       OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-    if (out == INVALID_HANDLE_VALUE) return false;
-    const bool same = GetFileType(out) == FILE_TYPE_DISK && GetFileInformationByHandle(out, &b) &&
-                      a.dwVolumeSerialNumber == b.dwVolumeSerialNumber &&
-                      a.nFileIndexHigh == b.nFileIndexHigh && a.nFileIndexLow == b.nFileIndexLow;
-    if (strcmp(outPath, "-") != 0) CloseHandle(out);
+    if (out == INVALID_HANDLE_VALUE || out == nullptr) return false; // a file that is not there
+    bool same = false;
+    BY_HANDLE_FILE_INFORMATION a, b;
+    if (GetFileType(out) != FILE_TYPE_DISK)
+        same = false;
+    else if (GetFileInformationByHandle(input, &a) && GetFileInformationByHandle(out, &b))
+        same = a.dwVolumeSerialNumber == b.dwVolumeSerialNumber &&
+               a.nFileIndexHigh == b.nFileIndexHigh && a.nFileIndexLow == b.nFileIndexLow;
+    else {
+        LARGE_INTEGER inSize, outSize;
+        const unsigned long long id = FileId(input);
+        same = id != 0 && id == FileId(out) && GetFileSizeEx(input, &inSize) &&
+               GetFileSizeEx(out, &outSize) && inSize.QuadPart == outSize.QuadPart;
+    }
+    if (!toStdout) CloseHandle(out);
     return same;
 }
 
-bool CloseOutput(Handle h, const char* path, ErrorCode&)
+// Index just past the last path separator, 0 without one; CP932 trail bytes are no separators.
+size_t NameStart(const char* path)
 {
-    if (strcmp(path, "-") != 0) CloseHandle(h);
-    return true;
+    size_t start = 0;
+    for (size_t i = 0; path[i]; ++i) {
+        if (IsDBCSLeadByte((BYTE)path[i]) && path[i + 1]) { ++i; continue; }
+        if (path[i] == '\\' || path[i] == '/' || path[i] == ':') start = i + 1;
+    }
+    return start;
 }
+
+// The output of one run. Standard output and devices are written in place; a file is written
+// to a temporary file in its folder that takes its name at Commit, and that is removed on every
+// other way out, so the output's name holds the old content or the whole new one.
+class Output
+{
+public:
+    ~Output()
+    {
+        if (m_temp.empty()) return;
+        CloseHandle(m_h);
+        DeleteFileA(m_temp.c_str());
+    }
+    bool Open(const char* path, ErrorCode& error)
+    {
+        m_path = path;
+        if (m_path == "-") { m_h = GetStdHandle(STD_OUTPUT_HANDLE); return true; }
+        // With the access the final rename needs: a program holding the file refuses it now.
+        HANDLE target = CreateFileA(path, GENERIC_WRITE | DELETE, FILE_SHARE_READ, nullptr,
+                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (target == INVALID_HANDLE_VALUE && GetLastError() != ERROR_FILE_NOT_FOUND)
+        {
+            error = LastError(ERROR_OPEN_FAILED);
+            return false;
+        }
+        if (target != INVALID_HANDLE_VALUE)
+        {
+            if (GetFileType(target) != FILE_TYPE_DISK) { m_h = target; m_device = true; return true; }
+            CloseHandle(target);
+        }
+        const std::string folder = m_path.substr(0, NameStart(path));
+        for (int attempt = 1; attempt <= 16; ++attempt)
+        {
+            const std::string temp = folder + "~quillmark-" + std::to_string(GetCurrentProcessId()) + "-" +
+                                     std::to_string(attempt) + ".tmp";
+            m_h = CreateFileA(temp.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_NEW,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+            if (m_h != INVALID_HANDLE_VALUE) { m_temp = temp; return true; }
+            if (GetLastError() != ERROR_FILE_EXISTS) break;
+        }
+        error = LastError(ERROR_CANNOT_MAKE);
+        m_noTemp = true;
+        return false;
+    }
+    Handle handle() const { return m_h; }
+    // Why Open failed beyond the system's reason.
+    bool noTemp() const { return m_noTemp; }
+    bool Commit(ErrorCode& error)
+    {
+        if (m_device) CloseHandle(m_h);
+        if (m_temp.empty()) return true;
+        const std::string temp = m_temp;
+        m_temp.clear();
+        const bool flushed = FlushFileBuffers(m_h) != FALSE;
+        error = flushed ? 0 : LastError(ERROR_WRITE_FAULT);
+        CloseHandle(m_h);
+        if (flushed && MoveFileExA(temp.c_str(), m_path.c_str(), MOVEFILE_REPLACE_EXISTING)) return true;
+        if (flushed) error = LastError(ERROR_WRITE_FAULT);
+        DeleteFileA(temp.c_str());
+        return false;
+    }
+
+private:
+    std::string m_path, m_temp;
+    Handle m_h = INVALID_HANDLE_VALUE;
+    bool m_device = false, m_noTemp = false;
+};
 
 class HandleSource : public CByteSource
 {
 public:
-    explicit HandleSource(Handle h) : m_h(h), m_error(0) {}
+    explicit HandleSource(Handle h) : m_h(h), m_error(0), m_left(InputLimit(h)) {}
     bool Read(void* buffer, size_t capacity, size_t& got) override
     {
         DWORD read = 0;
+        if (capacity > m_left) capacity = size_t(m_left);
+        if (capacity == 0) { got = 0; return true; }
         if (!ReadFile(m_h, buffer, DWORD(capacity), &read, nullptr))
         {
             // A pipe whose writer has gone is the end of the input, not a failure.
@@ -122,10 +232,12 @@ public:
             return false;
         }
         got = read;
+        m_left -= read;
         return true;
     }
     Handle m_h;
     ErrorCode m_error;
+    unsigned long long m_left; // bytes still to read
 };
 
 class HandleSink : public CByteSink
@@ -172,18 +284,18 @@ Handle OpenInput(const char* path, ErrorCode& error)
     return fd;
 }
 
-Handle OpenOutput(const char* path, ErrorCode& error)
-{
-    if (strcmp(path, "-") == 0) return 1;
-    const int fd = open(path, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-    if (fd < 0) error = errno;
-    return fd;
-}
-
 bool IsFolder(Handle fd)
 {
     struct stat st;
     return fstat(fd, &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+// The size of a regular input file as it is now; reading stops there. An empty size (a new file,
+// or /proc/cpuinfo, which holds bytes all the same) sets no limit.
+unsigned long long InputLimit(Handle fd)
+{
+    struct stat st;
+    return fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0 ? (unsigned long long)st.st_size : ~0ull;
 }
 
 // True when the output names the very file the input reads (any spelling, any link).
@@ -195,29 +307,83 @@ bool SameFile(Handle input, const char* outPath)
     return rc == 0 && a.st_dev == b.st_dev && a.st_ino == b.st_ino;
 }
 
-bool CloseOutput(Handle fd, const char* path, ErrorCode& error)
+// The output of one run. Standard output and anything but a regular file (a device, a pipe)
+// are written in place; a file is written to a temporary file in its folder that takes its
+// name at Commit and is removed on every other way out.
+class Output
 {
-    if (strcmp(path, "-") == 0) return true;
-    if (close(fd) == 0) return true;
-    error = errno;
-    return false;
-}
+public:
+    ~Output()
+    {
+        if (m_temp.empty()) return;
+        close(m_h);
+        unlink(m_temp.c_str());
+    }
+    bool Open(const char* path, ErrorCode& error)
+    {
+        m_path = path;
+        if (m_path == "-") { m_h = 1; m_inPlace = true; return true; }
+        struct stat st;
+        const bool exists = stat(path, &st) == 0;
+        if (exists && !S_ISREG(st.st_mode))
+        {
+            m_h = open(path, O_WRONLY | O_CLOEXEC);
+            m_inPlace = true;
+            if (m_h < 0) error = errno;
+            return m_h >= 0;
+        }
+        // A link is followed: the file it names gets the new content.
+        if (exists)
+            if (char* real = realpath(path, nullptr)) { m_path = real; free(real); }
+        const size_t slash = m_path.rfind('/');
+        std::string temp = (slash == std::string::npos ? "" : m_path.substr(0, slash + 1)) + "~quillmark-XXXXXX.tmp";
+        m_h = mkostemps(&temp[0], 4, O_CLOEXEC);
+        if (m_h < 0) { error = errno; m_noTemp = exists || errno != ENOENT; return false; }
+        m_temp = temp;
+        mode_t mask = umask(0);
+        umask(mask);
+        fchmod(m_h, exists ? st.st_mode & 07777 : 0666 & ~mask);
+        return true;
+    }
+    Handle handle() const { return m_h; }
+    bool noTemp() const { return m_noTemp; }
+    bool Commit(ErrorCode& error)
+    {
+        if (m_inPlace) return m_h == 1 || close(m_h) == 0 || (error = errno, false);
+        const std::string temp = m_temp;
+        m_temp.clear();
+        bool ok = fsync(m_h) == 0;
+        error = ok ? 0 : errno;
+        if (close(m_h) != 0 && ok) { ok = false; error = errno; }
+        if (ok && rename(temp.c_str(), m_path.c_str()) == 0) return true;
+        if (ok) error = errno;
+        unlink(temp.c_str());
+        return false;
+    }
+
+private:
+    std::string m_path, m_temp;
+    Handle m_h = -1;
+    bool m_inPlace = false, m_noTemp = false;
+};
 
 class HandleSource : public CByteSource
 {
 public:
-    explicit HandleSource(Handle fd) : m_h(fd), m_error(0) {}
+    explicit HandleSource(Handle fd) : m_h(fd), m_error(0), m_left(InputLimit(fd)) {}
     bool Read(void* buffer, size_t capacity, size_t& got) override
     {
+        if (capacity > m_left) capacity = size_t(m_left);
         for (;;)
         {
-            const ssize_t n = read(m_h, buffer, capacity);
-            if (n >= 0) { got = size_t(n); return true; }
+            const ssize_t n = capacity ? read(m_h, buffer, capacity) : 0;
+            if (n >= 0) { got = size_t(n); m_left -= got; return true; }
             if (errno != EINTR) { m_error = errno; return false; }
         }
     }
     Handle m_h;
     ErrorCode m_error;
+    unsigned long long m_left; // bytes still to read
 };
 
 class HandleSink : public CByteSink
@@ -279,12 +445,13 @@ int Run(int argc, char** argv)
     // Checked before the output is created: creating it would empty the input.
     if (SameFile(in, outPath))
         return Fail("input " + Quoted(inPath, "standard input") + " and output " + Quoted(outPath, "standard output") + " are the same file");
-    const Handle out = OpenOutput(outPath, error);
-    if (out == kNoHandle)
-        return Fail("cannot create output " + Quoted(outPath, "standard output") + ": " + Reason(error));
+    Output out;
+    if (!out.Open(outPath, error))
+        return Fail("cannot create output " + Quoted(outPath, "standard output") + ": " +
+                    (out.noTemp() ? "no temporary file can be made in its folder: " : "") + Reason(error));
 
     HandleSource source(in);
-    HandleSink sink(out);
+    HandleSink sink(out.handle());
     const PumpResult result = toBinary ? PumpTextToBinary(source, sink) : PumpBinaryToText(source, sink);
     switch (result)
     {
@@ -297,7 +464,7 @@ int Run(int argc, char** argv)
     default:
         return Fail("out of memory");
     }
-    if (!CloseOutput(out, outPath, error))
+    if (!out.Commit(error))
         return Fail("cannot write output " + Quoted(outPath, "standard output") + ": " + Reason(error));
     return 0;
 }

@@ -16,7 +16,7 @@ DWORD LastErrorOr(DWORD fallback)
 class CFileSource : public CByteSource
 {
 public:
-    CFileSource(Vexa::CFile& file, CConversionObserver* observer)
+    CFileSource(Vexa::CFile& file, CConversionObserver* observer = nullptr)
         : m_file(file), m_pObserver(observer), m_nRead(0), m_nSize(0), m_bSized(false), m_dwError(0)
     {
         DWORD high = 0;
@@ -28,7 +28,7 @@ public:
     }
     bool Read(void* buffer, size_t capacity, size_t& got) override
     {
-        if (m_pObserver && !m_pObserver->OnBlock(m_nRead))
+        if (m_pObserver && !m_pObserver->OnBlock(m_nRead, m_bSized ? m_nSize : 0))
         {
             m_dwError = ERROR_CANCELLED;
             return false;
@@ -99,20 +99,30 @@ DWORD ErrorOf(PumpResult result, const CFileSource& source, const CFileSink& sin
 
 } // namespace
 
-bool TextToBinary(Vexa::CFile& in, Vexa::CFile& out, CConversionObserver* observer)
+bool TextToBinary(Vexa::CFile& in, Vexa::CFile& out)
 {
-    CFileSource source(in, observer);
+    CFileSource source(in);
     CFileSink sink(out);
     const DWORD error = ErrorOf(PumpTextToBinary(source, sink), source, sink);
     if (error) SetLastError(error);
     return error == 0;
 }
 
-int BinaryToText(Vexa::CFile& in, Vexa::CFile& out, CConversionObserver* observer)
+int BinaryToText(Vexa::CFile& in, Vexa::CFile& out)
 {
-    CFileSource source(in, observer);
+    CFileSource source(in);
     CFileSink sink(out);
     const DWORD error = ErrorOf(PumpBinaryToText(source, sink), source, sink);
     if (error) SetLastError(error);
     return int(error);
+}
+
+DWORD Convert(Vexa::CFile& in, Vexa::CFile& out, const ConvertOptions& options, bool& writeFailed)
+{
+    CFileSource source(in, options.observer);
+    CFileSink sink(out);
+    const PumpResult result =
+        options.mode == 0 ? PumpTextToBinary(source, sink) : PumpBinaryToText(source, sink);
+    writeFailed = result == PumpWriteFailed;
+    return ErrorOf(result, source, sink);
 }

@@ -32,9 +32,17 @@ CSystemInfo::~CSystemInfo() {}
 CString CSystemInfo::ReadSetting(const char* section, const CString& key)
 {
     const CString path = GetIniFilePath();
-    char value[260] = {};
-    GetPrivateProfileStringA(section, TextOrEmpty(key), "", value, sizeof value, path);
-    return CString(value);
+    // The whole value, however long: a cut one would be written back cut by the settings dialog.
+    for (DWORD size = 260;; size *= 4) {
+        CString value;
+        char* buffer = value.GetBuffer(static_cast<int>(size));
+        if (buffer == nullptr) return CString();
+        DWORD length = GetPrivateProfileStringA(section, TextOrEmpty(key), "", buffer, size, path);
+        if (length + 1 < size || size >= 1u << 20) {
+            value.FreeExtra();
+            return value;
+        }
+    }
 }
 
 int CSystemInfo::WriteSetting(const char* section, const CString& key, const CString& value)

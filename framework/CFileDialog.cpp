@@ -1,5 +1,7 @@
 #include "framework/CFileDialog.h"
 
+#include <cstddef>
+
 namespace Vexa {
 
 VEXA_IMPLEMENT_DYNAMIC(CFileDialog, CObject)

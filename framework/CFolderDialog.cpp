@@ -89,19 +89,23 @@ int CFolderDialog::OnSelChanged(LPARAM, LPARAM) { return 0; }
 
 int CFolderDialog::OnValidateFailed(LPARAM, LPARAM) { return 0; }
 
+// Called by the shell through its own frames, like a window procedure: exceptions stop here.
 int CALLBACK CFolderDialog::BrowseCallbackProc(HWND browser, UINT code, LPARAM lParam,
                                                LPARAM lpData)
 {
-    auto* object = static_cast<CFolderDialog*>(::GetPropA(browser, kPropName));
-    if (object == nullptr && code == BFFM_INITIALIZED) {
-        object = reinterpret_cast<CFolderDialog*>(lpData);
-        if (object != nullptr)
-            object->Attach(browser);
-    }
-    if (object != nullptr) {
-        object->OnBrowseCallback(browser, code, lParam, lpData);
-        if (code == BFFM_SELCHANGED)
-            object->Detach();
+    try {
+        auto* object = static_cast<CFolderDialog*>(::GetPropA(browser, kPropName));
+        if (object == nullptr && code == BFFM_INITIALIZED) {
+            object = reinterpret_cast<CFolderDialog*>(lpData);
+            if (object != nullptr)
+                object->Attach(browser);
+        }
+        if (object != nullptr) {
+            object->OnBrowseCallback(browser, code, lParam, lpData);
+            if (code == BFFM_SELCHANGED)
+                object->Detach();
+        }
+    } catch (...) {
     }
     return 0;
 }

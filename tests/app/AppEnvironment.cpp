@@ -57,7 +57,7 @@ void SetIni(const char* section, const char* key, const char* value)
 
 std::string GetIni(const char* section, const char* key)
 {
-    char value[300] = "";
+    char value[1024] = "";
     GetPrivateProfileStringA(section, key, "<none>", value, sizeof(value), IniPath().c_str());
     return value;
 }

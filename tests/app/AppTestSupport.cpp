@@ -169,4 +169,43 @@ void Press(HWND wnd, WPARAM key, BYTE modifier)
     SetKeyboardState(keys);
 }
 
+HeldFile::HeldFile(const std::string& path, const char* share)
+{
+    std::string exe = "Z:" QUILL_HOLDFILE_PATH;
+    for (char& c : exe)
+        if (c == '/') c = '\\';
+    SECURITY_ATTRIBUTES inherit = {sizeof inherit, NULL, TRUE};
+    HANDLE childIn = NULL, childOut = NULL, output = NULL;
+    CreatePipe(&childIn, &m_input, &inherit, 0);
+    CreatePipe(&output, &childOut, &inherit, 0);
+    SetHandleInformation(m_input, HANDLE_FLAG_INHERIT, 0);
+    SetHandleInformation(output, HANDLE_FLAG_INHERIT, 0);
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdInput = childIn;
+    startup.hStdOutput = startup.hStdError = childOut;
+    std::string line = "\"" + exe + "\" \"" + path + "\" " + share;
+    if (CreateProcessA(NULL, &line[0], NULL, NULL, TRUE, 0, NULL, NULL, &startup, &m_process)) {
+        // Blocks until the holder has the file open, or has ended without it.
+        char said[8] = "";
+        DWORD read = 0;
+        CloseHandle(childOut);
+        childOut = NULL;
+        held = ReadFile(output, said, 4, &read, NULL) && read == 4;
+    }
+    for (HANDLE h : {childIn, childOut, output})
+        if (h) CloseHandle(h);
+}
+
+HeldFile::~HeldFile()
+{
+    CloseHandle(m_input); // the holder lets go when its input ends
+    if (m_process.hProcess) {
+        WaitForSingleObject(m_process.hProcess, INFINITE);
+        CloseHandle(m_process.hProcess);
+        CloseHandle(m_process.hThread);
+    }
+}
+
 } // namespace apptest

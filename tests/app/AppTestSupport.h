@@ -60,6 +60,19 @@ std::string ReadBytes(const std::string& path);
 int FilesIn(const std::string& folder); // plain files only
 void RemoveTree(const std::string& path);
 
+// A second process that holds path open ("r": read sharing only; "rw": read and write sharing
+// without delete sharing) for as long as this object lives.
+class HeldFile {
+public:
+    HeldFile(const std::string& path, const char* share);
+    ~HeldFile();
+    bool held = false;
+
+private:
+    PROCESS_INFORMATION m_process = {};
+    HANDLE m_input = NULL;
+};
+
 // The window's text, asked of the window itself (so it works across processes too).
 std::string WindowText(HWND wnd);
 // Sends key to wnd as if pressed with modifier (VK_CONTROL, VK_SHIFT or 0) held, then pumps.

@@ -1,6 +1,7 @@
 // The batch conversion page in a real main window: listing and filters, output names, the
 // check boxes, renaming a row, and the conversion with its messages and files.
 #include <algorithm>
+#include <set>
 
 #include "AppEnvironment.h"
 
@@ -196,8 +197,92 @@ TEST_F(BatchPageTest, ConvertsEveryCheckedRowIntoANewOutputFolder)
     EXPECT_EQ(ReadBytes(out + "\\data.txt"), "01 fe ");
 
     RemoveTree(out);
-    EXPECT_EQ(ConvertAll([&] { Click(Page(), 4005); }).text, "バイナリファイルからテキストファイルを作成しました");
+    Box none = ConvertAll([&] { Click(Page(), 4005); });
+    EXPECT_EQ(none.text + " " + none.caption, "変換するファイルが選ばれていません 警告");
     EXPECT_EQ(ReadBytes(out + "\\memo.txt"), "<missing>") << "nothing checked, nothing written";
+}
+
+TEST_F(BatchPageTest, TheOutputFolderIsMadeWithEveryLevelOrOneBoxSaysWhy)
+{
+    struct Case {
+        const char* name;
+        std::string folder;
+        const char* first; // the box's first line
+    } cases[] = {
+        {"two missing levels", dir / "made\\a\\b", "テキストファイルからバイナリファイルを作成しました"},
+        {"a file in the way", in + "\\memo.txt\\x", "出力フォルダを作成できませんでした"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        out = c.folder;
+        Box box = ConvertAll();
+        EXPECT_EQ(box.text.substr(0, box.text.find('\n')), c.first) << box.text;
+        EXPECT_EQ(ReadBytes(out + "\\memo.dat"), box.caption == "確認" ? "AB" : "<missing>");
+    }
+}
+
+TEST_F(BatchPageTest, RowsWhoseOutputsCollideAreSkippedWithTheirReasons)
+{
+    const char* const dup = "出力ファイル名が重複しています";
+    const char* const isInput = "出力先が入力ファイルです";
+    struct Case {
+        const char* name;
+        std::string folder;               // the output folder
+        std::vector<std::string> extra;   // more input files, each holding "46"
+        std::string renamed;              // "row=output name" typed in the name dialog
+        std::string unchecked;            // a row left unchecked
+        std::vector<std::string> skipped; // "row: reason" in the error box
+        std::vector<std::string> files;   // "output=bytes" afterwards
+    } cases[] = {
+        {"same output name, letter case aside", dir / "other", {"memo", "MEMO.bin"}, "", "",
+         {std::string("memo.txt: ") + dup, std::string("memo: ") + dup, std::string("MEMO.bin: ") + dup},
+         {"memo.dat=<missing>", "a.b.dat=C", "README.dat=D"}},
+        {"the input folder spelled otherwise", dir / "IN\\.", {"README.DAT"}, "", "README.DAT",
+         {std::string("README: ") + isInput, std::string("data.dat: ") + isInput},
+         {"memo.dat=AB", "README.DAT=46", "data.dat=\x01\xfe"}},
+        {"an edited output name", dir / "other", {}, "a.b.txt=readme.DAT", "",
+         {std::string("a.b.txt: ") + dup, std::string("README: ") + dup},
+         {"memo.dat=AB", "README.dat=<missing>", "a.b.dat=old"}},
+    };
+    auto names = [&] {
+        std::set<std::string> found;
+        WIN32_FIND_DATAA entry;
+        HANDLE search = FindFirstFileA((in + "\\*").c_str(), &entry);
+        do found.insert(entry.cFileName);
+        while (FindNextFileA(search, &entry));
+        FindClose(search);
+        return found;
+    };
+    const std::set<std::string> original = names();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        for (const std::string& name : c.extra) WriteBytes(in + "\\" + name, "46");
+        out = c.folder;
+        if (out == dir / "other") {
+            CreateDirectoryA(out.c_str(), NULL);
+            WriteBytes(out + "\\a.b.dat", "old"); // not part of the run: replaced as always
+        }
+        Box box = ConvertAll([&] {
+            if (!c.renamed.empty()) {
+                LVITEMA item = {};
+                item.iSubItem = 1;
+                std::string name = c.renamed.substr(c.renamed.find('=') + 1);
+                item.pszText = &name[0];
+                SendMessageA(List(), LVM_SETITEMTEXTA, RowOf(c.renamed.substr(0, c.renamed.find('='))), reinterpret_cast<LPARAM>(&item));
+            }
+            if (!c.unchecked.empty()) Check(RowOf(c.unchecked), false);
+        });
+        EXPECT_EQ(box.caption, "エラー");
+        EXPECT_EQ(box.text.rfind(std::to_string(c.skipped.size()) + " ", 0), 0u) << box.text;
+        for (const std::string& line : c.skipped) EXPECT_NE(box.text.find("\n" + line), std::string::npos) << box.text;
+        for (const std::string& file : c.files) {
+            size_t eq = file.find('=');
+            EXPECT_EQ(ReadBytes(out + "\\" + file.substr(0, eq)), file.substr(eq + 1)) << file;
+        }
+        for (const std::string& name : names())
+            if (!original.count(name)) DeleteFileA((in + "\\" + name).c_str());
+        RemoveTree(dir / "other");
+    }
 }
 
 TEST_F(BatchPageTest, FailedRowsAreNamedAndTheOthersStillConverted)

@@ -35,6 +35,8 @@ TEST_F(DialogsTest, SettingsShowTheFileAndOkSavesAllSevenKeys)
     SetIni("BAT_CONV_SETTINGS", "DECIDE_OUTPUT_FROM_INPUT", "TRUE");
     SetIni("BAT_CONV_SETTINGS", "DEFAULT_OUTPUT_EXTENSION", "ADD");
     SetIni("COMMON_SETTINGS", "FILER", "C:\\filer.exe");
+    const std::string longPath = "C:\\" + std::string(300, 'x') + ".exe"; // untouched: kept whole
+    SetIni("COMMON_SETTINGS", "TXT_EDITOR", longPath.c_str());
     std::string caption, shown;
     WithSettings([&](HWND dialog) {
         caption = WindowText(dialog);
@@ -59,7 +61,7 @@ TEST_F(DialogsTest, SettingsShowTheFileAndOkSavesAllSevenKeys)
     EXPECT_EQ(shown, "0011|C:\\filer.exe") << "individual off/replace, batch on/add";
     const char* const saved[][3] = {
         {"COMMON_SETTINGS", "FILER", "C:\\filer.exe"},
-        {"COMMON_SETTINGS", "TXT_EDITOR", ""},
+        {"COMMON_SETTINGS", "TXT_EDITOR", longPath.c_str()},
         {"COMMON_SETTINGS", "BIN_EDITOR", "C:\\bin edit\\b.exe"},
         {"IND_CONV_SETTINGS", "DECIDE_OUTPUT_FROM_INPUT", "TRUE"},
         {"IND_CONV_SETTINGS", "DEFAULT_OUTPUT_EXTENSION", "REPLACE"},

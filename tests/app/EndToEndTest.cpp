@@ -112,6 +112,7 @@ TEST(EndToEnd, TheStartUpPathChoosesThePage)
         {"", false, ""},
         {"\"C:\\a b\\x.txt\"", false, "C:\\a b\\x.txt"},
         {"\"" + folder + "\"", true, folder},
+        {"\"" + folder + "\"  ", true, folder},
         {"C:\\one.txt C:\\two.txt", false, "C:\\one.txt C:\\two.txt"},
         {"\"", false, ""},
         {"\"\"", false, ""},

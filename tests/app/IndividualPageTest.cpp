@@ -1,5 +1,8 @@
 // The individual conversion page in a real main window: every message, the bytes on disk, and
 // the output proposals with and without a settings file.
+#include <algorithm>
+#include <memory>
+
 #include "AppEnvironment.h"
 
 using namespace apptest;
@@ -27,6 +30,17 @@ protected:
     }
 };
 
+// A folder whose path leaves room for an output's name but not for a temporary file beside it.
+std::string LongFolder(const ScratchFolder& folder)
+{
+    std::string path = folder.Path();
+    while (path.size() < 248) {
+        path += "\\" + std::string(std::min<size_t>(100, 247 - path.size()), 'x');
+        CreateDirectoryA(path.c_str(), NULL);
+    }
+    return path;
+}
+
 TEST_F(IndividualPageTest, EachOutcomeShowsItsOwnMessage)
 {
     const char* const error = "エラー";
@@ -34,46 +48,64 @@ TEST_F(IndividualPageTest, EachOutcomeShowsItsOwnMessage)
         const char* name;
         int mode;
         const char* input;  // under the scratch folder unless it starts with "Z:"; "" for none
-        const char* output; // likewise; "=" means the input path itself
-        const char* text;
+        const char* output; // likewise; "=" means the input path itself; "<long>" a long folder
+        const char* hold;   // a second process holds held.txt: "r" or "rw" sharing
+        const char* text;   // the first line
+        char concerns;      // the file an error names on its second line: 'i'nput or 'o'utput
+        const char* says;   // and what follows it
         const char* caption;
         UINT icon;
     } cases[] = {
-        {"both empty", 0, "", "", "入力ファイルを設定してください", "警告", MB_ICONWARNING},
-        {"input missing", 0, "nothing.txt", "", "入力ファイルのオープンに失敗しました", error, MB_ICONERROR},
-        {"output empty", 0, "in.txt", "", "出力ファイルを設定してください", "警告", MB_ICONWARNING},
-        {"output is the input", 0, "in.txt", "=", kOutputFailed, error, MB_ICONERROR},
-        {"output folder missing", 0, "in.txt", "no\\such\\out.dat", kOutputFailed, error, MB_ICONERROR},
-        {"a folder where the output goes", 0, "in.txt", "sub", kOutputFailed, error, MB_ICONERROR},
-        {"output locked by another program", 1, "in.txt", "locked.txt", kOutputFailed, error, MB_ICONERROR},
-        {"text to binary", 0, "in.txt", "out.dat", kMadeBinary, "確認", MB_ICONINFORMATION},
-        {"binary to text", 1, "in.txt", "out.txt", kMadeText, "確認", MB_ICONINFORMATION},
-        {"full disk, to binary", 0, "in.txt", "Z:\\dev\\full", kBinaryFailed, error, MB_ICONERROR},
-        {"full disk, to text", 1, "in.txt", "Z:\\dev\\full", kTextFailed, error, MB_ICONERROR},
-        {"read error, to binary", 0, "Z:\\proc\\self\\mem", "out.dat", kBinaryFailed, error, MB_ICONERROR},
-        {"read error, to text", 1, "Z:\\proc\\self\\mem", "out.txt", kTextFailed, error, MB_ICONERROR},
+        {"both empty", 0, "", "", nullptr, "入力ファイルを設定してください", 0, "", "警告", MB_ICONWARNING},
+        {"input missing", 0, "nothing.txt", "", nullptr, "入力ファイルのオープンに失敗しました", 'i', "(エラー 2)", error, MB_ICONERROR},
+        {"output empty", 0, "in.txt", "", nullptr, "出力ファイルを設定してください", 0, "", "警告", MB_ICONWARNING},
+        {"output is the input", 0, "in.txt", "=", nullptr, kOutputFailed, 'o', "出力先が入力ファイルです", error, MB_ICONERROR},
+        {"output folder missing", 0, "in.txt", "no\\such\\out.dat", nullptr, kOutputFailed, 'o', "(エラー 3)", error, MB_ICONERROR},
+        {"a folder where the output goes", 0, "in.txt", "sub", nullptr, kOutputFailed, 'o', "(エラー 5)", error, MB_ICONERROR},
+        {"output held, read sharing", 1, "in.txt", "held.txt", "r", kOutputFailed, 'o', "使用しています", error, MB_ICONERROR},
+        {"output held, no delete sharing", 0, "in.txt", "held.txt", "rw", kOutputFailed, 'o', "使用しています", error, MB_ICONERROR},
+        {"no room for a temporary file", 0, "in.txt", "<long>", nullptr, kOutputFailed, 'o', "一時ファイル", error, MB_ICONERROR},
+        {"text to binary", 0, "in.txt", "out.dat", nullptr, kMadeBinary, 0, "", "確認", MB_ICONINFORMATION},
+        {"binary to text", 1, "in.txt", "out.txt", nullptr, kMadeText, 0, "", "確認", MB_ICONINFORMATION},
+        {"full disk, to binary", 0, "in.txt", "Z:\\dev\\full", nullptr, kBinaryFailed, 'o', "(エラー 112)", error, MB_ICONERROR},
+        {"full disk, to text", 1, "in.txt", "Z:\\dev\\full", nullptr, kTextFailed, 'o', "(エラー 112)", error, MB_ICONERROR},
+        {"read error, to binary", 0, "Z:\\proc\\self\\mem", "out.dat", nullptr, kBinaryFailed, 'i', "(エラー", error, MB_ICONERROR},
+        {"read error, to text", 1, "Z:\\proc\\self\\mem", "out.txt", nullptr, kTextFailed, 'i', "(エラー", error, MB_ICONERROR},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         ScratchFolder folder;
         WriteBytes(folder / "in.txt", "41 42 43");
-        WriteBytes(folder / "locked.txt", "locked");
+        WriteBytes(folder / "held.txt", "old");
         CreateDirectoryA((folder / "sub").c_str(), NULL);
-        HANDLE lock = CreateFileA((folder / "locked.txt").c_str(), GENERIC_READ, FILE_SHARE_READ, NULL,
-                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, NULL);
         auto place = [&](const std::string& name) {
             return name.empty() || name.rfind("Z:", 0) == 0 ? name : folder / name;
         };
         std::string input = place(c.input);
         std::string output = std::string(c.output) == "=" ? input : place(c.output);
+        if (std::string(c.output) == "<long>") {
+            output = LongFolder(folder) + "\\o.dat";
+            WriteBytes(output, "old");
+        }
         MainWnd().SetMode(c.mode);
+        std::unique_ptr<HeldFile> held;
+        if (c.hold) held.reset(new HeldFile(folder / "held.txt", c.hold));
         Box box = Convert(input, output);
-        CloseHandle(lock);
-        EXPECT_EQ(box.text, c.text);
+        held.reset();
+        std::string first = box.text.substr(0, box.text.find('\n'));
+        std::string rest = box.text.size() > first.size() ? box.text.substr(first.size() + 1) : "";
+        EXPECT_EQ(first, c.text);
+        if (c.concerns) {
+            EXPECT_EQ(rest.rfind((c.concerns == 'i' ? input : output) + "\n", 0), 0u) << rest;
+        }
+        EXPECT_NE(rest.find(c.says), std::string::npos) << rest;
         EXPECT_EQ(box.caption, c.caption);
         EXPECT_EQ(box.icon, c.icon);
         EXPECT_EQ(ReadBytes(folder / "in.txt"), "41 42 43") << "the input is never touched";
-        EXPECT_EQ(ReadBytes(folder / "locked.txt"), "locked");
+        EXPECT_EQ(ReadBytes(folder / "held.txt"), "old");
+        if (std::string(c.output) == "<long>") {
+            EXPECT_EQ(ReadBytes(output), "old");
+        }
         EXPECT_EQ(GetText(Page(), 7000), input) << "both paths stay for another try";
         EXPECT_EQ(GetText(Page(), 7001), output);
     }
@@ -96,9 +128,9 @@ TEST_F(IndividualPageTest, ConversionsWriteTheExactBytesAndAFailureKeepsTheOldOu
 
     // The input fails to read part-way: the old output survives and no partial file is left.
     MainWnd().SetMode(0);
-    EXPECT_EQ(Convert("Z:\\proc\\self\\mem", dir / "out.dat").text, kBinaryFailed);
+    EXPECT_EQ(Convert("Z:\\proc\\self\\mem", dir / "out.dat").text.rfind(kBinaryFailed, 0), 0u);
     EXPECT_EQ(ReadBytes(dir / "out.dat"), std::string("ABCJK\x04\x1a\xbc", 8));
-    EXPECT_EQ(Convert("Z:\\proc\\self\\mem", dir / "new.dat").text, kBinaryFailed);
+    EXPECT_EQ(Convert("Z:\\proc\\self\\mem", dir / "new.dat").text.rfind(kBinaryFailed, 0), 0u);
     EXPECT_EQ(ReadBytes(dir / "new.dat"), "<missing>");
     EXPECT_EQ(FilesIn(dir.Path()), 4) << "no temporary file stays";
 }

@@ -1,5 +1,5 @@
-// CSafeOutput: what is on disk after a conversion commits, gives up, or is dropped unfinished,
-// for a new file and an existing one.
+// CSafeOutput: what is on disk while a conversion writes, and after it commits, gives up, or is
+// dropped unfinished, for a new file and an existing one.
 #include <gtest/gtest.h>
 
 #include "AppTestSupport.h"
@@ -33,11 +33,12 @@ TEST(SafeOutputTest, CommitReplacesAndAnythingElseRestores)
         {
             DWORD written = 0;
             CSafeOutput output;
-            ASSERT_TRUE(output.Open(path.c_str()));
-            EXPECT_EQ(ReadBytes(path), c.before ? c.before : "") << "nothing is truncated before the end";
+            ASSERT_EQ(output.Open(path.c_str()), 0u);
+            // What a kill now would leave: the old content, or no file at all.
+            EXPECT_EQ(ReadBytes(path), c.before ? c.before : "<missing>");
             ASSERT_TRUE(output.File().Write("new", 3, &written));
             if (c.end == kCommit) {
-                EXPECT_TRUE(output.Commit());
+                EXPECT_EQ(output.Commit(), 0u);
             } else if (c.end == kAbandon) {
                 output.Abandon();
             }

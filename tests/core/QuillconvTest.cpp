@@ -96,6 +96,7 @@ TEST_F(QuillconvTest, FailuresSayWhatAndWhy)
         { "tobin " + in + "'" + Path("nodir/o") + "'", 1, Path("nodir/o"), "No such file" },
         { "tobin " + in + "'" + Path("folder") + "'", 1, Path("folder"), "Is a directory" },
         { "tobin " + in + "/dev/full", 1, "/dev/full", "No space left" },
+        { "tobin /proc/self/mem '" + Path("o") + "'", 1, "/proc/self/mem", "Input/output error" },
         { "totext " + in + "- >/dev/full", 1, "standard output", "No space left" },
         { "tobin " + in + in, 1, "same file", "" },
         { "tobin " + in + "'" + m_dir + "/./in.txt'", 1, "same file", "" },

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <stdexcept>
 #include <string>
 
 #include "framework/CFileDialog.h"
@@ -184,6 +185,19 @@ TEST_F(ChooserFiles, FolderBrowserPreselectsReturnsAndCancels)
         EXPECT_STREQ(buffer, chosen ? run.path.c_str() : "unchanged") << run.what;
         EXPECT_EQ(chooser.GetHwnd(), nullptr) << run.what;
     }
+}
+
+// A handler that throws is stopped at the browser's callback, as at a window procedure: the
+// browser still runs to its end instead of the program ending.
+TEST_F(ChooserFiles, FolderBrowserStopsAHandlersException)
+{
+    struct Throwing : CFolderDialog {
+        int OnInitialized(LPARAM, LPARAM) override { throw std::runtime_error("handler"); }
+    } chooser;
+    answer = PressCancel;
+    answered = 0;
+    EXPECT_FALSE(chooser.Browse("入力元を指定してください", owner));
+    EXPECT_EQ(answered, 1);
 }
 
 } // namespace

@@ -1,0 +1,45 @@
+// FileConversion: the conversion of one file from path to path, as both pages run it: open the
+// input, open the output (always whole, CSafeOutput), convert, commit or abandon. It touches no
+// window and shows no message, so it can run on any thread; the result says what failed, for
+// which file, and why.
+#pragma once
+
+#include <windows.h>
+
+#include "app/CSafeOutput.h"
+#include "core/Conversion.h"
+#include "foundation/CString.h"
+
+struct FileConversionResult {
+    enum Stage {
+        kDone,
+        kInputOpen,   // the input could not be opened
+        kOutputEmpty, // the input opened, but no output path was given
+        kOutputOpen,  // the output could not be prepared; nothing was written
+        kConvert,     // reading, writing or the final rename failed; the old output stays
+    };
+    Stage stage = kDone;
+    DWORD error = 0;          // the platform's error number; 0 when done
+    Vexa::CString path;       // the file the failure concerns
+    CSafeOutput::Problem problem = CSafeOutput::kNoProblem;
+    bool sameFile = false;    // the output is the input itself
+
+    bool Done() const { return stage == kDone; }
+};
+
+// Converts input into output. The stages run in the order the individual page reports them:
+// input, output path, output, conversion.
+FileConversionResult ConvertFile(const char* input, const char* output, const ConvertOptions& options);
+
+// The lines a failure box shows under its first line: the file, the system's reason, and what
+// else is known (held by another program, the input itself, no temporary file).
+Vexa::CString DescribeFailure(const FileConversionResult& result);
+
+// One line for a failed row of the batch page: what failed and the system's reason.
+Vexa::CString DescribeFailureBriefly(const FileConversionResult& result);
+
+// Makes a batch run's output folder with every missing level: 0, or the platform's error number.
+DWORD MakeFolder(const char* folder);
+
+// The system's text for an error number, on one line, with the number.
+Vexa::CString SystemReason(DWORD error);

@@ -1,0 +1,29 @@
+// OutputCollisions: which rows of a batch run must not be converted because their output would
+// overwrite another row's output or a listed input. Paths are compared whole and without regard
+// to letter case, as the file system compares them; two folder spellings that are the same
+// folder count as one. Touches no window.
+#pragma once
+
+#include <vector>
+
+#include "foundation/CString.h"
+
+struct BatchRow {
+    Vexa::CString input;  // the file name as listed
+    Vexa::CString output; // the output name, as derived or edited
+    bool checked;
+};
+
+enum RowVerdict {
+    kRowConvert,
+    kRowUnchecked,
+    kRowDuplicateOutput, // another checked row makes the same output
+    kRowOutputIsInput,   // the output is a listed input (its own or another row's)
+};
+
+// One verdict per row. Full paths are made once per folder, not per row.
+std::vector<RowVerdict> CheckOutputCollisions(const char* inputFolder, const char* outputFolder,
+                                              const std::vector<BatchRow>& rows);
+
+// The words the error box gives a skipped row.
+const char* DescribeVerdict(RowVerdict verdict);
