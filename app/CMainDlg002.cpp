@@ -145,7 +145,7 @@ int CMainDlg002::OnNotify(WPARAM wParam, LPARAM lParam)
                       ((change->uNewState ^ change->uOldState) & LVIS_STATEIMAGEMASK);
         // Declining the notice per row makes emptying a long list quick.
         if (refuse || header->code == static_cast<UINT>(LVN_DELETEALLITEMS)) {
-            SetWindowLongPtrA(m_hWnd, DWLP_MSGRESULT, TRUE);
+            ::SetWindowLongPtrA(m_hWnd, DWLP_MSGRESULT, TRUE);
             return TRUE;
         }
     }
