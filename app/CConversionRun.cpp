@@ -9,7 +9,7 @@ const DWORD kProgressEveryMs = 100;
 } // namespace
 
 CConversionRun::CConversionRun()
-    : m_hNotify(NULL), m_nMode(0), m_nSerial(0), m_hThread(NULL), m_bStop(false), m_nPassed(0), m_nKiBRead(0),
+    : m_hNotify(NULL), m_nSerial(0), m_hThread(NULL), m_bStop(false), m_nPassed(0), m_nKiBRead(0),
       m_nKiBTotal(0), m_dwLastPost(0)
 {
 }
@@ -20,11 +20,12 @@ CConversionRun::~CConversionRun()
     Wait();
 }
 
-bool CConversionRun::Start(HWND notify, int mode, std::vector<CRunFile> files)
+bool CConversionRun::Start(HWND notify, const ConvertOptions& options, std::vector<CRunFile> files)
 {
     if (m_hThread) return false;
     m_hNotify = notify;
-    m_nMode = mode;
+    m_options = options;
+    m_options.observer = this;
     ++m_nSerial;
     m_files = std::move(files);
     m_bStop = false;
@@ -63,15 +64,12 @@ DWORD WINAPI CConversionRun::ThreadMain(void* param)
 
 void CConversionRun::Work()
 {
-    ConvertOptions options;
-    options.mode = m_nMode;
-    options.observer = this;
     for (CRunFile& file : m_files) {
         if (m_bStop) break;
         if (file.skipped.IsEmpty()) {
             m_nKiBRead = 0;
             m_nKiBTotal = 0;
-            file.result = ConvertFile(file.input, file.output, options);
+            file.result = ConvertFile(file.input, file.output, m_options);
             // A file the stop cut short counts as not reached: nothing of it was kept.
             file.reached = !(m_bStop && file.result.stage == FileConversionResult::kConvert &&
                              file.result.error == ERROR_CANCELLED);

@@ -37,9 +37,9 @@ public:
     CConversionRun(const CConversionRun&) = delete;
     CConversionRun& operator=(const CConversionRun&) = delete;
 
-    // Converts the files in mode (0 text to binary, 1 binary to text) on a new thread; notify
-    // gets the posted messages. False when the thread could not be started.
-    bool Start(HWND notify, int mode, std::vector<CRunFile> files);
+    // Converts the files as options say on a new thread; notify gets the posted messages.
+    // False when the thread could not be started.
+    bool Start(HWND notify, const ConvertOptions& options, std::vector<CRunFile> files);
     // Waits at most ms for the worker to end; true when it has.
     bool WaitFor(DWORD ms);
     // Asks the worker to stop after the block under way; that file is abandoned.
@@ -65,7 +65,7 @@ private:
     void PostProgress();
 
     HWND m_hNotify;
-    int m_nMode;
+    ConvertOptions m_options;
     WPARAM m_nSerial;
     HANDLE m_hThread;
     std::vector<CRunFile> m_files;

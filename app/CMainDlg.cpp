@@ -26,9 +26,9 @@ const DWORD kCalmMs = 100;
 
 } // namespace
 
-void CMainDlg::StartRun(int mode, std::vector<CRunFile> files)
+void CMainDlg::StartRun(const ConvertOptions& options, std::vector<CRunFile> files)
 {
-    if (!m_run.Start(m_hWnd, mode, std::move(files))) return;
+    if (!m_run.Start(m_hWnd, options, std::move(files))) return;
     if (m_run.WaitFor(kCalmMs)) {
         EndRun();
         return;

@@ -2,6 +2,7 @@
 
 #include "app/CMainWnd.h"
 #include "app/FileConversion.h"
+#include "app/TextLayoutSetting.h"
 #include "core/OutputPath.h"
 #include "resources/resource.h"
 
@@ -238,11 +239,14 @@ int CMainDlg001::Convert(int mode)
         Message("入力ファイルを設定してください", "警告", MB_ICONWARNING);
         return ERROR_FILE_NOT_FOUND;
     }
+    ConvertOptions options;
+    options.mode = mode;
+    if (mode == 1) options.layout = TextLayoutSetting::Read();
     std::vector<CRunFile> files(1);
     files[0].input = inputPath;
     files[0].output = GetOutputPath();
     m_nRunMode = mode;
-    StartRun(mode, std::move(files));
+    StartRun(options, std::move(files));
     return 0;
 }
 

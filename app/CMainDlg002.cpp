@@ -6,6 +6,7 @@
 #include "app/FileConversion.h"
 #include "app/OutputCollisions.h"
 #include "app/CSubDlg001.h"
+#include "app/TextLayoutSetting.h"
 #include "core/OutputPath.h"
 #include "resources/resource.h"
 
@@ -398,6 +399,10 @@ int CMainDlg002::Convert(int mode)
     // anything is written.
     std::vector<RowVerdict> verdicts = CheckOutputCollisions(inputFolder, outputFolder, rows);
 
+    ConvertOptions options;
+    options.mode = mode;
+    // The layout is read once for the whole run.
+    if (mode == 1) options.layout = TextLayoutSetting::Read();
     // The worker gets the paths, never the list; rows left out keep their place for the message.
     std::vector<CRunFile> files;
     for (size_t i = 0; i < rows.size(); ++i) {
@@ -410,7 +415,7 @@ int CMainDlg002::Convert(int mode)
         file.output = CString(outputFolder + "\\", rows[i].output);
     }
     m_nRunMode = mode;
-    StartRun(mode, std::move(files));
+    StartRun(options, std::move(files));
     return 0;
 }
 

@@ -7,8 +7,6 @@
 using Vexa::CFile;
 using Vexa::CString;
 
-const char CSafeOutput::kTempPrefix[] = "~quillmark-";
-
 namespace {
 
 bool IsSharingProblem(DWORD error)
@@ -34,6 +32,8 @@ DWORD CSafeOutput::Open(const char* path)
     if (target == INVALID_HANDLE_VALUE) {
         DWORD error = GetLastError();
         m_pTarget.reset();
+        // Some devices (a serial port) refuse delete access; they are written in place all the same.
+        if (error == ERROR_ACCESS_DENIED && OpenDevice(path)) return 0;
         if (error != ERROR_FILE_NOT_FOUND) {
             if (IsSharingProblem(error)) m_problem = kHeld;
             return error;
@@ -56,20 +56,36 @@ DWORD CSafeOutput::Open(const char* path)
     return 0;
 }
 
+// Opens path for writing in place when it is a device; false (nothing held) otherwise.
+bool CSafeOutput::OpenDevice(const char* path)
+{
+    m_pTarget.reset(new CFile(path, GENERIC_WRITE, OPEN_EXISTING));
+    HANDLE target = m_pTarget->GetHandle();
+    if (target == INVALID_HANDLE_VALUE || GetFileType(target) == FILE_TYPE_DISK) {
+        m_pTarget.reset();
+        SetLastError(ERROR_ACCESS_DENIED);
+        return false;
+    }
+    m_bDevice = true;
+    m_bOpen = true;
+    return true;
+}
+
 // The one place that makes the temporary file: in the output's folder, so that the final rename
 // stays on one volume, under a name that tells whose it is.
 DWORD CSafeOutput::CreateTemp()
 {
     static LONG s_nCounter = 0;
+    // "C:\out\x.dat" gives "C:\out\", "\x.dat" gives "\", "x.dat" the current folder.
     CString folder = Vexa::GetFolderPart(m_strPath);
-    if (folder.IsEmpty() && Vexa::FindLastPathSeparator(m_strPath) == 0) folder = "\\";
+    if (!folder.IsEmpty() || Vexa::FindLastPathSeparator(m_strPath) == 0) folder += "\\";
     for (int attempt = 0; attempt < 16; ++attempt) {
         char name[64];
-        snprintf(name, sizeof name, "%s%lx-%lx.tmp", kTempPrefix,
+        // The name says whose it is, so that one left by a killed run is known.
+        snprintf(name, sizeof name, "~quillmark-%lx-%lx.tmp",
                  static_cast<unsigned long>(GetCurrentProcessId()),
                  static_cast<unsigned long>(InterlockedIncrement(&s_nCounter)));
         CString temp(folder);
-        if (!temp.IsEmpty()) temp += "\\";
         temp += name;
         m_pTemp.reset(new CFile(temp, GENERIC_WRITE, CREATE_NEW));
         if (m_pTemp->GetHandle() != INVALID_HANDLE_VALUE) {

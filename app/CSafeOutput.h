@@ -41,13 +41,9 @@ public:
     // Ends a failed conversion: the temporary file is removed.
     void Abandon();
     Problem GetProblem() const { return m_problem; }
-    // True while the output is a device written in place.
-    bool IsDevice() const { return m_bDevice; }
-
-    // The prefix of every temporary file's name, so that one left by a killed run is known.
-    static const char kTempPrefix[];
 
 private:
+    bool OpenDevice(const char* path);
     DWORD CreateTemp();
     void CloseAll();
 

@@ -1,5 +1,6 @@
 #include "app/CSettingSubDlg.h"
 
+#include "app/TextLayoutSetting.h"
 #include "core/OutputPath.h"
 #include "resources/resource.h"
 
@@ -17,6 +18,10 @@ const char* const kToolKeys[3] = {"FILER", "TXT_EDITOR", "BIN_EDITOR"};
 CButton s_toolButtons[3];
 CInputBox s_toolBoxes[3];
 CString s_toolLoaded[3]; // the values shown when the page opened
+// The layout of テキスト変換: bytes per line (なし, 8, 16, 32) and the comments.
+CComboBox s_textWidth;
+CCheckBox s_textComments;
+const char* const kWidthNames[4] = {"なし", "8", "16", "32"};
 
 // One set of controls per output-rule page.
 struct RuleControls {
@@ -67,17 +72,25 @@ CSettingSubDlg001::~CSettingSubDlg001()
 {
     for (CButton& button : s_toolButtons) button.Detach();
     for (CInputBox& box : s_toolBoxes) box.Detach();
+    s_textWidth.Detach();
+    s_textComments.Detach();
 }
 
 int CSettingSubDlg001::OnInitDialog(WPARAM, LPARAM)
 {
     for (int i = 0; i < 3; ++i) s_toolButtons[i].Attach(GetDlgItem(4000 + i));
     for (int i = 0; i < 3; ++i) s_toolBoxes[i].Attach(GetDlgItem(7000 + i));
+    s_textWidth.Attach(GetDlgItem(9100));
+    s_textComments.Attach(GetDlgItem(4003));
+    for (const char* name : kWidthNames) s_textWidth.AddString(name);
+    s_textWidth.SetCurSel(0);
     if (CSystemInfo* info = GetSystemInfo()) {
         for (int i = 0; i < 3; ++i) {
             s_toolLoaded[i] = info->GetCommonSetting(kToolKeys[i]);
             s_toolBoxes[i].SetWindowText(s_toolLoaded[i]);
         }
+        s_textWidth.SetCurSel(TextLayoutSetting::WidthIndex(info->GetCommonSetting(TextLayoutSetting::kWidthKey)));
+        if (info->GetCommonSetting(TextLayoutSetting::kCommentsKey) == "TRUE") s_textComments.SetCheck(1);
     }
     return 0;
 }
@@ -107,6 +120,9 @@ void CSettingSubDlg001::SaveSettings()
         CString text = s_toolBoxes[i].GetWindowText();
         if (text != s_toolLoaded[i]) info->SetCommonSetting(kToolKeys[i], text);
     }
+    const int width = s_textWidth.GetCurSel();
+    info->SetCommonSetting(TextLayoutSetting::kWidthKey, TextLayoutSetting::kWidths[width > 0 && width < 4 ? width : 0]);
+    info->SetCommonSetting(TextLayoutSetting::kCommentsKey, s_textComments.IsChecked() ? "TRUE" : "FALSE");
 }
 
 CSettingSubDlg002::CSettingSubDlg002() : CSettingSubDlg(IDD_SETTING_IND) {}

@@ -13,7 +13,8 @@ public:
     virtual void SaveSettings() = 0;
 };
 
-// "共通設定": the paths of three external tools; each "参照" picks a program for its box.
+// "共通設定": the paths of three external tools, each "参照" picking a program for its box, and
+// the layout テキスト変換 writes (bytes per line, offsets and characters as comments).
 class CSettingSubDlg001 : public CSettingSubDlg {
     VEXA_DECLARE_DYNAMIC(CSettingSubDlg001)
 public:

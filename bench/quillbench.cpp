@@ -1,7 +1,8 @@
 // quillbench: file-to-file throughput of our conversions against xxd and Python on the same files.
 //   quillbench DATA_DIR [QUILLCONV [QUILLCONV_EXE WINE_RUN]]
 // Makes a 64 MiB random binary, its 192 MiB text form and a commented text in DATA_DIR, converts
-// them in both directions with every kernel, runs the peers, and prints MB/s of input (10^6 bytes).
+// them in both directions with every kernel (binary to text also in lines of 16 bytes with
+// comments), runs the peers, and prints MB/s of input (10^6 bytes).
 #include "core/HexCodec.h"
 
 #include <fcntl.h>
@@ -109,7 +110,8 @@ bool SameContent(const std::string& a, const std::string& b)
 }
 
 // One in-process conversion, file to file; seconds.
-Time RunPump(bool toBinary, HexKernel kernel, const std::string& in, const std::string& out)
+Time RunPump(bool toBinary, HexKernel kernel, const std::string& in, const std::string& out,
+             const HexLayout& layout = HexLayout())
 {
     // A fresh output for every run: truncating one still being written back waits for the disk.
     remove(out.c_str());
@@ -118,7 +120,8 @@ Time RunPump(bool toBinary, HexKernel kernel, const std::string& in, const std::
     const int fo = open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     FdSource source(fi);
     FdSink sink(fo);
-    const PumpResult r = toBinary ? PumpTextToBinary(source, sink, kernel) : PumpBinaryToText(source, sink, kernel);
+    const PumpResult r = toBinary ? PumpTextToBinary(source, sink, kernel)
+                                   : PumpBinaryToText(source, sink, layout, kernel);
     close(fi);
     close(fo);
     const Time t = { Now() - start, Cpu() - cpu };
@@ -248,6 +251,10 @@ int main(int argc, char** argv)
     const std::string dec = "text to binary, " + std::to_string(int(txtMB)) + " MB of text";
     const std::string enc = "binary to text, " + std::to_string(int(binMB)) + " MB of binary";
     const std::string oddDir = "text to binary, commented irregular text, " + std::to_string(int(oddMB)) + " MB";
+    const std::string lines = "binary to text, 16 bytes a line with offsets and characters as comments, " +
+                              std::to_string(int(binMB)) + " MB of binary";
+    const std::string linesTxt = dir + "/lines.txt";
+    const HexLayout commented(16, true);
 
     // Warm the page cache.
     SameContent(bin, bin);
@@ -261,9 +268,15 @@ int main(int argc, char** argv)
     for (const KernelName& k : kernels)
     {
         if (!HexKernelSupported(k.kernel)) continue;
-        Time td = never, te = never, to = never;
+        Time td = never, te = never, to = never, tl = never;
         for (int i = 0; i < kRepeats; ++i)
         {
+            tl = Min(tl, RunPump(false, k.kernel, bin, linesTxt, commented));
+            if (i == 0 && (RunPump(true, k.kernel, linesTxt, outBin), !SameContent(outBin, bin)))
+            {
+                fprintf(stderr, "%s: lines with comments do not read back\n", k.name);
+                return 1;
+            }
             td = Min(td, RunPump(true, k.kernel, txt, outBin));
             if (i == 0 && !SameContent(outBin, bin)) { fprintf(stderr, "%s: wrong binary\n", k.name); return 1; }
             te = Min(te, RunPump(false, k.kernel, bin, outTxt));
@@ -274,6 +287,7 @@ int main(int argc, char** argv)
         rows.push_back(MakeRow(dec, tool, txtMB, td));
         rows.push_back(MakeRow(enc, tool, binMB, te, k.kernel == HexKernelAvx2 ? "(AVX2 writes with SSSE3)" : ""));
         rows.push_back(MakeRow(oddDir, tool, oddMB, to));
+        rows.push_back(MakeRow(lines, tool, binMB, tl));
     }
     {
         Time td = never, te = never;
@@ -292,10 +306,11 @@ int main(int argc, char** argv)
         FILE* f = fopen(txt.c_str(), "rb");
         if (fread(text.data(), 1, text.size(), f) != text.size()) return 1;
         fclose(f);
+        std::vector<char> lineText(CHexWriter(HexKernelBest, commented).MaxOutput(chunk));
         for (const KernelName& k : kernels)
         {
             if (!HexKernelSupported(k.kernel) || k.kernel == HexKernelSsse3) continue;
-            Time td = never, te = never;
+            Time td = never, te = never, tl = never;
             for (int i = 0; i < kRepeats; ++i)
             {
                 double w = Now(), c = Cpu();
@@ -304,14 +319,22 @@ int main(int argc, char** argv)
                     reader.Decode(text.data() + at, HexTextBlock, bytes.data() + at / 3);
                 td = Min(td, { Now() - w, Cpu() - c });
                 w = Now(), c = Cpu();
-                const CHexWriter writer(k.kernel);
+                CHexWriter writer(k.kernel);
                 for (size_t at = 0; at < chunk; at += HexBinaryBlock)
                     writer.Encode(bytes.data() + at, HexBinaryBlock, reinterpret_cast<char*>(text.data()) + 3 * at);
                 te = Min(te, { Now() - w, Cpu() - c });
+                // The same bytes in lines with comments, written on through one large buffer.
+                w = Now(), c = Cpu();
+                CHexWriter lineWriter(k.kernel, commented);
+                char* o = lineText.data();
+                for (size_t at = 0; at < chunk; at += HexBinaryBlock)
+                    o += lineWriter.Encode(bytes.data() + at, HexBinaryBlock, o);
+                tl = Min(tl, { Now() - w, Cpu() - c });
             }
             const std::string tool = std::string(k.name) + ", memory to memory";
             rows.push_back(MakeRow(dec, tool, text.size() / 1e6, td));
             rows.push_back(MakeRow(enc, tool, chunk / 1e6, te));
+            rows.push_back(MakeRow(lines, tool, chunk / 1e6, tl));
         }
     }
 
@@ -392,8 +415,10 @@ int main(int argc, char** argv)
     PrintTable(rows, dec);
     PrintTable(rows, enc);
     PrintTable(rows, oddDir);
+    PrintTable(rows, lines);
     printf("\n");
     remove(outBin.c_str());
     remove(outTxt.c_str());
+    remove(linesTxt.c_str());
     return 0;
 }

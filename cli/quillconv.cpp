@@ -1,6 +1,6 @@
 // quillconv: the conversions from the command line, on the same reader and writer as Quillmark.
 //   quillconv tobin INPUT OUTPUT    hex text to binary
-//   quillconv totext INPUT OUTPUT   binary to hex text
+//   quillconv totext [--width N [--comments]] INPUT OUTPUT   binary to hex text, in lines of N bytes
 // "-" stands for standard input or output. Exit 0 on success, 1 when a file fails, 2 on bad usage.
 #include "core/HexCodec.h"
 
@@ -22,10 +22,16 @@ namespace {
 
 const char kUsage[] =
     "usage: quillconv tobin INPUT OUTPUT    hex text to binary\n"
-    "       quillconv totext INPUT OUTPUT   binary to hex text\n"
+    "       quillconv totext [--width N [--comments]] INPUT OUTPUT\n"
+    "                                       binary to hex text\n"
     "INPUT or OUTPUT \"-\" stands for standard input or output.\n"
     "Hex text: digit pairs in any layout, '#' comments to the end of the line; anything else is\n"
-    "skipped. Binary to text writes every byte as two lowercase digits and a space.\n"
+    "skipped. Binary to text writes every byte as two lowercase digits and a space, on one line.\n"
+    "  --width N    lines of N bytes (8, 16 or 32; 0 is the one line), each ending in CR LF\n"
+    "  --comments   after each line's digits, '#', its offset and its bytes as characters\n"
+    "Every layout converts back with tobin. Example:\n"
+    "  quillconv totext --width 16 --comments firmware.bin firmware.txt\n"
+    "  4d 5a 90 00 03 00 00 00 04 00 00 00 ff ff 00 00  # 00000000  MZ..............\n"
     "An output file is always whole: the bytes go to a temporary file ~quillmark-*.tmp in the\n"
     "output's folder, which takes the output's name only when the conversion succeeded; on a\n"
     "failure an existing output is left as it was. Devices and standard output are written in\n"
@@ -167,6 +173,18 @@ public:
         // With the access the final rename needs: a program holding the file refuses it now.
         HANDLE target = CreateFileA(path, GENERIC_WRITE | DELETE, FILE_SHARE_READ, nullptr,
                                     OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (target == INVALID_HANDLE_VALUE && GetLastError() == ERROR_ACCESS_DENIED)
+        {
+            // Some devices (a serial port) refuse delete access; they are written in place.
+            target = CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                 FILE_ATTRIBUTE_NORMAL, nullptr);
+            if (target != INVALID_HANDLE_VALUE && GetFileType(target) == FILE_TYPE_DISK)
+            {
+                CloseHandle(target);
+                target = INVALID_HANDLE_VALUE;
+                SetLastError(ERROR_ACCESS_DENIED);
+            }
+        }
         if (target == INVALID_HANDLE_VALUE && GetLastError() != ERROR_FILE_NOT_FOUND)
         {
             error = LastError(ERROR_OPEN_FAILED);
@@ -427,14 +445,47 @@ int Run(int argc, char** argv)
         fprintf(stderr, "quillconv: unknown mode '%s': use tobin or totext (see quillconv --help)\n", argv[1]);
         return 2;
     }
-    if (argc != 4)
+    // Options of totext come before the two paths.
+    unsigned width = 0;
+    bool comments = false;
+    int arg = 2;
+    for (; arg < argc && strncmp(argv[arg], "--", 2) == 0; ++arg)
     {
-        fprintf(stderr, "quillconv: %s arguments: %s INPUT OUTPUT (see quillconv --help)\n",
-                argc < 4 ? "missing" : "too many", argv[1]);
+        if (strcmp(argv[arg], "--comments") == 0 && !toBinary)
+            comments = true;
+        else if (strcmp(argv[arg], "--width") == 0 && !toBinary)
+        {
+            char* end = nullptr;
+            const char* value = arg + 1 < argc ? argv[++arg] : "";
+            const unsigned long n = strtoul(value, &end, 10);
+            if (!*value || *end || n > 32 || !HexLayout::IsValidWidth(unsigned(n)))
+            {
+                fprintf(stderr, "quillconv: bad width '%s': use 8, 16 or 32 bytes a line, or 0 for one line "
+                                "(see quillconv --help)\n", value);
+                return 2;
+            }
+            width = unsigned(n);
+        }
+        else
+        {
+            fprintf(stderr, "quillconv: unknown option '%s' for %s (see quillconv --help)\n", argv[arg], argv[1]);
+            return 2;
+        }
+    }
+    if (comments && !width)
+    {
+        fprintf(stderr, "quillconv: --comments needs lines: add --width 8, 16 or 32 (see quillconv --help)\n");
         return 2;
     }
-    const char* inPath = argv[2];
-    const char* outPath = argv[3];
+    const HexLayout layout(width, comments);
+    if (argc - arg != 2)
+    {
+        fprintf(stderr, "quillconv: %s arguments: %s INPUT OUTPUT (see quillconv --help)\n",
+                argc - arg < 2 ? "missing" : "too many", argv[1]);
+        return 2;
+    }
+    const char* inPath = argv[arg];
+    const char* outPath = argv[arg + 1];
 
     ErrorCode error = 0;
     const Handle in = OpenInput(inPath, error);
@@ -452,7 +503,7 @@ int Run(int argc, char** argv)
 
     HandleSource source(in);
     HandleSink sink(out.handle());
-    const PumpResult result = toBinary ? PumpTextToBinary(source, sink) : PumpBinaryToText(source, sink);
+    const PumpResult result = toBinary ? PumpTextToBinary(source, sink) : PumpBinaryToText(source, sink, layout);
     switch (result)
     {
     case PumpDone:

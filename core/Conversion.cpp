@@ -122,7 +122,7 @@ DWORD Convert(Vexa::CFile& in, Vexa::CFile& out, const ConvertOptions& options, 
     CFileSource source(in, options.observer);
     CFileSink sink(out);
     const PumpResult result =
-        options.mode == 0 ? PumpTextToBinary(source, sink) : PumpBinaryToText(source, sink);
+        options.mode == 0 ? PumpTextToBinary(source, sink) : PumpBinaryToText(source, sink, options.layout);
     writeFailed = result == PumpWriteFailed;
     return ErrorOf(result, source, sink);
 }

@@ -3,6 +3,8 @@
 
 #include <windows.h>
 
+#include "core/HexCodec.h"
+
 namespace Vexa { class CFile; }
 
 // Watches a conversion block by block, for progress and for stopping it. Asked before every
@@ -18,8 +20,9 @@ public:
 
 // How one file is converted; callers fill what they know and leave the rest at its default.
 struct ConvertOptions {
-    int mode = 0; // 0 hex text to binary, 1 binary to hex text
-    CConversionObserver* observer = nullptr;
+    int mode = 0;     // 0 hex text to binary, 1 binary to hex text
+    HexLayout layout; // the text's layout in mode 1; the default is the one endless line
+    CConversionObserver* observer = nullptr; // told of every block; may stop the conversion
 };
 
 // Reads hex text to its end and writes the bytes its digits spell. True when the whole input

@@ -25,6 +25,8 @@ struct Tables
     uchar digit[256];
     uint16_t step[256];      // scalar gathering: low byte the value, then 1 for a digit or kStepHash
     uint32_t hex3[256];      // "xy " and one spare byte, stored as four bytes at a time
+    char hex2[256][2];       // "xy", for offsets
+    char shown[256];         // the byte as a comment shows it: 0x20-0x7e itself, else '.'
     uint64_t compact[256];   // pshufb indices that move the bytes chosen by an 8-bit mask to the front
     uchar count[256];        // bits set in an 8-bit mask
     alignas(16) uchar encMaskA[3][16];  // encoder: where each output byte comes from
@@ -49,6 +51,8 @@ struct Tables
 
             const uchar group[4] = { uchar(kDigits[c >> 4]), uchar(kDigits[c & 15]), ' ', 0 };
             memcpy(&hex3[c], group, 4);
+            memcpy(hex2[c], group, 2);
+            shown[c] = c >= 0x20 && c <= 0x7e ? char(c) : '.';
 
             uchar idx[8] = { 0x80, 0x80, 0x80, 0x80, 0x80, 0x80, 0x80, 0x80 };
             int n = 0;
@@ -410,40 +414,181 @@ size_t DecodeAvx2(const uchar* p, const uchar* end, uchar* out, State& st)
     return size_t(o - out);
 }
 
+// The writer's constants, loaded once per call and kept in registers.
+struct EncMasks
+{
+    __m128i digits, low, a0, a1, b1, b2, s0, s1, s2;
+};
+
+__attribute__((target("ssse3")))
+QUILL_INLINE void LoadMasks(EncMasks& e)
+{
+    const Tables& t = T();
+    e.digits = _mm_setr_epi8('0', '1', '2', '3', '4', '5', '6', '7', '8', '9', 'a', 'b', 'c', 'd', 'e', 'f');
+    e.low = _mm_set1_epi8(0x0f);
+    e.a0 = _mm_load_si128(reinterpret_cast<const __m128i*>(t.encMaskA[0]));
+    e.a1 = _mm_load_si128(reinterpret_cast<const __m128i*>(t.encMaskA[1]));
+    e.b1 = _mm_load_si128(reinterpret_cast<const __m128i*>(t.encMaskB[1]));
+    e.b2 = _mm_load_si128(reinterpret_cast<const __m128i*>(t.encMaskB[2]));
+    e.s0 = _mm_load_si128(reinterpret_cast<const __m128i*>(t.encSpace[0]));
+    e.s1 = _mm_load_si128(reinterpret_cast<const __m128i*>(t.encSpace[1]));
+    e.s2 = _mm_load_si128(reinterpret_cast<const __m128i*>(t.encSpace[2]));
+}
+
+// Sixteen bytes as 48 characters "xy xy ... xy ".
+__attribute__((target("ssse3")))
+QUILL_INLINE void Hex16(const EncMasks& e, __m128i x, char* out)
+{
+    const __m128i hi = _mm_shuffle_epi8(e.digits, _mm_and_si128(_mm_srli_epi16(x, 4), e.low));
+    const __m128i lo = _mm_shuffle_epi8(e.digits, _mm_and_si128(x, e.low));
+    const __m128i a = _mm_unpacklo_epi8(hi, lo), b = _mm_unpackhi_epi8(hi, lo);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out), _mm_or_si128(_mm_shuffle_epi8(a, e.a0), e.s0));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 16),
+                     _mm_or_si128(_mm_or_si128(_mm_shuffle_epi8(a, e.a1), _mm_shuffle_epi8(b, e.b1)), e.s1));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 32), _mm_or_si128(_mm_shuffle_epi8(b, e.b2), e.s2));
+}
+
+// The low eight bytes of x as 24 characters; writes 32, the last 8 of them scratch.
+__attribute__((target("ssse3")))
+QUILL_INLINE void Hex8(const EncMasks& e, __m128i x, char* out)
+{
+    const __m128i hi = _mm_shuffle_epi8(e.digits, _mm_and_si128(_mm_srli_epi16(x, 4), e.low));
+    const __m128i lo = _mm_shuffle_epi8(e.digits, _mm_and_si128(x, e.low));
+    const __m128i a = _mm_unpacklo_epi8(hi, lo);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out), _mm_or_si128(_mm_shuffle_epi8(a, e.a0), e.s0));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 16), _mm_or_si128(_mm_shuffle_epi8(a, e.a1), e.s1));
+}
+
+// Sixteen bytes as a comment shows them: 0x20-0x7e as themselves, any other as '.'.
+__attribute__((target("ssse3")))
+QUILL_INLINE __m128i Shown16(__m128i x)
+{
+    // x + 0x60 puts 0x20-0x7e at -128..-34 as signed bytes, and every other byte above that.
+    const __m128i printable = _mm_cmpgt_epi8(_mm_set1_epi8(-33), _mm_add_epi8(x, _mm_set1_epi8(0x60)));
+    return _mm_or_si128(_mm_and_si128(printable, x), _mm_andnot_si128(printable, _mm_set1_epi8('.')));
+}
+
 __attribute__((target("ssse3")))
 void EncodeSsse3(const uchar* in, size_t size, char* out)
 {
-    const Tables& t = T();
-    const __m128i digits = _mm_setr_epi8('0', '1', '2', '3', '4', '5', '6', '7',
-                                         '8', '9', 'a', 'b', 'c', 'd', 'e', 'f');
-    const __m128i low = _mm_set1_epi8(0x0f);
-    __m128i maskA[3], maskB[3], space[3];
-    for (int v = 0; v < 3; ++v)
-    {
-        maskA[v] = _mm_load_si128(reinterpret_cast<const __m128i*>(t.encMaskA[v]));
-        maskB[v] = _mm_load_si128(reinterpret_cast<const __m128i*>(t.encMaskB[v]));
-        space[v] = _mm_load_si128(reinterpret_cast<const __m128i*>(t.encSpace[v]));
-    }
+    EncMasks e;
+    LoadMasks(e);
     size_t i = 0;
     for (; i + 16 <= size; i += 16, out += 48)
-    {
-        const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + i));
-        const __m128i hi = _mm_shuffle_epi8(digits, _mm_and_si128(_mm_srli_epi16(x, 4), low));
-        const __m128i lo = _mm_shuffle_epi8(digits, _mm_and_si128(x, low));
-        const __m128i a = _mm_unpacklo_epi8(hi, lo), b = _mm_unpackhi_epi8(hi, lo);
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(out),
-                         _mm_or_si128(_mm_shuffle_epi8(a, maskA[0]), space[0]));
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 16),
-                         _mm_or_si128(_mm_or_si128(_mm_shuffle_epi8(a, maskA[1]),
-                                                   _mm_shuffle_epi8(b, maskB[1])), space[1]));
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 32),
-                         _mm_or_si128(_mm_shuffle_epi8(b, maskB[2]), space[2]));
-    }
+        Hex16(e, _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + i)), out);
     for (; i < size; ++i, out += 3)
-        memcpy(out, &t.hex3[in[i]], 3);
+        memcpy(out, &T().hex3[in[i]], 3);
 }
 
 #endif // QUILL_X86
+
+// Where a line's comment starts, just after its digits: two spaces and "# ".
+const char kCommentMark[4] = { ' ', ' ', '#', ' ' };
+
+// The offset as `digits` lowercase hex digits.
+QUILL_INLINE void WriteOffset(char* p, uint64_t offset, unsigned digits)
+{
+    const Tables& t = T();
+    if (digits == 8)
+    {
+        memcpy(p, t.hex2[(offset >> 24) & 0xff], 2);
+        memcpy(p + 2, t.hex2[(offset >> 16) & 0xff], 2);
+        memcpy(p + 4, t.hex2[(offset >> 8) & 0xff], 2);
+        memcpy(p + 6, t.hex2[offset & 0xff], 2);
+        return;
+    }
+    for (unsigned k = digits; k; --k, offset >>= 4) p[k - 1] = "0123456789abcdef"[offset & 15];
+}
+
+// 8 digits, or as many as the offset needs.
+unsigned OffsetDigits(uint64_t offset)
+{
+    unsigned digits = 8;
+    while (digits < 16 && (offset >> (4 * digits))) ++digits;
+    return digits;
+}
+
+// "  # offset  characters" for the n bytes at in; returns the end.
+char* WriteComment(char* o, const uchar* in, unsigned n, uint64_t offset, unsigned digits)
+{
+    memcpy(o, kCommentMark, 4);
+    WriteOffset(o + 4, offset, digits);
+    o += 4 + digits;
+    o[0] = o[1] = ' ';
+    o += 2;
+    for (unsigned j = 0; j < n; ++j) o[j] = T().shown[in[j]];
+    return o + n;
+}
+
+// Whole lines of `width` bytes, each ending in CR LF; the comments' offsets all take `digits`
+// digits. Writes a few scratch bytes past the end.
+char* LinesScalar(const uchar* in, size_t lines, unsigned width, bool comments, uint64_t offset, unsigned digits,
+                  char* o)
+{
+    const uint32_t* hex3 = T().hex3;
+    for (size_t i = 0; i < lines; ++i, in += width, offset += width)
+    {
+        for (unsigned j = 0; j < width; ++j) memcpy(o + 3 * j, &hex3[in[j]], 4);
+        o += 3 * width - 1;
+        if (comments) o = WriteComment(o, in, width, offset, digits);
+        o[0] = '\r';
+        o[1] = '\n';
+        o += 2;
+    }
+    return o;
+}
+
+#ifdef QUILL_X86
+
+// The same with vectors, one loop per layout. Each field is stored with wide stores that may
+// run past it; the fields are written left to right, so the next field or line overwrites that.
+template <unsigned W, bool C>
+__attribute__((target("ssse3")))
+char* LinesSsse3(const uchar* in, size_t lines, uint64_t offset, unsigned digits, char* o)
+{
+    EncMasks e;
+    LoadMasks(e);
+    for (size_t i = 0; i < lines; ++i, in += W, offset += W)
+    {
+        __m128i x0, x1 = _mm_setzero_si128();
+        if (W == 8)
+        {
+            x0 = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(in));
+            Hex8(e, x0, o);
+        }
+        else
+        {
+            x0 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in));
+            Hex16(e, x0, o);
+            if (W == 32)
+            {
+                x1 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + 16));
+                Hex16(e, x1, o + 48);
+            }
+        }
+        char* p = o + 3 * W - 1;
+        if (C)
+        {
+            memcpy(p, kCommentMark, 4);
+            WriteOffset(p + 4, offset, digits);
+            p += 4 + digits;
+            p[0] = p[1] = ' ';
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(p + 2), Shown16(x0));
+            if (W == 32) _mm_storeu_si128(reinterpret_cast<__m128i*>(p + 18), Shown16(x1));
+            p += 2 + W;
+        }
+        p[0] = '\r';
+        p[1] = '\n';
+        o = p + 2;
+    }
+    return o;
+}
+
+#endif // QUILL_X86
+
+// Scratch bytes a line writer may store past the end of its text.
+enum { kSlack = 32 };
+
 
 void EncodeScalar(const uchar* in, size_t size, char* out)
 {
@@ -515,22 +660,109 @@ size_t CHexReader::Decode(const unsigned char* in, size_t size, unsigned char* o
     return n;
 }
 
-CHexWriter::CHexWriter(HexKernel kernel)
-    : m_nKernel(Resolve(kernel))
+CHexWriter::CHexWriter(HexKernel kernel, const HexLayout& layout, uint64_t firstOffset)
+    : m_nKernel(Resolve(kernel)), m_layout(layout), m_nOffset(firstOffset), m_nHeld(0)
 {
 }
 
-size_t CHexWriter::Encode(const unsigned char* in, size_t size, char* out) const
+size_t CHexWriter::MaxOutput(size_t size) const
 {
-#ifdef QUILL_X86
-    if (m_nKernel != HexKernelScalar)
+    const size_t width = m_layout.nBytesPerLine;
+    if (!width) return 3 * size;
+    // A held line completed, the lines of size, a last short line; offsets of 16 digits at most.
+    const size_t lines = size / width + 2;
+    return lines * (m_layout.bComments ? 4 * width + 16 + 7 : 3 * width + 1) + kSlack;
+}
+
+char* CHexWriter::Lines(const unsigned char* in, size_t lines, char* out)
+{
+    const unsigned width = m_layout.nBytesPerLine;
+    const bool comments = m_layout.bComments;
+    while (lines)
     {
-        EncodeSsse3(in, size, out);
+        // A run of lines whose offsets all take the same number of digits.
+        const unsigned digits = OffsetDigits(m_nOffset);
+        size_t run = lines;
+        if (comments && digits < 16)
+        {
+            const uint64_t below = ((uint64_t(1) << (4 * digits)) - m_nOffset + width - 1) / width;
+            if (below < run) run = size_t(below);
+        }
+#ifdef QUILL_X86
+        if (m_nKernel != HexKernelScalar)
+        {
+            switch (width * 2 + comments)
+            {
+            case 16: out = LinesSsse3<8, false>(in, run, m_nOffset, digits, out); break;
+            case 17: out = LinesSsse3<8, true>(in, run, m_nOffset, digits, out); break;
+            case 32: out = LinesSsse3<16, false>(in, run, m_nOffset, digits, out); break;
+            case 33: out = LinesSsse3<16, true>(in, run, m_nOffset, digits, out); break;
+            case 64: out = LinesSsse3<32, false>(in, run, m_nOffset, digits, out); break;
+            default: out = LinesSsse3<32, true>(in, run, m_nOffset, digits, out); break;
+            }
+        }
+        else
+#endif
+            out = LinesScalar(in, run, width, comments, m_nOffset, digits, out);
+        in += run * width;
+        m_nOffset += uint64_t(run) * width;
+        lines -= run;
+    }
+    return out;
+}
+
+size_t CHexWriter::Encode(const unsigned char* in, size_t size, char* out)
+{
+    const unsigned width = m_layout.nBytesPerLine;
+    if (!width)
+    {
+#ifdef QUILL_X86
+        if (m_nKernel != HexKernelScalar)
+        {
+            EncodeSsse3(in, size, out);
+            return 3 * size;
+        }
+#endif
+        EncodeScalar(in, size, out);
         return 3 * size;
     }
-#endif
-    EncodeScalar(in, size, out);
-    return 3 * size;
+    char* o = out;
+    if (m_nHeld)
+    {
+        const size_t take = size < width - m_nHeld ? size : width - m_nHeld;
+        memcpy(m_held + m_nHeld, in, take);
+        m_nHeld += unsigned(take);
+        in += take;
+        size -= take;
+        if (m_nHeld < width) return 0;
+        o = Lines(m_held, 1, o);
+        m_nHeld = 0;
+    }
+    const size_t lines = size / width;
+    o = Lines(in, lines, o);
+    m_nHeld = unsigned(size - lines * width);
+    memcpy(m_held, in + lines * width, m_nHeld);
+    return size_t(o - out);
+}
+
+size_t CHexWriter::Finish(char* out)
+{
+    const unsigned n = m_nHeld, width = m_layout.nBytesPerLine;
+    if (!n) return 0;
+    char* o = out;
+    for (unsigned j = 0; j < n; ++j) memcpy(o + 3 * j, &T().hex3[m_held[j]], 3);
+    o += 3 * n - 1;
+    if (m_layout.bComments)
+    {
+        // Padded to the width of a full line's digits, so the comment lines up with the others.
+        memset(o, ' ', 3 * (width - n));
+        o = WriteComment(o + 3 * (width - n), m_held, n, m_nOffset, OffsetDigits(m_nOffset));
+    }
+    o[0] = '\r';
+    o[1] = '\n';
+    m_nOffset += n;
+    m_nHeld = 0;
+    return size_t(o + 2 - out);
 }
 
 namespace {
@@ -566,20 +798,26 @@ PumpResult PumpTextToBinary(CByteSource& in, CByteSink& out, HexKernel kernel)
     return result;
 }
 
-PumpResult PumpBinaryToText(CByteSource& in, CByteSink& out, HexKernel kernel)
+PumpResult PumpBinaryToText(CByteSource& in, CByteSink& out, const HexLayout& layout, HexKernel kernel)
 {
-    void* block = malloc(HexBinaryBlock * 4 + kPage);
+    CHexWriter writer(kernel, layout);
+    void* block = malloc(HexBinaryBlock + writer.MaxOutput(HexBinaryBlock) + kPage);
     if (!block) return PumpNoMemory;
     uchar* bytes = PageAligned(block);
     char* text = reinterpret_cast<char*>(bytes + HexBinaryBlock);
-    const CHexWriter writer(kernel);
     PumpResult result = PumpDone;
     for (;;)
     {
         size_t got = 0;
         if (!in.Read(bytes, HexBinaryBlock, got)) { result = PumpReadFailed; break; }
         if (got == 0) break;
-        if (!out.Write(text, writer.Encode(bytes, got, text))) { result = PumpWriteFailed; break; }
+        const size_t n = writer.Encode(bytes, got, text);
+        if (n && !out.Write(text, n)) { result = PumpWriteFailed; break; }
+    }
+    if (result == PumpDone)
+    {
+        const size_t n = writer.Finish(text);
+        if (n && !out.Write(text, n)) result = PumpWriteFailed;
     }
     free(block);
     return result;

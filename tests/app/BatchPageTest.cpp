@@ -195,6 +195,9 @@ TEST_F(BatchPageTest, ConvertsEveryCheckedRowIntoANewOutputFolder)
     MainWnd().SetMode(1);
     EXPECT_EQ(ConvertAll().text, "バイナリファイルからテキストファイルを作成しました");
     EXPECT_EQ(ReadBytes(out + "\\data.txt"), "01 fe ");
+    SetIni("COMMON_SETTINGS", "TEXT_BYTES_PER_LINE", "8");
+    ConvertAll();
+    EXPECT_EQ(ReadBytes(out + "\\data.txt"), "01 fe\r\n") << "the layout of the settings";
 
     RemoveTree(out);
     Box none = ConvertAll([&] { Click(Page(), 4005); });

@@ -29,12 +29,14 @@ protected:
     }
 };
 
-TEST_F(DialogsTest, SettingsShowTheFileAndOkSavesAllSevenKeys)
+TEST_F(DialogsTest, SettingsShowTheFileAndOkSavesEveryKey)
 {
     SetIni("IND_CONV_SETTINGS", "DECIDE_OUTPUT_FROM_INPUT", "true"); // not TRUE: shown and saved off
     SetIni("BAT_CONV_SETTINGS", "DECIDE_OUTPUT_FROM_INPUT", "TRUE");
     SetIni("BAT_CONV_SETTINGS", "DEFAULT_OUTPUT_EXTENSION", "ADD");
     SetIni("COMMON_SETTINGS", "FILER", "C:\\filer.exe");
+    SetIni("COMMON_SETTINGS", "TEXT_BYTES_PER_LINE", "16");
+    SetIni("COMMON_SETTINGS", "TEXT_OFFSET_COMMENTS", "TRUE");
     const std::string longPath = "C:\\" + std::string(300, 'x') + ".exe"; // untouched: kept whole
     SetIni("COMMON_SETTINGS", "TXT_EDITOR", longPath.c_str());
     std::string caption, shown;
@@ -46,9 +48,12 @@ TEST_F(DialogsTest, SettingsShowTheFileAndOkSavesAllSevenKeys)
         for (HWND page : conv)
             for (int id : {4100, 4300})
                 shown += SendMessageA(GetDlgItem(page, id), BM_GETCHECK, 0, 0) == BST_CHECKED ? "1" : "0";
-        shown += "|" + GetText(common, 7000);
+        shown += "|" + GetText(common, 7000) + "|" + GetText(common, 9100);
+        shown += SendMessageA(GetDlgItem(common, 4003), BM_GETCHECK, 0, 0) == BST_CHECKED ? " on" : " off";
         // Change something on every page, switching tabs as a user does.
         SetText(common, 7002, "C:\\bin edit\\b.exe");
+        SendMessageA(GetDlgItem(common, 9100), CB_SETCURSEL, 3, 0);
+        SendMessageA(GetDlgItem(common, 4003), BM_SETCHECK, BST_UNCHECKED, 0);
         SendMessageA(tab, TCM_SETCURFOCUS, 1, 0);
         SendMessageA(GetDlgItem(conv.at(0), 4100), BM_SETCHECK, BST_CHECKED, 0);
         SendMessageA(tab, TCM_SETCURFOCUS, 2, 0);
@@ -58,11 +63,13 @@ TEST_F(DialogsTest, SettingsShowTheFileAndOkSavesAllSevenKeys)
         PostMessageA(dialog, WM_COMMAND, IDOK, 0);
     });
     EXPECT_EQ(caption, "設定");
-    EXPECT_EQ(shown, "0011|C:\\filer.exe") << "individual off/replace, batch on/add";
+    EXPECT_EQ(shown, "0011|C:\\filer.exe|16 on") << "individual off/replace, batch on/add";
     const char* const saved[][3] = {
         {"COMMON_SETTINGS", "FILER", "C:\\filer.exe"},
         {"COMMON_SETTINGS", "TXT_EDITOR", longPath.c_str()},
         {"COMMON_SETTINGS", "BIN_EDITOR", "C:\\bin edit\\b.exe"},
+        {"COMMON_SETTINGS", "TEXT_BYTES_PER_LINE", "32"},
+        {"COMMON_SETTINGS", "TEXT_OFFSET_COMMENTS", "FALSE"},
         {"IND_CONV_SETTINGS", "DECIDE_OUTPUT_FROM_INPUT", "TRUE"},
         {"IND_CONV_SETTINGS", "DEFAULT_OUTPUT_EXTENSION", "REPLACE"},
         {"BAT_CONV_SETTINGS", "DECIDE_OUTPUT_FROM_INPUT", "TRUE"},

@@ -103,6 +103,7 @@ TEST_F(IndividualPageTest, EachOutcomeShowsItsOwnMessage)
         EXPECT_EQ(box.icon, c.icon);
         EXPECT_EQ(ReadBytes(folder / "in.txt"), "41 42 43") << "the input is never touched";
         EXPECT_EQ(ReadBytes(folder / "held.txt"), "old");
+        EXPECT_EQ(FilesIn(folder.Path()), box.caption == "確認" ? 3 : 2) << "no temporary file stays";
         if (std::string(c.output) == "<long>") {
             EXPECT_EQ(ReadBytes(output), "old");
         }
@@ -114,7 +115,7 @@ TEST_F(IndividualPageTest, EachOutcomeShowsItsOwnMessage)
     CloseHandle(dev);
 }
 
-TEST_F(IndividualPageTest, ConversionsWriteTheExactBytesAndAFailureKeepsTheOldOutput)
+TEST_F(IndividualPageTest, ConversionsWriteTheExactBytes)
 {
     WriteBytes(dir / "in.txt", "# header\r\n41 42 43\r\n4a4B 0x41 abc");
     WriteBytes(dir / "out.dat", "old content that is longer");
@@ -125,14 +126,33 @@ TEST_F(IndividualPageTest, ConversionsWriteTheExactBytesAndAFailureKeepsTheOldOu
     WriteBytes(dir / "in.bin", std::string("\x00\x0a\xff", 3));
     EXPECT_EQ(Convert(dir / "in.bin", dir / "out.txt").text, kMadeText);
     EXPECT_EQ(ReadBytes(dir / "out.txt"), "00 0a ff ");
+}
 
-    // The input fails to read part-way: the old output survives and no partial file is left.
-    MainWnd().SetMode(0);
-    EXPECT_EQ(Convert("Z:\\proc\\self\\mem", dir / "out.dat").text.rfind(kBinaryFailed, 0), 0u);
-    EXPECT_EQ(ReadBytes(dir / "out.dat"), std::string("ABCJK\x04\x1a\xbc", 8));
-    EXPECT_EQ(Convert("Z:\\proc\\self\\mem", dir / "new.dat").text.rfind(kBinaryFailed, 0), 0u);
-    EXPECT_EQ(ReadBytes(dir / "new.dat"), "<missing>");
-    EXPECT_EQ(FilesIn(dir.Path()), 4) << "no temporary file stays";
+// テキスト変換 writes the layout the common settings name, read afresh at every run.
+TEST_F(IndividualPageTest, TextFollowsTheLayoutSettings)
+{
+    struct Case {
+        const char* width; // nullptr: no key
+        const char* comments;
+        std::string text;
+    } cases[] = {
+        {nullptr, nullptr, "4d 5a 90 "},
+        {"0", "TRUE", "4d 5a 90 "},
+        {"8", "FALSE", "4d 5a 90\r\n"},
+        {"16", "TRUE", "4d 5a 90" + std::string(39, ' ') + "  # 00000000  MZ.\r\n"},
+        {"12", "TRUE", "4d 5a 90 "},
+        {"32", "true", "4d 5a 90\r\n"},
+    };
+    MainWnd().SetMode(1);
+    WriteBytes(dir / "in.bin", "MZ\x90");
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.width ? c.width : "none");
+        RemoveIni();
+        if (c.width) SetIni("COMMON_SETTINGS", "TEXT_BYTES_PER_LINE", c.width);
+        if (c.comments) SetIni("COMMON_SETTINGS", "TEXT_OFFSET_COMMENTS", c.comments);
+        EXPECT_EQ(Convert(dir / "in.bin", dir / "out.txt").text, kMadeText);
+        EXPECT_EQ(ReadBytes(dir / "out.txt"), c.text);
+    }
 }
 
 TEST_F(IndividualPageTest, SettingAnInputProposesTheOutput)

@@ -33,6 +33,17 @@ protected:
     const std::string m_out = m_folder.Path("out");
 };
 
+// Lines of 16 bytes with comments (the layout with the most to skip when read back), as the
+// pages ask for them.
+int ToCommentedLines(Vexa::CFile& in, Vexa::CFile& out)
+{
+    ConvertOptions options;
+    options.mode = 1;
+    options.layout = HexLayout(16, true);
+    bool writeFailed = false;
+    return int(Convert(in, out, options, writeFailed));
+}
+
 } // namespace
 
 TEST_F(ConversionTest, TextToBinaryOverReadBlocks)
@@ -55,14 +66,20 @@ TEST_F(ConversionTest, RoundTripOverManyBlocks)
 {
     EXPECT_EQ(Convert(BinaryToText, std::string("\x00\x0a\xff", 3), m_out), 0);
     EXPECT_EQ(Out(), "00 0a ff ");
+    EXPECT_EQ(Convert(ToCommentedLines, "MZ", m_out), 0);
+    EXPECT_EQ(Out(), "4d 5a" + std::string(42, ' ') + "  # 00000000  MZ\r\n");
     std::mt19937 rng(5);
     std::string bytes(2 * HexBinaryBlock + 4321, '\0');
     for (char& b : bytes) b = char(rng());
-    ASSERT_EQ(Convert(BinaryToText, bytes, m_out), 0);
-    const std::string text = Out();
-    ASSERT_EQ(text.size(), 3 * bytes.size());
-    EXPECT_TRUE(Convert(TextToBinary, text, m_out));
-    EXPECT_TRUE(Out() == bytes);
+    int (*const toText[2])(Vexa::CFile&, Vexa::CFile&) = { BinaryToText, ToCommentedLines };
+    for (bool lines : { false, true })
+    {
+        ASSERT_EQ(Convert(toText[lines], bytes, m_out), 0);
+        const std::string text = Out();
+        if (!lines) { ASSERT_EQ(text.size(), 3 * bytes.size()); }
+        EXPECT_TRUE(Convert(TextToBinary, text, m_out));
+        EXPECT_TRUE(Out() == bytes) << (lines ? "lines" : "one line");
+    }
 }
 
 // Z:\dev\full is the host's full device: every write fails with ERROR_DISK_FULL.

@@ -235,20 +235,72 @@ TEST(HexPump, LargeTextWithStateAtTheBlockBoundaries)
     EXPECT_EQ(in.m_reads, 4u);   // three full-or-partial blocks, then the empty read at the end
 }
 
-TEST(HexPump, RoundTripOverManyBlocksAndShortReads)
+// Every layout, read back, gives the same bytes: at the sizes around a line, and over many
+// blocks of short reads, for every kernel, each kernel writing the same text as the scalar one.
+TEST(HexPump, EveryLayoutRoundTrips)
 {
     std::mt19937 rng(99);
-    std::string bytes(3 * HexBinaryBlock + 12345, '\0');
-    for (char& b : bytes) b = static_cast<char>(rng());
-    MemorySource binIn(bytes, 100003);
-    MemorySink textOut;
-    ASSERT_EQ(PumpBinaryToText(binIn, textOut), PumpDone);
-    ASSERT_EQ(textOut.m_data.size(), 3 * bytes.size());
-    EXPECT_EQ(textOut.m_data.substr(0, 6), Hex(Bytes(bytes.begin(), bytes.begin() + 2)));
-    MemorySource textIn(textOut.m_data, 777777);
-    MemorySink binOut;
-    ASSERT_EQ(PumpTextToBinary(textIn, binOut), PumpDone);
-    EXPECT_TRUE(binOut.m_data == bytes);
+    std::string random(2 * HexBinaryBlock + 12345, '\0');
+    for (char& b : random) b = static_cast<char>(rng());
+    for (unsigned width : { 0u, 8u, 16u, 32u })
+        for (bool comments : { false, true })
+        {
+            const size_t many = random.size() - width;
+            for (size_t size : { size_t(0), size_t(1), size_t(width - 1), size_t(width), size_t(width + 1), many })
+            {
+                if (width == 0 && size > 1 && size != many) continue;
+                const std::string bytes = random.substr(random.size() - size);
+                std::string scalarText;
+                for (HexKernel kernel : Kernels())
+                {
+                    MemorySource binIn(bytes, 100003);
+                    MemorySink textOut;
+                    ASSERT_EQ(PumpBinaryToText(binIn, textOut, HexLayout(width, comments), kernel), PumpDone);
+                    if (kernel == HexKernelScalar) scalarText = textOut.m_data;
+                    ASSERT_TRUE(textOut.m_data == scalarText) << "width " << width << " comments " << comments
+                                                              << " size " << size << " kernel " << kernel;
+                }
+                MemorySource textIn(scalarText, 777777);
+                MemorySink binOut;
+                ASSERT_EQ(PumpTextToBinary(textIn, binOut), PumpDone);
+                ASSERT_TRUE(binOut.m_data == bytes) << "width " << width << " comments " << comments << " size " << size;
+            }
+        }
+}
+
+// The exact text of small layouts, whole and with the input cut in two at every offset.
+TEST(HexWriter, LinesAndComments)
+{
+    const std::string pad(36, ' ');
+    struct Case { unsigned width; bool comments; uint64_t first; std::string bytes, text; };
+    const Case cases[] = {
+        { 16, true, 0, std::string("MZ\x90\x00", 4), "4d 5a 90 00" + pad + "  # 00000000  MZ..\r\n" },
+        { 8, false, 0, std::string("\0\1\2\3\4\5\6\7\x08", 9), "00 01 02 03 04 05 06 07\r\n08\r\n" },
+        { 8, true, 0, "#1 ~\x7f\x1f\x80\xff", "23 31 20 7e 7f 1f 80 ff  # 00000000  #1 ~....\r\n" },
+        { 8, true, 0xfffffff8, "ABCDEFGHI", "41 42 43 44 45 46 47 48  # fffffff8  ABCDEFGH\r\n"
+                                            "49" + std::string(21, ' ') + "  # 100000000  I\r\n" },
+        { 32, false, 0, "ab", "61 62\r\n" },
+        { 16, true, 0, "", "" },
+        { 0, true, 0, "ab", "61 62 " },   // comments need lines
+    };
+    for (HexKernel kernel : Kernels())
+        for (const Case& c : cases)
+            for (size_t cut = 0; cut <= c.bytes.size(); ++cut)
+            {
+                CHexWriter writer(kernel, HexLayout(c.width, c.comments), c.first);
+                std::string text;
+                const std::string parts[3] = { c.bytes.substr(0, cut), c.bytes.substr(cut), "" };
+                for (int i = 0; i < 3; ++i)
+                {
+                    // Exact-size room, so the sanitizers see a write past MaxOutput.
+                    std::vector<char> room(writer.MaxOutput(parts[i].size()));
+                    const auto* in = reinterpret_cast<const unsigned char*>(parts[i].data());
+                    const size_t n = i < 2 ? writer.Encode(in, parts[i].size(), room.data()) : writer.Finish(room.data());
+                    ASSERT_LE(n, room.size());
+                    text.append(room.data(), n);
+                }
+                EXPECT_EQ(text, c.text) << "width " << c.width << " cut " << cut << " kernel " << kernel;
+            }
 }
 
 TEST(HexPump, FailuresAreReported)

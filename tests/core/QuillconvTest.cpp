@@ -68,6 +68,16 @@ TEST_F(QuillconvTest, ConvertsFilesAndStreams)
     EXPECT_EQ(Get(Path("c.bin")), "ABC");
     ASSERT_EQ(Run("totext - '" + Path("d.txt") + "' <'" + Path("c.bin") + "'"), 0);
     EXPECT_EQ(Get(Path("d.txt")), "41 42 43 ");
+    // Every layout reads back; without options the text is the plain one checked above.
+    for (const char* options : { "--width 0", "--width 8", "--width 16 --comments", "--width 32 --comments" })
+    {
+        ASSERT_EQ(Run(std::string("totext ") + options + " '" + Path("a.bin") + "' - | cat >'" + Path("w.txt") + "'"), 0)
+            << options << ": " << m_stderr;
+        ASSERT_EQ(Run("tobin '" + Path("w.txt") + "' '" + Path("w.bin") + "'"), 0);
+        EXPECT_TRUE(Get(Path("w.bin")) == bytes) << options;
+    }
+    const std::string lines = Get(Path("w.txt"));   // 32 bytes a line: 95 digits, a comment of 48
+    EXPECT_EQ(lines.substr(95, 14) + lines.substr(95 + 143, 14), "  # 00000000    # 00000020  ");
     Put(Path("empty"), "");
     ASSERT_EQ(Run("totext '" + Path("empty") + "' - >'" + Path("e.txt") + "'"), 0);
     EXPECT_EQ(Get(Path("e.txt")), "");
@@ -79,6 +89,7 @@ TEST_F(QuillconvTest, FailuresSayWhatAndWhy)
 {
     EXPECT_EQ(Run("--help >'" + Path("help") + "'"), 0);
     EXPECT_NE(Get(Path("help")).find("quillconv tobin INPUT OUTPUT"), std::string::npos);
+    EXPECT_NE(Get(Path("help")).find("quillconv totext --width 16 --comments "), std::string::npos);
     Put(Path("in.txt"), "41 42");
     mkdir(Path("folder").c_str(), 0777);
     const std::string in = "'" + Path("in.txt") + "' ";
@@ -91,6 +102,10 @@ TEST_F(QuillconvTest, FailuresSayWhatAndWhy)
         { "totext onlyinput", 2, "missing arguments", "" },
         { "tohex a b", 2, "unknown mode 'tohex'", "" },
         { "tobin a b c", 2, "too many arguments", "" },
+        { "totext --width 12 a b", 2, "bad width '12'", "" },
+        { "totext --width", 2, "bad width ''", "" },
+        { "totext --comments a b", 2, "--comments needs lines", "" },
+        { "tobin --width 8 a b", 2, "unknown option '--width'", "" },
         { "tobin '" + Path("none.txt") + "' '" + Path("o") + "'", 1, Path("none.txt"), "No such file" },
         { "totext '" + Path("folder") + "' '" + Path("o") + "'", 1, Path("folder"), "folder" },
         { "tobin " + in + "'" + Path("nodir/o") + "'", 1, Path("nodir/o"), "No such file" },
