@@ -6,6 +6,7 @@
 #include "app/FileConversion.h"
 #include "app/OutputCollisions.h"
 #include "app/CSubDlg001.h"
+#include "app/Dpi.h"
 #include "app/TextLayoutSetting.h"
 #include "core/OutputPath.h"
 #include "resources/resource.h"
@@ -77,8 +78,8 @@ int CMainDlg002::OnInitDialog(WPARAM wParam, LPARAM lParam)
     for (int i = 0; i < 2; ++i) s_edits[i].Attach(GetDlgItem(7000 + i));
     s_list.Attach(GetDlgItem(ID_LIST));
     s_list.SetExtendedStyle(s_list.GetExtendedStyle() | 0x25);
-    s_list.InsertColumn(0, 160, "変換前");
-    s_list.InsertColumn(1, 160, "変換後");
+    s_list.InsertColumn(0, ScaleForDpi(160), "変換前");
+    s_list.InsertColumn(1, ScaleForDpi(160), "変換後");
     s_progress.Attach(GetDlgItem(ID_PROGRESS));
     DragAcceptFiles(TRUE);
     return CDialog::OnInitDialog(wParam, lParam);

@@ -6,6 +6,7 @@
 #include "app/CMainDlg002.h"
 #include "app/CSettingDlg.h"
 #include "app/CVersionDlg.h"
+#include "app/Dpi.h"
 #include "resources/resource.h"
 
 using namespace Vexa;
@@ -28,7 +29,7 @@ enum {
     ID_MODE_SELECTOR = 9000,
 };
 
-CFont s_font(14, "ＭＳ ゴシック");
+CFont s_font(ScaleForDpi(14), "ＭＳ ゴシック");
 CMenu s_menuBar;
 CMenu s_menuFile;
 CMenu s_menuEdit;
@@ -94,18 +95,19 @@ int CMainWnd::OnCreate(WPARAM wParam, LPARAM lParam)
     s_menuBar.InsertPopup(2, "ヘルプ (&H)", s_menuHelp.GetHandle());
     SetMenu(s_menuBar.GetHandle());
 
-    s_modeSelector.Create(8, 8, 120, 80, m_hWnd);
+    s_modeSelector.Create(ScaleForDpi(8), ScaleForDpi(8), ScaleForDpi(120), ScaleForDpi(80), m_hWnd);
     s_modeSelector.SetFont(s_font.GetFontHandle());
     s_modeSelector.AddString("バイナリ変換");
     s_modeSelector.AddString("テキスト変換");
 
-    s_tab.Create(8, 40, 384, 24, m_hWnd);
+    s_tab.Create(ScaleForDpi(8), ScaleForDpi(40), ScaleForDpi(384), ScaleForDpi(24), m_hWnd);
     s_tab.InsertItem(0, "個別変換");
     s_tab.InsertItem(1, "一括変換");
     s_tab.SetFont(s_font.GetFontHandle());
 
     SetMode(m_nMode);
     for (CMainDlg* page : s_pages) page->CreateModeless(m_hWnd);
+    FitToPages();
     CSystemInfo* info = GetSystemInfo();
     OpenPath(info ? CString(info->m_strStartPath) : CString());
     DragAcceptFiles(TRUE);
@@ -117,6 +119,33 @@ int CMainWnd::OnClose(WPARAM wParam, LPARAM lParam)
 {
     for (CMainDlg* page : s_pages) page->AbortRun();
     return CWindow::OnClose(wParam, lParam);
+}
+
+// The outer size is the one asked for (420 x 404 at 96 DPI, scaled), or more where the pages, placed
+// in dialog units of their own font, would reach past the client area: from the pages' real extent,
+// with the tab strip's margin on the right, through the frame, caption and menu bar of this system.
+void CMainWnd::FitToPages()
+{
+    auto atLeast = [](LONG& value, LONG minimum) {
+        if (value < minimum) value = minimum;
+    };
+    RECT client = {0, 0, 0, 0};
+    for (CMainDlg* page : s_pages) {
+        RECT rect;
+        page->GetWindowRect(&rect);
+        MapWindowPoints(NULL, m_hWnd, reinterpret_cast<POINT*>(&rect), 2);
+        atLeast(client.right, rect.right + ScaleForDpi(8));
+        atLeast(client.bottom, rect.bottom);
+    }
+    AdjustWindowRect(&client, WS_OVERLAPPEDWINDOW, TRUE);
+    RECT window;
+    GetWindowRect(&window);
+    SIZE size = {window.right - window.left, window.bottom - window.top};
+    atLeast(size.cx, ScaleForDpi(420));
+    atLeast(size.cy, ScaleForDpi(404));
+    atLeast(size.cx, client.right - client.left);
+    atLeast(size.cy, client.bottom - client.top);
+    SetWindowPos(m_hWnd, NULL, 0, 0, size.cx, size.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 int CMainWnd::OnDestroy(WPARAM wParam, LPARAM lParam)

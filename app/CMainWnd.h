@@ -41,6 +41,9 @@ public:
     // The page shown runs a conversion.
     bool IsRunning();
 
+    // Grows the window where its client area cannot hold both pages.
+    void FitToPages();
+
     // The page objects, 0 individual, 1 batch (for the tests as much as for the window).
     static CMainDlg* GetPage(int page);
 

@@ -17,6 +17,8 @@ public:
     void OnOK() override;
 
     virtual void ShowPage(int index);
+    // Ctrl+Tab (step 1) and Ctrl+Shift+Tab (step -1): the next or previous page, round the three.
+    void TurnPage(int step);
 
     CSettingSubDlg* m_pSubDlg[3];
     int m_nCurPage;

@@ -11,6 +11,8 @@
 
 #ifdef _WIN32
 #include <windows.h>
+
+#include "foundation/DllSearch.h"
 #else
 #include <errno.h>
 #include <fcntl.h>
@@ -18,12 +20,15 @@
 #include <unistd.h>
 #endif
 
+#include "QuillVersion.h"
+
 namespace {
 
 const char kUsage[] =
     "usage: quillconv tobin INPUT OUTPUT    hex text to binary\n"
     "       quillconv totext [--width N [--comments]] INPUT OUTPUT\n"
     "                                       binary to hex text\n"
+    "       quillconv --version             the version\n"
     "INPUT or OUTPUT \"-\" stands for standard input or output.\n"
     "Hex text: digit pairs in any layout, '#' comments to the end of the line; anything else is\n"
     "skipped. Binary to text writes every byte as two lowercase digits and a space, on one line.\n"
@@ -434,6 +439,11 @@ int Run(int argc, char** argv)
         fputs(kUsage, stdout);
         return 0;
     }
+    if (argc >= 2 && strcmp(argv[1], "--version") == 0)
+    {
+        fputs("quillconv " QUILL_VERSION_STRING "\n", stdout);
+        return 0;
+    }
     if (argc < 2)
     {
         fprintf(stderr, "quillconv: missing arguments: mode, INPUT and OUTPUT (see quillconv --help)\n");
@@ -524,5 +534,8 @@ int Run(int argc, char** argv)
 
 int main(int argc, char** argv)
 {
+#ifdef _WIN32
+    Vexa::NarrowDllSearch();
+#endif
     return Run(argc, argv);
 }

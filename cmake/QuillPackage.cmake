@@ -5,12 +5,14 @@ set(QUILL_PACKAGE_ZIP ${QUILL_DIST_ROOT}/Quillmark-${PROJECT_VERSION}.zip)
 set(QUILL_PACKAGE_ITEMS "")   # SOURCE=NAME pairs, for tools/package and the test
 set(_depends ${PROJECT_SOURCE_DIR}/tools/package)
 
+# The programs as dist/Quillmark holds them: stripped (app/CMakeLists.txt).
 foreach(_program Quillmark quillconv)
   if(TARGET ${_program})
-    list(APPEND QUILL_PACKAGE_ITEMS "$<TARGET_FILE:${_program}>=Quillmark/${_program}.exe")
-    list(APPEND _depends ${_program})
+    list(APPEND QUILL_PACKAGE_ITEMS "${QUILL_DIST_ROOT}/Quillmark/${_program}.exe=Quillmark/${_program}.exe")
+    list(APPEND _depends ${_program} ${QUILL_DIST_ROOT}/Quillmark/${_program}.exe)
   endif()
 endforeach()
+
 if(TARGET quill_help)
   list(APPEND QUILL_PACKAGE_ITEMS "${QUILL_HELP_CHM}=Quillmark/help/Quillmark.chm")
   list(APPEND _depends quill_help ${QUILL_HELP_CHM})

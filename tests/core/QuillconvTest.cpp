@@ -12,6 +12,8 @@
 #include <sstream>
 #include <string>
 
+#include "QuillVersion.h"
+
 namespace {
 
 class QuillconvTest : public ::testing::Test
@@ -90,6 +92,8 @@ TEST_F(QuillconvTest, FailuresSayWhatAndWhy)
     EXPECT_EQ(Run("--help >'" + Path("help") + "'"), 0);
     EXPECT_NE(Get(Path("help")).find("quillconv tobin INPUT OUTPUT"), std::string::npos);
     EXPECT_NE(Get(Path("help")).find("quillconv totext --width 16 --comments "), std::string::npos);
+    EXPECT_EQ(Run("--version >'" + Path("version") + "'"), 0);
+    EXPECT_EQ(Get(Path("version")), "quillconv " QUILL_VERSION_STRING "\n");
     Put(Path("in.txt"), "41 42");
     mkdir(Path("folder").c_str(), 0777);
     const std::string in = "'" + Path("in.txt") + "' ";

@@ -1,0 +1,56 @@
+// The main window at the DPI it runs at: 96 in the usual run, 144 and 192 in the app_dpi runs
+// (a Wine prefix of their own, QUILL_EXPECT_DPI naming the DPI they set). The program is DPI-aware,
+// so nothing stretches it: its own pixel sizes must grow, and the pages must stay inside it.
+#include "AppEnvironment.h"
+
+#include <commctrl.h>
+
+#include <cstdlib>
+
+#include "app/Dpi.h"
+
+using namespace apptest;
+
+namespace {
+
+RECT InMainWindow(HWND wnd)
+{
+    RECT rect;
+    GetWindowRect(wnd, &rect);
+    MapWindowPoints(NULL, MainWnd().GetHwnd(), reinterpret_cast<POINT*>(&rect), 2);
+    return rect;
+}
+
+using LayoutTest = AppTest;
+
+TEST_F(LayoutTest, ModernControlsAndBothPagesInsideTheClientAreaAtThisDpi)
+{
+    const int dpi = ScreenDpi();
+    if (const char* expected = getenv("QUILL_EXPECT_DPI")) ASSERT_EQ(dpi, atoi(expected));
+    // Version 6 of the common controls is a side-by-side assembly, loaded only as the manifest asks.
+    char comctl[MAX_PATH] = "";
+    GetModuleFileNameA(GetModuleHandleA("comctl32.dll"), comctl, MAX_PATH);
+    EXPECT_NE(std::string(CharLowerA(comctl)).find("common-controls_6595b64144ccf1df_6."), std::string::npos) << comctl;
+
+    RECT client;
+    GetClientRect(MainWnd().GetHwnd(), &client);
+    const LONG tabBottom = InMainWindow(MainWnd().GetTabCtrl()->GetHwnd()).bottom;
+    for (int page : {0, 1}) {
+        HWND wnd = CMainWnd::GetPage(page)->GetHwnd();
+        EXPECT_GE(InMainWindow(wnd).top, tabBottom) << "page " << page << " overlaps the tab strip";
+        for (HWND child = GetWindow(wnd, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+            const RECT r = InMainWindow(child);
+            EXPECT_TRUE(r.left >= 0 && r.top >= 0 && r.right <= client.right && r.bottom <= client.bottom)
+                << "page " << page << ", control " << GetDlgCtrlID(child) << " reaches " << r.right << ","
+                << r.bottom << " in a client area of " << client.right << "," << client.bottom;
+        }
+    }
+
+    LOGFONTA font = {};
+    GetObjectA(reinterpret_cast<HFONT>(SendDlgItemMessageA(MainWnd().GetHwnd(), 9000, WM_GETFONT, 0, 0)),
+               sizeof(font), &font);
+    EXPECT_EQ(font.lfHeight, MulDiv(14, dpi, 96));
+    EXPECT_EQ(SendDlgItemMessageA(Batch().GetHwnd(), 8000, LVM_GETCOLUMNWIDTH, 0, 0), MulDiv(160, dpi, 96));
+}
+
+} // namespace
