@@ -18,15 +18,9 @@ if(TARGET quill_help)
   list(APPEND _depends quill_help ${QUILL_HELP_CHM})
 endif()
 
-# What must ship, known from the layers present rather than from target names, so that a renamed
-# program target makes the package test fail instead of quietly leaving the program out.
-set(QUILL_PACKAGE_REQUIRED Quillmark/help/Quillmark.chm)
-if(EXISTS ${PROJECT_SOURCE_DIR}/app/CMakeLists.txt)
-  list(APPEND QUILL_PACKAGE_REQUIRED Quillmark/Quillmark.exe)
-endif()
-if(EXISTS ${PROJECT_SOURCE_DIR}/cli/CMakeLists.txt)
-  list(APPEND QUILL_PACKAGE_REQUIRED Quillmark/quillconv.exe)
-endif()
+# What must ship, named here rather than taken from target names, so that a renamed program
+# target makes the package test fail instead of quietly leaving the program out.
+set(QUILL_PACKAGE_REQUIRED Quillmark/help/Quillmark.chm Quillmark/Quillmark.exe Quillmark/quillconv.exe)
 
 add_custom_command(OUTPUT ${QUILL_PACKAGE_ZIP}
   COMMAND ${PROJECT_SOURCE_DIR}/tools/package ${QUILL_PACKAGE_ZIP} ${QUILL_PACKAGE_ITEMS}

@@ -50,7 +50,8 @@ struct HexLayout
     unsigned nBytesPerLine;
     bool bComments;
 
-    explicit HexLayout(unsigned bytesPerLine = 0, bool comments = false)
+    HexLayout() : nBytesPerLine(0), bComments(false) {}
+    explicit HexLayout(unsigned bytesPerLine, bool comments = false)
         : nBytesPerLine(IsValidWidth(bytesPerLine) ? bytesPerLine : 0), bComments(comments && nBytesPerLine) {}
     static bool IsValidWidth(unsigned n) { return n == 0 || n == 8 || n == 16 || n == 32; }
 };

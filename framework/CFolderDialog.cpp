@@ -4,10 +4,6 @@ namespace Vexa {
 
 VEXA_IMPLEMENT_DYNAMIC(CFolderDialog, CWindowBase)
 
-namespace {
-const char kPropName[] = "CPP_CLASS";
-}
-
 CFolderDialog::CFolderDialog() : m_pidl(nullptr)
 {
     ZeroMemory(&m_bi, sizeof(m_bi));
@@ -46,7 +42,7 @@ bool CFolderDialog::Browse(const char* title, HWND owner)
     // with the handle still held; drop it, so that neither a later window operation nor the
     // destructor acts on a handle the system may give to another window.
     if (m_hWnd != nullptr) {
-        if (::IsWindow(m_hWnd) && ::GetPropA(m_hWnd, kPropName) == this)
+        if (::IsWindow(m_hWnd) && ::GetPropA(m_hWnd, kBindingProp) == this)
             Detach();
         m_hWnd = nullptr;
     }
@@ -94,7 +90,7 @@ int CALLBACK CFolderDialog::BrowseCallbackProc(HWND browser, UINT code, LPARAM l
                                                LPARAM lpData)
 {
     try {
-        auto* object = static_cast<CFolderDialog*>(::GetPropA(browser, kPropName));
+        auto* object = static_cast<CFolderDialog*>(::GetPropA(browser, kBindingProp));
         if (object == nullptr && code == BFFM_INITIALIZED) {
             object = reinterpret_cast<CFolderDialog*>(lpData);
             if (object != nullptr)

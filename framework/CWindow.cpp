@@ -7,8 +7,6 @@ namespace Vexa {
 
 namespace {
 
-const char kPropName[] = "CPP_CLASS";
-
 // True when the window runs a dialog procedure, which decides default processing and the index
 // of the procedure that Attach replaces. DWLP_DLGPROC is only an offset into the window's extra
 // bytes, where a control keeps data of its own (a button its font), so only a window with a
@@ -44,7 +42,7 @@ CWindowBase::~CWindowBase()
 {
     if (m_hWnd == NULL)
         return;
-    HANDLE bound = ::GetPropA(m_hWnd, kPropName);
+    HANDLE bound = ::GetPropA(m_hWnd, kBindingProp);
     if (bound == this)
         Detach();
     else if (bound != NULL)
@@ -58,7 +56,7 @@ BOOL CWindowBase::Attach(HWND hwnd)
         return FALSE;
     m_hWnd = hwnd;
     m_bDialog = HasDialogProc(hwnd);
-    ::SetPropA(hwnd, kPropName, this);
+    ::SetPropA(hwnd, kBindingProp, this);
     const int index = m_bDialog ? DWLP_DLGPROC : GWLP_WNDPROC;
     const LONG_PTR current = ::GetWindowLongPtrA(hwnd, index);
     if (current != reinterpret_cast<LONG_PTR>(&StaticWindowProc)) {
@@ -76,7 +74,7 @@ BOOL CWindowBase::Detach()
         ::SetWindowLongPtrA(m_hWnd, m_bDialog ? DWLP_DLGPROC : GWLP_WNDPROC,
                             reinterpret_cast<LONG_PTR>(m_pfnPrevProc));
     }
-    ::RemovePropA(m_hWnd, kPropName);
+    ::RemovePropA(m_hWnd, kBindingProp);
     return TRUE;
 }
 
@@ -85,7 +83,7 @@ BOOL CWindowBase::Detach()
 LRESULT CALLBACK CWindowBase::StaticWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
 {
     try {
-        CWindowBase* object = static_cast<CWindowBase*>(::GetPropA(hwnd, kPropName));
+        CWindowBase* object = static_cast<CWindowBase*>(::GetPropA(hwnd, kBindingProp));
         if (object == NULL) {
             if (msg == WM_CREATE || msg == WM_NCCREATE) {
                 const CREATESTRUCTA* cs = reinterpret_cast<const CREATESTRUCTA*>(lParam);
@@ -103,7 +101,7 @@ LRESULT CALLBACK CWindowBase::StaticWindowProc(HWND hwnd, UINT msg, WPARAM wPara
         const LRESULT result = object->WindowProc(hwnd, msg, wParam, lParam);
         // The handler may have ended the binding itself, or deleted the object (whose destructor
         // unbinds it): touch the object only while the window still names it.
-        if (msg == WM_DESTROY && ::GetPropA(hwnd, kPropName) == object)
+        if (msg == WM_DESTROY && ::GetPropA(hwnd, kBindingProp) == object)
             object->Detach();
         return result;
     } catch (...) {
@@ -319,7 +317,7 @@ DWORD CWindow::SetClassIcon(LONG icon) { return SetClassLong(GCLP_HICON, icon); 
 
 CWindowBase* CWindow::GetParentObject()
 {
-    return static_cast<CWindowBase*>(::GetPropA(GetParent(), kPropName));
+    return static_cast<CWindowBase*>(::GetPropA(GetParent(), kBindingProp));
 }
 
 BOOL CWindow::RegisterWindowClass()

@@ -13,6 +13,9 @@ namespace Vexa {
 
 class CString;
 
+// The window property that holds the bound object.
+inline constexpr char kBindingProp[] = "CPP_CLASS";
+
 class CWindowBase : public CObject {
     VEXA_DECLARE_DYNAMIC(CWindowBase)
 public:

@@ -111,21 +111,6 @@ bool Checked(HWND list, int row)
     return (SendMessageA(list, LVM_GETITEMSTATE, row, LVIS_STATEIMAGEMASK) >> 12) == 2;
 }
 
-void HookImport(void* original, void* replacement)
-{
-    auto* base = reinterpret_cast<BYTE*>(GetModuleHandleA(NULL));
-    auto* nt = reinterpret_cast<IMAGE_NT_HEADERS*>(base + reinterpret_cast<IMAGE_DOS_HEADER*>(base)->e_lfanew);
-    DWORD imports = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT].VirtualAddress;
-    for (auto* desc = reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR*>(base + imports); desc->Name; ++desc)
-        for (auto* slot = reinterpret_cast<IMAGE_THUNK_DATA*>(base + desc->FirstThunk); slot->u1.Function; ++slot)
-            if (reinterpret_cast<void*>(slot->u1.Function) == original) {
-                DWORD old;
-                VirtualProtect(&slot->u1.Function, sizeof(slot->u1.Function), PAGE_READWRITE, &old);
-                slot->u1.Function = reinterpret_cast<ULONG_PTR>(replacement);
-                VirtualProtect(&slot->u1.Function, sizeof(slot->u1.Function), old, &old);
-            }
-}
-
 void AppTest::Reset(int tab)
 {
     RemoveIni();

@@ -7,12 +7,14 @@
 
 #include <string>
 
-#include "AppTestSupport.h"
 #include "app/CMainDlg001.h"
 #include "app/CMainDlg002.h"
 #include "app/CMainWnd.h"
+#include "tests/TestSupport.h"
 
 namespace apptest {
+
+using namespace testkit;
 
 CMainWnd& MainWnd();
 CMainDlg001& Individual();
@@ -36,9 +38,6 @@ void Command(int id); // a menu command on the main window
 int Rows(HWND list);
 std::string Cell(HWND list, int row, int column);
 bool Checked(HWND list, int row);
-
-// Points this program's import of function (from any module) at replacement.
-void HookImport(void* original, void* replacement);
 
 // No settings file, binary mode, both pages empty, the page tab shown; the same again after.
 class AppTest : public ::testing::Test {

@@ -1,4 +1,4 @@
-// The main window at the DPI it runs at: 96 in the usual run, 144 and 192 in the app_dpi runs
+// The main window at the DPI it runs at: 96 in the usual run, 120, 144 and 192 in the app_dpi runs
 // (a Wine prefix of their own, QUILL_EXPECT_DPI naming the DPI they set). The program is DPI-aware,
 // so nothing stretches it: its own pixel sizes must grow, and the pages must stay inside it.
 #include "AppEnvironment.h"

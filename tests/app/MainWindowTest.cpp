@@ -90,4 +90,28 @@ TEST_F(MainWindowTest, TheModeIsShownInTheMenuAndTheSelector)
     EXPECT_STREQ(item, "テキスト変換");
 }
 
+// The menus as the user reads them, each entry with its command; separators are "-".
+TEST_F(MainWindowTest, MenuTextsAndCommands)
+{
+    const char* expected[] = {
+        "ファイル (&F): 参照（入力） (&I)=100|参照（出力） (&O)=101|-|変換開始 (&C)=102|クリア (&R)=103|-|設定 (&S)=109|-|終了=104|",
+        "編集 (&E): バイナリ変換 (&B)=105|テキスト変換 (&T)=106|",
+        "ヘルプ (&H): 使い方 (&H)=107|バージョン情報 (&V)=108|",
+    };
+    HMENU bar = GetMenu(MainWnd().GetHwnd());
+    ASSERT_EQ(GetMenuItemCount(bar), 3);
+    for (int i = 0; i < 3; ++i) {
+        char text[64] = "";
+        GetMenuStringA(bar, i, text, sizeof text, MF_BYPOSITION);
+        std::string menu = std::string(text) + ": ";
+        HMENU drop = GetSubMenu(bar, i);
+        for (int n = 0; n < GetMenuItemCount(drop); ++n) {
+            const UINT id = GetMenuItemID(drop, n);
+            GetMenuStringA(drop, n, text, sizeof text, MF_BYPOSITION);
+            menu += id == 0 ? std::string("-|") : std::string(text) + "=" + std::to_string(id) + "|";
+        }
+        EXPECT_EQ(menu, expected[i]);
+    }
+}
+
 } // namespace

@@ -2,10 +2,10 @@
 // dropped unfinished, for a new file and an existing one.
 #include <gtest/gtest.h>
 
-#include "AppTestSupport.h"
+#include "tests/TestSupport.h"
 #include "app/CSafeOutput.h"
 
-using namespace apptest;
+using namespace testkit;
 
 namespace {
 

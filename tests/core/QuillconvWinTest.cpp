@@ -1,6 +1,6 @@
-// The Windows quillconv.exe run as its own process: conversions, a full disk, and an output that
-// is the input under another spelling.
-#include "tests/TempFolder.h"
+// The Windows quillconv.exe run as its own process: conversions, a pipe, a full disk, and an
+// output that is the input under another spelling.
+#include "tests/TestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -23,7 +23,7 @@ protected:
             for (char& c : exe) if (c == '/') c = '\\';
         }
         SECURITY_ATTRIBUTES sa = { sizeof sa, nullptr, TRUE };
-        HANDLE err = CreateFileA(m_folder.Path("stderr").c_str(), GENERIC_WRITE, FILE_SHARE_READ, &sa, CREATE_ALWAYS, 0, nullptr);
+        HANDLE err = CreateFileA((m_folder / "stderr").c_str(), GENERIC_WRITE, FILE_SHARE_READ, &sa, CREATE_ALWAYS, 0, nullptr);
         STARTUPINFOA si = {};
         si.cb = sizeof si;
         si.dwFlags = STARTF_USESTDHANDLES;
@@ -36,9 +36,9 @@ protected:
         return pi;
     }
     // Runs quillconv.exe with the arguments; returns its exit code and keeps its stderr.
-    DWORD Run(const std::string& args)
+    DWORD Run(const std::string& args, HANDLE input = GetStdHandle(STD_INPUT_HANDLE))
     {
-        PROCESS_INFORMATION pi = Start(args, GetStdHandle(STD_INPUT_HANDLE));
+        PROCESS_INFORMATION pi = Start(args, input);
         DWORD code = 9999;
         if (pi.hProcess)
         {
@@ -47,7 +47,7 @@ protected:
             CloseHandle(pi.hThread);
             CloseHandle(pi.hProcess);
         }
-        m_stderr = m_folder.ReadFile("stderr");
+        m_stderr = testkit::ReadBytes(m_folder / "stderr");
         return code;
     }
     // The plain files of the folder but stderr, sorted.
@@ -55,7 +55,7 @@ protected:
     {
         std::set<std::string> names;
         WIN32_FIND_DATAA found;
-        HANDLE search = FindFirstFileA(m_folder.Path("*").c_str(), &found);
+        HANDLE search = FindFirstFileA((m_folder / "*").c_str(), &found);
         do
             if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && std::string(found.cFileName) != "stderr")
                 names.insert(found.cFileName);
@@ -65,9 +65,9 @@ protected:
         for (const std::string& name : names) list += name + " ";
         return list;
     }
-    std::string Quoted(const char* name) const { return "\"" + m_folder.Path(name) + "\""; }
+    std::string Quoted(const char* name) const { return "\"" + (m_folder / name) + "\""; }
 
-    QuillTest::TempFolder m_folder;
+    testkit::ScratchFolder m_folder;
     std::string m_stderr;
 };
 
@@ -75,37 +75,49 @@ protected:
 
 TEST_F(QuillconvWinTest, ConvertsBothWays)
 {
-    m_folder.WriteFile("in.txt", "# dump\r\n00 0A ff\r\n7");
+    testkit::WriteBytes(m_folder / "in.txt", "# dump\r\n00 0A ff\r\n7");
     ASSERT_EQ(Run("tobin " + Quoted("in.txt") + " " + Quoted("out.bin")), 0u) << m_stderr;
-    EXPECT_EQ(m_folder.ReadFile("out.bin"), std::string("\x00\x0a\xff", 3));
+    EXPECT_EQ(testkit::ReadBytes(m_folder / "out.bin"), std::string("\x00\x0a\xff", 3));
     ASSERT_EQ(Run("totext " + Quoted("out.bin") + " " + Quoted("out.txt")), 0u) << m_stderr;
-    EXPECT_EQ(m_folder.ReadFile("out.txt"), "00 0a ff ");
+    EXPECT_EQ(testkit::ReadBytes(m_folder / "out.txt"), "00 0a ff ");
+
+    // The end of a pipe is the end of the input, not a failed read.
+    HANDLE reader = nullptr, writer = nullptr;
+    SECURITY_ATTRIBUTES sa = { sizeof sa, nullptr, TRUE };
+    CreatePipe(&reader, &writer, &sa, 0);
+    SetHandleInformation(writer, HANDLE_FLAG_INHERIT, 0);
+    DWORD written = 0;
+    WriteFile(writer, "41 42\n43", 8, &written, nullptr);
+    CloseHandle(writer);
+    EXPECT_EQ(Run("tobin - " + Quoted("piped.bin"), reader), 0u) << m_stderr;
+    CloseHandle(reader);
+    EXPECT_EQ(testkit::ReadBytes(m_folder / "piped.bin"), "ABC");
 }
 
 TEST_F(QuillconvWinTest, FailuresNameTheFileAndSameFileIsRefused)
 {
-    m_folder.WriteFile("in.txt", "41 42");
-    m_folder.WriteFile("old.dat", "old");
+    testkit::WriteBytes(m_folder / "in.txt", "41 42");
+    testkit::WriteBytes(m_folder / "old.dat", "old");
     // A folder with room for an output's name but none for a temporary file beside it.
-    std::string deep = m_folder.Folder();
+    std::string deep = m_folder.Path();
     while (deep.size() < 248)
     {
         deep += "\\" + std::string(std::min<size_t>(100, 247 - deep.size()), 'x');
         CreateDirectoryA(deep.c_str(), nullptr);
     }
-    const std::string deepOutput = deep.substr(m_folder.Folder().size() + 1) + "\\o.dat";
-    m_folder.WriteFile(deepOutput, "old");
+    const std::string deepOutput = deep.substr(m_folder.Path().size() + 1) + "\\o.dat";
+    testkit::WriteBytes(m_folder / deepOutput, "old");
     struct Case { std::string args; DWORD code; std::string says, also = ""; };
     const Case cases[] = {
         { "tobin " + Quoted("in.txt") + " Z:\\dev\\full", 1, "Z:\\dev\\full", "112" },
         { "tobin " + Quoted("in.txt") + " NUL", 0, "" },
-        { "totext " + Quoted("none") + " " + Quoted("out.txt"), 1, m_folder.Path("none") },
+        { "totext " + Quoted("none") + " " + Quoted("out.txt"), 1, (m_folder / "none") },
         { "totext Z:\\proc\\self\\mem " + Quoted("old.dat"), 1, "cannot read input" },
         { "tobin " + Quoted("in.txt") + " \"" + deep + "\\o.dat\"", 1, "temporary file" },
         { "frobnicate a b", 2, "" },
         { "tobin " + Quoted("in.txt") + " " + Quoted("in.txt"), 1, "same file" },
         { "tobin " + Quoted("in.txt") + " " + Quoted("IN.TXT"), 1, "same file" },
-        { "tobin " + Quoted("in.txt") + " \"" + m_folder.Folder() + "\\.\\in.txt\"", 1, "same file" },
+        { "tobin " + Quoted("in.txt") + " \"" + m_folder.Path() + "\\.\\in.txt\"", 1, "same file" },
     };
     for (const Case& c : cases)
     {
@@ -113,11 +125,11 @@ TEST_F(QuillconvWinTest, FailuresNameTheFileAndSameFileIsRefused)
         for (const std::string& says : { c.says, c.also })
             EXPECT_NE(m_stderr.find(says), std::string::npos) << "expected \"" << says << "\" in: " << m_stderr;
     }
-    EXPECT_EQ(m_folder.ReadFile(deepOutput), "old");
-    EXPECT_EQ(m_folder.ReadFile("in.txt"), "41 42");
+    EXPECT_EQ(testkit::ReadBytes(m_folder / deepOutput), "old");
+    EXPECT_EQ(testkit::ReadBytes(m_folder / "in.txt"), "41 42");
     EXPECT_EQ(Files(), "in.txt old.dat ") << "a failure leaves the old output whole and nothing else";
-    EXPECT_EQ(m_folder.ReadFile("old.dat"), "old");
-    for (std::string path = deep; path.size() > m_folder.Folder().size(); path.resize(path.rfind('\\')))
+    EXPECT_EQ(testkit::ReadBytes(m_folder / "old.dat"), "old");
+    for (std::string path = deep; path.size() > m_folder.Path().size(); path.resize(path.rfind('\\')))
     {
         DeleteFileA((path + "\\o.dat").c_str());
         RemoveDirectoryA(path.c_str());
@@ -130,7 +142,7 @@ TEST_F(QuillconvWinTest, AKillHalfWayLeavesTheOldOutput)
 {
     for (const char* before : { "old", static_cast<const char*>(nullptr) })
     {
-        if (before) m_folder.WriteFile("out.dat", before);
+        if (before) testkit::WriteBytes(m_folder / "out.dat", before);
         HANDLE reader = nullptr, writer = nullptr;
         SECURITY_ATTRIBUTES sa = { sizeof sa, nullptr, TRUE };
         CreatePipe(&reader, &writer, &sa, 0);
@@ -139,7 +151,7 @@ TEST_F(QuillconvWinTest, AKillHalfWayLeavesTheOldOutput)
         CloseHandle(reader);
         const std::string block(1 << 16, '7');
         // Fed until it has written part of the output somewhere; the pipe stays open.
-        for (int i = 0; i < 1000 && Files() == (before ? "out.dat " : "") && m_folder.ReadFile("out.dat") == (before ? before : "<missing>"); ++i)
+        for (int i = 0; i < 1000 && Files() == (before ? "out.dat " : "") && testkit::ReadBytes(m_folder / "out.dat") == (before ? before : "<missing>"); ++i)
         {
             DWORD written = 0;
             WriteFile(writer, block.data(), DWORD(block.size()), &written, nullptr);
@@ -149,13 +161,13 @@ TEST_F(QuillconvWinTest, AKillHalfWayLeavesTheOldOutput)
         CloseHandle(pi.hThread);
         CloseHandle(pi.hProcess);
         CloseHandle(writer);
-        EXPECT_EQ(m_folder.ReadFile("out.dat"), before ? before : "<missing>");
+        EXPECT_EQ(testkit::ReadBytes(m_folder / "out.dat"), before ? before : "<missing>");
         const std::string files = Files();
         EXPECT_EQ(files.rfind(before ? "out.dat ~quillmark-" : "~quillmark-", 0), 0u) << files;
         WIN32_FIND_DATAA found;
-        HANDLE search = FindFirstFileA(m_folder.Path("~quillmark-*").c_str(), &found);
-        DeleteFileA(m_folder.Path(found.cFileName).c_str());
+        HANDLE search = FindFirstFileA((m_folder / "~quillmark-*").c_str(), &found);
+        DeleteFileA((m_folder / found.cFileName).c_str());
         FindClose(search);
-        DeleteFileA(m_folder.Path("out.dat").c_str());
+        DeleteFileA((m_folder / "out.dat").c_str());
     }
 }

@@ -5,6 +5,7 @@
 #include <utility>
 #include <vector>
 
+#include "TestKit.h"
 #include "TestResources.h"
 #include "framework/CDialog.h"
 
@@ -26,7 +27,7 @@ public:
 
     int OnInitDialog(WPARAM wParam, LPARAM lParam) override
     {
-        boundAtInit.push_back(::GetPropA(m_hWnd, "CPP_CLASS") == this ? m_hWnd : NULL);
+        boundAtInit.push_back(testkit::BoundObject(m_hWnd) == this ? m_hWnd : NULL);
         lastOther = GetDlgItem(IDC_TEST_OTHER);
         if (action == CloseBox)
             PostMessage(WM_SYSCOMMAND, SC_CLOSE, 0);

@@ -117,42 +117,6 @@ TEST_F(FocusControls, PostedTabEscAndEnter)
         EXPECT_FALSE(unbound.Saw(msg, 0, true)) << "message 0x" << std::hex << msg;
 }
 
-// Shift+Tab and Tab from the real keyboard state: the control must read Shift as it was when
-// the key was pressed.
-TEST_F(FocusControls, ShiftTabFromTheKeyboardPostsBackward)
-{
-    for (const Kind& kind : kKinds) {
-        Bound b(kind, host.GetHwnd());
-        ASSERT_NE(b.hwnd, nullptr) << kind.name;
-        ::SetForegroundWindow(host.GetHwnd());
-        ::SetFocus(b.hwnd);
-        Pump();
-        ASSERT_EQ(::GetFocus(), b.hwnd) << kind.name;
-        for (bool shift : {true, false, true}) {
-            Clear(b);
-            const auto key = [](BYTE vk, DWORD up) {
-                ::keybd_event(vk, static_cast<BYTE>(::MapVirtualKeyA(vk, 0)), up, 0);
-            };
-            if (shift)
-                key(VK_SHIFT, 0);
-            key(VK_TAB, 0);
-            key(VK_TAB, KEYEVENTF_KEYUP);
-            if (shift)
-                key(VK_SHIFT, KEYEVENTF_KEYUP);
-            // The last key up is the sign that the whole sequence has been dispatched.
-            EXPECT_TRUE(testkit::PumpUntil(
-                [&] { return b.own.Saw(WM_KEYUP, shift ? VK_SHIFT : VK_TAB); }))
-                << kind.name;
-            EXPECT_EQ(host.received,
-                      (std::vector<Received>{{WM_FOCUSMOVE,
-                                              reinterpret_cast<WPARAM>(b.object.get()),
-                                              shift ? 2 : 1}}))
-                << kind.name << (shift ? " Shift+Tab" : " Tab");
-            EXPECT_FALSE(b.own.Saw(WM_KEYDOWN, VK_TAB)) << kind.name;
-        }
-    }
-}
-
 // The edit box inserts nothing for Tab, Enter and Esc, and its own procedure (which would beep)
 // never sees those characters; other characters are typed as usual.
 TEST_F(FocusControls, EditBoxSwallowsTabEnterAndEscCharacters)

@@ -1,6 +1,6 @@
-// Helpers of the window framework tests: message pumping, a bound host window that records what
-// controls send up, a recorder put under a control's own procedure, a watch on the messages one
-// window receives.
+// Helpers of the window framework tests, besides the shared ones: a bound host window that records
+// what controls send up, a recorder put under a control's own procedure, a watch on the messages
+// one window receives.
 #pragma once
 
 #include <windows.h>
@@ -13,32 +13,12 @@
 
 #include "framework/CFocusControl.h"
 #include "framework/CWindow.h"
+#include "tests/TestSupport.h"
 
 namespace testkit {
 
-// Dispatches every message waiting in this thread's queue.
-inline void Pump()
-{
-    MSG msg;
-    while (::PeekMessageA(&msg, NULL, 0, 0, PM_REMOVE)) {
-        ::TranslateMessage(&msg);
-        ::DispatchMessageA(&msg);
-    }
-}
-
-// Dispatches messages until done() holds or no message has come for timeoutMs; for input that
-// the system queues on its own schedule (SendInput). Returns done().
-template <class Done>
-bool PumpUntil(Done done, DWORD timeoutMs = 5000)
-{
-    for (;;) {
-        Pump();
-        if (done())
-            return true;
-        if (::MsgWaitForMultipleObjects(0, NULL, FALSE, timeoutMs, QS_ALLINPUT) == WAIT_TIMEOUT)
-            return done();
-    }
-}
+// The object a window is bound to, read through the property the framework names.
+inline HANDLE BoundObject(HWND hwnd) { return ::GetPropA(hwnd, "CPP_CLASS"); }
 
 struct Received {
     UINT msg;
@@ -143,7 +123,7 @@ struct MessageWatch {
     {
         const CWPSTRUCT* cwp = reinterpret_cast<const CWPSTRUCT*>(lParam);
         if (code == HC_ACTION && cwp->hwnd == target) {
-            HANDLE prop = ::GetPropA(cwp->hwnd, "CPP_CLASS");
+            HANDLE prop = BoundObject(cwp->hwnd);
             ++sent;
             reachable += prop != NULL;
             if (cwp->message == WM_NCDESTROY) {

@@ -77,7 +77,7 @@ TEST(WindowBinding, FromCreationThroughTheDispatchTableToDestroy)
     ASSERT_NE(hwnd, (HWND)NULL);
     ASSERT_FALSE(window.messages.empty());
     EXPECT_EQ(window.messages.front(), (UINT)WM_NCCREATE);
-    EXPECT_EQ(::GetPropA(hwnd, "CPP_CLASS"), (HANDLE)&window);
+    EXPECT_EQ(testkit::BoundObject(hwnd), (HANDLE)&window);
     EXPECT_EQ(window.m_pfnPrevProc, (WNDPROC)NULL); // its own class: nothing subclassed
     ASSERT_FALSE(window.calls.empty());
     EXPECT_EQ(window.calls.front().msg, (UINT)WM_CREATE);
@@ -104,7 +104,7 @@ TEST(WindowBinding, FromCreationThroughTheDispatchTableToDestroy)
             EXPECT_EQ(result, 0x10000 + message) << "message 0x" << std::hex << message;
         }
     }
-    EXPECT_EQ(::GetPropA(hwnd, "CPP_CLASS"), (HANDLE)NULL);
+    EXPECT_EQ(testkit::BoundObject(hwnd), (HANDLE)NULL);
     EXPECT_EQ(window.m_hWnd, hwnd);
     EXPECT_TRUE(::DestroyWindow(hwnd));
 }
@@ -143,7 +143,7 @@ TEST(WindowBinding, TemplateControlsAreSubclassedAndGetTheirProcedureBack)
     ::SendMessageA(button, BM_SETSTATE, TRUE, 0);
     ASSERT_TRUE(boundButton.Detach());
     EXPECT_EQ(::GetWindowLongPtrA(button, GWLP_WNDPROC), buttonProc);
-    EXPECT_EQ(::GetPropA(button, "CPP_CLASS"), (HANDLE)NULL);
+    EXPECT_EQ(testkit::BoundObject(button), (HANDLE)NULL);
     EXPECT_NE(::SendMessageA(button, BM_GETSTATE, 0, 0) & BST_PUSHED, 0);
     EXPECT_FALSE(CWindow().Detach());
 
@@ -207,7 +207,7 @@ TEST(WindowFaults, DeletedObjectUnbindsBeforeDestroyingItsWindow)
     ASSERT_TRUE(second.Attach(hwnd));
     delete first;
     EXPECT_TRUE(::IsWindow(hwnd));
-    EXPECT_EQ(::GetPropA(hwnd, "CPP_CLASS"), (HANDLE)&second);
+    EXPECT_EQ(testkit::BoundObject(hwnd), (HANDLE)&second);
 }
 
 namespace {
@@ -271,7 +271,7 @@ TEST(WindowFaults, HandlersMayThrowOrEndTheirOwnWindowOrObject)
         EXPECT_EQ(::IsWindow(hwnd) != FALSE, row.deleted < 0) << row.what;
         EXPECT_EQ(deleted, row.deleted < 0 ? 0 : row.deleted) << row.what;
         if (row.deleted < 0) {
-            EXPECT_EQ(::GetPropA(hwnd, "CPP_CLASS"), (HANDLE)window) << row.what; // still bound
+            EXPECT_EQ(testkit::BoundObject(hwnd), (HANDLE)window) << row.what; // still bound
         }
         if (deleted == 0) {
             EXPECT_EQ(window->destroyed, row.deleted < 0 ? 0 : 1) << row.what;

@@ -1,0 +1,281 @@
+// Helpers shared by every Windows test program: a scratch folder and files as bytes, the message
+// queue, keys, message boxes and other dialogs as they open, top-level windows of a process, and
+// a program's imports pointed elsewhere.
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace testkit {
+
+void RemoveTree(const std::string& path);
+
+// A fresh, empty folder under the system's temporary folder; removed with everything in it.
+class ScratchFolder {
+public:
+    ScratchFolder()
+    {
+        static int s_counter = 0;
+        char temp[MAX_PATH] = {};
+        GetTempPathA(MAX_PATH, temp);
+        do
+            m_path = std::string(temp) + "quill-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++s_counter);
+        while (!CreateDirectoryA(m_path.c_str(), nullptr));
+    }
+    ~ScratchFolder() { RemoveTree(m_path); }
+    ScratchFolder(const ScratchFolder&) = delete;
+    ScratchFolder& operator=(const ScratchFolder&) = delete;
+
+    const std::string& Path() const { return m_path; }
+    std::string operator/(const std::string& name) const { return m_path + "\\" + name; }
+
+private:
+    std::string m_path;
+};
+
+inline void RemoveTree(const std::string& path)
+{
+    WIN32_FIND_DATAA entry;
+    HANDLE find = FindFirstFileA((path + "\\*").c_str(), &entry);
+    if (find != INVALID_HANDLE_VALUE) {
+        do {
+            const std::string name = entry.cFileName, full = path + "\\" + name;
+            if (name == "." || name == "..") continue;
+            SetFileAttributesA(full.c_str(), FILE_ATTRIBUTE_NORMAL);
+            if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+                RemoveTree(full);
+            else
+                DeleteFileA(full.c_str());
+        } while (FindNextFileA(find, &entry));
+        FindClose(find);
+    }
+    RemoveDirectoryA(path.c_str());
+}
+
+inline void WriteBytes(const std::string& path, const std::string& bytes)
+{
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
+    DWORD written = 0;
+    if (!bytes.empty()) WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, NULL);
+    CloseHandle(file);
+}
+
+// The file's bytes; "<missing>" when it cannot be read.
+inline std::string ReadBytes(const std::string& path)
+{
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, NULL);
+    if (file == INVALID_HANDLE_VALUE) return "<missing>";
+    std::string bytes;
+    char buffer[4096];
+    DWORD got = 0;
+    while (ReadFile(file, buffer, sizeof(buffer), &got, NULL) && got > 0) bytes.append(buffer, got);
+    CloseHandle(file);
+    return bytes;
+}
+
+// Plain files only.
+inline int FilesIn(const std::string& folder)
+{
+    WIN32_FIND_DATAA entry;
+    HANDLE find = FindFirstFileA((folder + "\\*").c_str(), &entry);
+    int files = 0;
+    if (find == INVALID_HANDLE_VALUE) return 0;
+    do
+        files += !(entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY);
+    while (FindNextFileA(find, &entry));
+    FindClose(find);
+    return files;
+}
+
+// Dispatches what waits in this thread's queue now, nothing more.
+inline void Drain()
+{
+    MSG msg;
+    while (PeekMessageA(&msg, NULL, 0, 0, PM_REMOVE)) {
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+    }
+}
+
+// Work that messages started and that goes on elsewhere (a conversion on its worker thread).
+inline std::function<bool()> busy;
+
+// Dispatches every message waiting in this thread's queue, and goes on while busy() says.
+inline void Pump()
+{
+    Drain();
+    while (busy && busy()) {
+        MsgWaitForMultipleObjects(0, NULL, FALSE, 10, QS_ALLINPUT);
+        Drain();
+    }
+}
+
+// The window's text, asked of the window itself (so it works across processes too).
+inline std::string WindowText(HWND wnd)
+{
+    char text[1024] = "";
+    SendMessageA(wnd, WM_GETTEXT, sizeof(text), reinterpret_cast<LPARAM>(text));
+    return text;
+}
+
+// Sends key to wnd as if pressed with modifier (VK_CONTROL, VK_SHIFT or 0) held, then pumps.
+inline void Press(HWND wnd, WPARAM key, BYTE modifier = 0)
+{
+    BYTE keys[256];
+    GetKeyboardState(keys);
+    if (modifier) keys[modifier] = 0x80;
+    SetKeyboardState(keys);
+    SendMessageA(wnd, WM_KEYDOWN, key, 0);
+    Pump();
+    if (modifier) keys[modifier] = 0;
+    SetKeyboardState(keys);
+}
+
+// The visible top-level window of class cls that belongs to process pid, or NULL.
+inline HWND TopWindow(DWORD pid, const char* cls)
+{
+    for (HWND wnd = NULL; (wnd = FindWindowExA(NULL, wnd, cls, NULL)) != NULL;) {
+        DWORD owner = 0;
+        GetWindowThreadProcessId(wnd, &owner);
+        if (owner == pid && IsWindowVisible(wnd)) return wnd;
+    }
+    return NULL;
+}
+
+// What the user saw in one message box.
+struct Box {
+    std::string caption;
+    std::string text;
+    UINT icon; // MB_ICONERROR, MB_ICONWARNING, MB_ICONINFORMATION, MB_ICONQUESTION or 0
+};
+
+// Watches the thread's dialogs while it lives. Message boxes are recorded and answered with OK;
+// any other dialog (a chooser, a dialog of the program) goes, once, to onDialog, which must end it.
+class DialogWatcher {
+public:
+    DialogWatcher() : m_hook(SetWindowsHookExA(WH_CBT, Hook, NULL, GetCurrentThreadId())) { s_watcher = this; }
+    ~DialogWatcher()
+    {
+        UnhookWindowsHookEx(m_hook);
+        s_watcher = nullptr;
+    }
+    DialogWatcher(const DialogWatcher&) = delete;
+    DialogWatcher& operator=(const DialogWatcher&) = delete;
+
+    std::vector<Box> boxes;
+    std::function<void(HWND)> onDialog;
+    // Runs when a message box is answered, after it is recorded.
+    std::function<void(const Box&)> onBox;
+
+private:
+    static UINT IconOf(HWND box)
+    {
+        HWND child = NULL;
+        while ((child = FindWindowExA(box, child, "Static", NULL)) != NULL) {
+            // Nothing is visible yet when the box activates; a box without an icon holds none.
+            if ((GetWindowLongA(child, GWL_STYLE) & SS_TYPEMASK) != SS_ICON) continue;
+            HICON icon = reinterpret_cast<HICON>(SendMessageA(child, STM_GETICON, 0, 0));
+            const struct { LPCSTR id; UINT flag; } icons[] = {{IDI_HAND, MB_ICONERROR}, {IDI_EXCLAMATION, MB_ICONWARNING},
+                                                            {IDI_ASTERISK, MB_ICONINFORMATION}, {IDI_QUESTION, MB_ICONQUESTION}};
+            for (const auto& known : icons)
+                if (icon && icon == LoadIconA(NULL, known.id)) return known.flag;
+        }
+        return 0;
+    }
+    static LRESULT CALLBACK Hook(int code, WPARAM wParam, LPARAM lParam)
+    {
+        HWND wnd = reinterpret_cast<HWND>(wParam);
+        char cls[64] = "";
+        if (code == HCBT_ACTIVATE && s_watcher && GetClassNameA(wnd, cls, sizeof(cls)) && lstrcmpA(cls, "#32770") == 0) {
+            // A message box: its text item, and no edit or list of a chooser beside it.
+            HWND text = GetDlgItem(wnd, 0xFFFF);
+            const bool chooser = FindWindowExA(wnd, NULL, "ComboBox", NULL) || FindWindowExA(wnd, NULL, "Edit", NULL);
+            if (text && !chooser) {
+                const Box box{WindowText(wnd), WindowText(text), IconOf(wnd)};
+                s_watcher->boxes.push_back(box);
+                PostMessageA(wnd, WM_COMMAND, IDOK, 0);
+                if (s_watcher->onBox) s_watcher->onBox(box);
+            } else if (GetPropA(wnd, "testkit.seen") == NULL) {
+                SetPropA(wnd, "testkit.seen", reinterpret_cast<HANDLE>(1));
+                if (s_watcher->onDialog) s_watcher->onDialog(wnd);
+            }
+        }
+        return CallNextHookEx(NULL, code, wParam, lParam);
+    }
+    static inline DialogWatcher* s_watcher = nullptr;
+    HHOOK m_hook;
+};
+
+#ifdef QUILL_HOLDFILE_PATH
+// A second process that holds path open ("r": read sharing only; "rw": read and write sharing
+// without delete sharing) for as long as this object lives.
+class HeldFile {
+public:
+    HeldFile(const std::string& path, const char* share)
+    {
+        std::string exe = "Z:" QUILL_HOLDFILE_PATH;
+        for (char& c : exe)
+            if (c == '/') c = '\\';
+        SECURITY_ATTRIBUTES inherit = {sizeof inherit, NULL, TRUE};
+        HANDLE childIn = NULL, childOut = NULL, output = NULL;
+        CreatePipe(&childIn, &m_input, &inherit, 0);
+        CreatePipe(&output, &childOut, &inherit, 0);
+        SetHandleInformation(m_input, HANDLE_FLAG_INHERIT, 0);
+        SetHandleInformation(output, HANDLE_FLAG_INHERIT, 0);
+        STARTUPINFOA startup = {};
+        startup.cb = sizeof startup;
+        startup.dwFlags = STARTF_USESTDHANDLES;
+        startup.hStdInput = childIn;
+        startup.hStdOutput = startup.hStdError = childOut;
+        std::string line = "\"" + exe + "\" \"" + path + "\" " + share;
+        if (CreateProcessA(NULL, &line[0], NULL, NULL, TRUE, 0, NULL, NULL, &startup, &m_process)) {
+            // Blocks until the holder has the file open, or has ended without it.
+            char said[8] = "";
+            DWORD read = 0;
+            CloseHandle(childOut);
+            childOut = NULL;
+            held = ReadFile(output, said, 4, &read, NULL) && read == 4;
+        }
+        for (HANDLE h : {childIn, childOut, output})
+            if (h) CloseHandle(h);
+    }
+    ~HeldFile()
+    {
+        CloseHandle(m_input); // the holder lets go when its input ends
+        if (m_process.hProcess) {
+            WaitForSingleObject(m_process.hProcess, INFINITE);
+            CloseHandle(m_process.hProcess);
+            CloseHandle(m_process.hThread);
+        }
+    }
+    HeldFile(const HeldFile&) = delete;
+    HeldFile& operator=(const HeldFile&) = delete;
+    bool held = false;
+
+private:
+    PROCESS_INFORMATION m_process = {};
+    HANDLE m_input = NULL;
+};
+#endif
+
+// Points this program's imports of a function (from any module) at replacement.
+inline void HookImport(void* original, void* replacement)
+{
+    auto* base = reinterpret_cast<BYTE*>(GetModuleHandleA(NULL));
+    auto* nt = reinterpret_cast<IMAGE_NT_HEADERS*>(base + reinterpret_cast<IMAGE_DOS_HEADER*>(base)->e_lfanew);
+    const DWORD imports = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT].VirtualAddress;
+    for (auto* desc = reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR*>(base + imports); desc->Name; ++desc)
+        for (auto* slot = reinterpret_cast<IMAGE_THUNK_DATA*>(base + desc->FirstThunk); slot->u1.Function; ++slot)
+            if (reinterpret_cast<void*>(slot->u1.Function) == original) {
+                DWORD old;
+                VirtualProtect(&slot->u1.Function, sizeof(slot->u1.Function), PAGE_READWRITE, &old);
+                slot->u1.Function = reinterpret_cast<ULONG_PTR>(replacement);
+                VirtualProtect(&slot->u1.Function, sizeof(slot->u1.Function), old, &old);
+            }
+}
+
+} // namespace testkit
