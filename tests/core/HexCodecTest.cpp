@@ -226,8 +226,6 @@ TEST(HexPump, FailuresAreReported)
         { "write fails in block 3", true, text, never, HexTextBlock, PumpWriteFailed, HexTextBlock },
         { "first read fails", false, text, 0, never, PumpReadFailed, 0 },
         { "write fails", false, text, never, 10, PumpWriteFailed, 0 },
-        { "empty to text", false, "", never, never, PumpDone, 0 },
-        { "empty to binary", true, "", never, never, PumpDone, 0 },
     };
     for (const Case& c : cases)
     {

@@ -16,9 +16,7 @@ TEST(OutputPath, DerivedFromTheInput)
     struct Case { bool whole; int mode; const char* setting; const char* input; const char* expected; };
     const Case cases[] = {
         { true, 0, "ADD", "D:\\in\\sample.txt", "D:\\in\\sample.txt.dat" },
-        { true, 1, "ADD", "D:\\in\\sample.bin", "D:\\in\\sample.bin.txt" },
         { true, 0, "REPLACE", "D:\\in\\sample.txt", "D:\\in\\sample.dat" },
-        { true, 0, "REPLACE", "D:\\in\\a.b.c", "D:\\in\\a.b.dat" },
         { true, 1, "REPLACE", "D:\\in\\sample.txt", "D:\\in\\sample.txt" }, // the input itself
         // Settings other than exactly "ADD" replace.
         { true, 0, "", "D:\\in\\sample.txt", "D:\\in\\sample.dat" },

@@ -84,10 +84,3 @@ TEST(Dialog, ModalResultsAndCommands)
         EXPECT_FALSE(::IsWindow(dialog.m_hWnd)) << row.name;
     }
 }
-
-TEST(Dialog, MissingTemplate)
-{
-    CDialog dialog(9999);
-    EXPECT_EQ(dialog.DoModal(NULL), -1);
-    EXPECT_EQ(dialog.CreateModeless(NULL), (HWND)NULL);
-}
