@@ -51,6 +51,7 @@ TEST(OutputPath, SplittingKnowsDoubleByteCharacters)
     const Case cases[] = {
         { "C:\\work\\表.txt", 7, "C:\\work", "表.txt" },
         { "C:\\work\\表", 7, "C:\\work", "表" },          // ends in 95 5C
+        { "C:\\work\\饅", 7, "C:\\work", "饅" },          // E9 5C, a lead byte above 9F
         { "C:\\ソフト\\表\\", 12, "C:\\ソフト\\表", "" }, // ソ is 83 5C
         { "表.txt", -1, "", "表.txt" },
         { "ｱ\\x", 1, "ｱ", "x" },                          // half-width B1 is a single byte
