@@ -12,7 +12,6 @@ VEXA_IMPLEMENT_DYNAMIC(CMainDlg001, CMainDlg)
 
 namespace {
 
-enum { ID_INPUT = 4000, ID_OUTPUT = 4001, ID_CONVERT = 4002, ID_CLEAR = 4003 };
 
 CButtonEx s_buttons[4];
 CInputBoxEx s_edits[2];
@@ -38,8 +37,8 @@ CMainDlg001::~CMainDlg001()
 
 int CMainDlg001::OnInitDialog(WPARAM wParam, LPARAM lParam)
 {
-    for (int i = 0; i < 4; ++i) s_buttons[i].Attach(GetDlgItem(ID_INPUT + i));
-    for (int i = 0; i < 2; ++i) s_edits[i].Attach(GetDlgItem(7000 + i));
+    for (int i = 0; i < 4; ++i) s_buttons[i].Attach(GetDlgItem(IDC_INPUT_BROWSE + i));
+    for (int i = 0; i < 2; ++i) s_edits[i].Attach(GetDlgItem(IDC_INPUT_PATH + i));
     DragAcceptFiles(TRUE);
     return CDialog::OnInitDialog(wParam, lParam);
 }
@@ -57,10 +56,10 @@ LRESULT CMainDlg001::WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lPara
 int CMainDlg001::OnCommand(WPARAM wParam, LPARAM lParam)
 {
     switch (LOWORD(wParam)) {
-    case ID_INPUT: return OnBrowseInput();
-    case ID_OUTPUT: return OnBrowseOutput();
-    case ID_CONVERT: return OnConvert();
-    case ID_CLEAR: return OnClear();
+    case IDC_INPUT_BROWSE: return OnBrowseInput();
+    case IDC_OUTPUT_BROWSE: return OnBrowseOutput();
+    case IDC_CONVERT: return OnConvert();
+    case IDC_CLEAR: return OnClear();
     default: return CMainDlg::OnCommand(wParam, lParam);
     }
 }

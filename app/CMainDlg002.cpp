@@ -17,17 +17,6 @@ VEXA_IMPLEMENT_DYNAMIC(CMainDlg002, CMainDlg)
 
 namespace {
 
-enum {
-    ID_INPUT = 4000,
-    ID_OUTPUT = 4001,
-    ID_CONVERT = 4002,
-    ID_CLEAR = 4003,
-    ID_CHECK_ALL = 4004,
-    ID_UNCHECK_ALL = 4005,
-    ID_LIST = 8000,
-    ID_FILTER = 9000,
-};
-
 CComboBoxEx s_filter;
 CButtonEx s_buttons[6];
 CInputBoxEx s_edits[2];
@@ -67,12 +56,12 @@ CMainDlg002::~CMainDlg002()
 
 int CMainDlg002::OnInitDialog(WPARAM wParam, LPARAM lParam)
 {
-    s_filter.Attach(GetDlgItem(ID_FILTER));
+    s_filter.Attach(GetDlgItem(IDC_FILTER));
     for (const CString& pattern : m_vecFilter) s_filter.AddString(pattern);
     s_filter.SetCurSel(0);
-    for (int i = 0; i < 6; ++i) s_buttons[i].Attach(GetDlgItem(ID_INPUT + i));
-    for (int i = 0; i < 2; ++i) s_edits[i].Attach(GetDlgItem(7000 + i));
-    s_list.Attach(GetDlgItem(ID_LIST));
+    for (int i = 0; i < 6; ++i) s_buttons[i].Attach(GetDlgItem(IDC_INPUT_BROWSE + i));
+    for (int i = 0; i < 2; ++i) s_edits[i].Attach(GetDlgItem(IDC_INPUT_PATH + i));
+    s_list.Attach(GetDlgItem(IDC_FILE_LIST));
     s_list.SetExtendedStyle(s_list.GetExtendedStyle() | 0x25);
     s_list.InsertColumn(0, ScaleForDpi(160), "変換前");
     s_list.InsertColumn(1, ScaleForDpi(160), "変換後");
@@ -106,13 +95,13 @@ LRESULT CMainDlg002::WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lPara
 int CMainDlg002::OnCommand(WPARAM wParam, LPARAM lParam)
 {
     switch (LOWORD(wParam)) {
-    case ID_INPUT: return OnBrowseInput();
-    case ID_OUTPUT: return OnBrowseOutput();
-    case ID_CONVERT: return OnConvert();
-    case ID_CLEAR: return OnClear();
-    case ID_CHECK_ALL: return CheckAll();
-    case ID_UNCHECK_ALL: return UncheckAll();
-    case ID_FILTER:
+    case IDC_INPUT_BROWSE: return OnBrowseInput();
+    case IDC_OUTPUT_BROWSE: return OnBrowseOutput();
+    case IDC_CONVERT: return OnConvert();
+    case IDC_CLEAR: return OnClear();
+    case IDC_CHECK_ALL: return CheckAll();
+    case IDC_UNCHECK_ALL: return UncheckAll();
+    case IDC_FILTER:
         if (HIWORD(wParam) == CBN_SELCHANGE) OnFilterChanged();
         return 0;
     default: return CMainDlg::OnCommand(wParam, lParam);
