@@ -1,6 +1,7 @@
 #include "app/CMainDlg.h"
 
 #include "app/CMainWnd.h"
+#include "resources/resource.h"
 
 using namespace Vexa;
 
@@ -18,13 +19,83 @@ int CMainDlg::Message(const char* text, const char* caption, UINT icon)
     return MessageBoxA(m_hWnd, text, caption, MB_OK | icon);
 }
 
+namespace {
+
+// A run that ends within this time never shows the running page: short conversions look as
+// they always did.
+const DWORD kCalmMs = 100;
+
+} // namespace
+
+void CMainDlg::StartRun(const ConvertOptions& options, std::vector<CRunFile> files)
+{
+    if (!m_run.Start(m_hWnd, options, std::move(files))) return;
+    if (m_run.WaitFor(kCalmMs)) {
+        EndRun();
+        return;
+    }
+    m_bShownRunning = true;
+    ShowRunning(true);
+    if (CMainWnd* main = GetMainWnd()) main->ShowRunning(true);
+}
+
+void CMainDlg::EndRun()
+{
+    bool stopped = m_run.IsStopRequested();
+    m_run.Wait();
+    if (m_bShownRunning) {
+        m_bShownRunning = false;
+        ShowRunning(false);
+        if (CMainWnd* main = GetMainWnd()) main->ShowRunning(false);
+    }
+    if (!m_bQuiet) OnRunEnded(stopped);
+}
+
+void CMainDlg::StopRun()
+{
+    if (IsRunning()) m_run.Stop();
+}
+
+void CMainDlg::AbortRun()
+{
+    if (!IsRunning()) return;
+    m_run.Stop();
+    m_bQuiet = true;
+    EndRun();
+    m_bQuiet = false;
+}
+
+bool CMainDlg::OnRunMessage(UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    switch (msg) {
+    case WM_RUNDONE:
+        // Also arrives after a run that was already ended at once or aborted.
+        if (IsRunning() && wParam == m_run.GetSerial()) EndRun();
+        return true;
+    case WM_RUNPROGRESS:
+        if (IsRunning() && wParam == m_run.GetSerial()) OnRunProgress();
+        return true;
+    case WM_FOCUSMOVE:
+        // Esc in any control of the page (it names the page itself) stops a run.
+        if (IsRunning() && lParam == 0 && reinterpret_cast<CWindowBase*>(wParam) == this) {
+            StopRun();
+            return true;
+        }
+        return false;
+    default:
+        return false;
+    }
+}
+
 int CMainDlg::OnCommand(WPARAM wParam, LPARAM lParam)
 {
+    // The menu's commands would change or restart what a run works on.
+    if (Refused() && LOWORD(wParam) >= ID_BROWSE_INPUT && LOWORD(wParam) <= ID_CLEAR) return 0;
     switch (LOWORD(wParam)) {
-    case 100: return OnBrowseInput();
-    case 101: return OnBrowseOutput();
-    case 102: return OnConvert();
-    case 103: return OnClear();
+    case ID_BROWSE_INPUT: return OnBrowseInput();
+    case ID_BROWSE_OUTPUT: return OnBrowseOutput();
+    case ID_CONVERT: return OnConvert();
+    case ID_CLEAR: return OnClear();
     default: return CDialog::OnCommand(wParam, lParam);
     }
 }
@@ -32,6 +103,10 @@ int CMainDlg::OnCommand(WPARAM wParam, LPARAM lParam)
 int CMainDlg::OnKeyDown(WPARAM wParam, LPARAM lParam)
 {
     bool ctrl = GetKeyState(VK_CONTROL) < 0;
+    if (Refused()) {
+        if (wParam == VK_ESCAPE) StopRun();
+        return 0;
+    }
     switch (wParam) {
     case VK_RETURN:
         return OnConvert();

@@ -14,6 +14,7 @@ namespace {
 
 
 CButtonEx s_buttons[4];
+CProgressCtrl s_progress;
 CInputBoxEx s_edits[2];
 CInputBoxEx& s_input = s_edits[0];
 CInputBoxEx& s_output = s_edits[1];
@@ -33,18 +34,21 @@ CMainDlg001::~CMainDlg001()
 {
     for (CButtonEx& button : s_buttons) button.Detach();
     for (CInputBoxEx& edit : s_edits) edit.Detach();
+    s_progress.Detach();
 }
 
 int CMainDlg001::OnInitDialog(WPARAM wParam, LPARAM lParam)
 {
     for (int i = 0; i < 4; ++i) s_buttons[i].Attach(GetDlgItem(IDC_INPUT_BROWSE + i));
     for (int i = 0; i < 2; ++i) s_edits[i].Attach(GetDlgItem(IDC_INPUT_PATH + i));
+    s_progress.Attach(GetDlgItem(IDC_RUN_PROGRESS));
     DragAcceptFiles(TRUE);
     return CDialog::OnInitDialog(wParam, lParam);
 }
 
 LRESULT CMainDlg001::WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
 {
+    if (OnRunMessage(msg, wParam, lParam)) return 0;
     if (msg == WM_FOCUSMOVE) {
         CWindowBase* from = reinterpret_cast<CWindowBase*>(wParam);
         MoveFocus(from ? from->GetHwnd() : NULL, static_cast<int>(lParam));
@@ -55,6 +59,11 @@ LRESULT CMainDlg001::WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lPara
 
 int CMainDlg001::OnCommand(WPARAM wParam, LPARAM lParam)
 {
+    if (Refused()) {
+        // While running, the "変換開始" button is "中止"; the other buttons are disabled.
+        if (LOWORD(wParam) == IDC_CONVERT) StopRun();
+        if (LOWORD(wParam) >= IDC_INPUT_BROWSE && LOWORD(wParam) <= IDC_CLEAR) return 0;
+    }
     switch (LOWORD(wParam)) {
     case IDC_INPUT_BROWSE: return OnBrowseInput();
     case IDC_OUTPUT_BROWSE: return OnBrowseOutput();
@@ -221,6 +230,7 @@ int CMainDlg001::ConvertBinaryToText()
 
 // Reports in the order the messages promise (input path, input, output path, output, result);
 // an old output stays unless the new one is complete, and every error says which file and why.
+// The conversion runs on the worker; the messages after the input path follow in OnRunEnded.
 int CMainDlg001::Convert(int mode)
 {
     CString inputPath = GetInputPath();
@@ -231,17 +241,33 @@ int CMainDlg001::Convert(int mode)
     ConvertOptions options;
     options.mode = mode;
     if (mode == 1) options.layout = TextLayoutSetting::Read();
-    FileConversionResult result = ConvertFile(inputPath, GetOutputPath(), options);
+    std::vector<CRunFile> files(1);
+    files[0].input = inputPath;
+    files[0].output = GetOutputPath();
+    m_nRunMode = mode;
+    StartRun(options, std::move(files));
+    return 0;
+}
+
+void CMainDlg001::OnRunEnded(bool stopped)
+{
+    const CRunFile& file = m_run.Files()[0];
+    const FileConversionResult& result = file.result;
+    const int mode = m_nRunMode;
+    if (stopped && !file.reached) {
+        Message("変換を中止しました。出力ファイルは変更していません。", "確認", MB_ICONINFORMATION);
+        return;
+    }
     const char* first = nullptr;
     switch (result.stage) {
     case FileConversionResult::kDone:
         Message(mode == 0 ? "テキストファイルからバイナリファイルを作成しました"
                           : "バイナリファイルからテキストファイルを作成しました",
                 "確認", MB_ICONINFORMATION);
-        return 0;
+        return;
     case FileConversionResult::kOutputEmpty:
         Message("出力ファイルを設定してください", "警告", MB_ICONWARNING);
-        return ERROR_FILE_NOT_FOUND;
+        return;
     case FileConversionResult::kInputOpen: first = "入力ファイルのオープンに失敗しました"; break;
     case FileConversionResult::kOutputOpen: first = "出力ファイルのオープンに失敗しました"; break;
     case FileConversionResult::kConvert:
@@ -249,6 +275,29 @@ int CMainDlg001::Convert(int mode)
         break;
     }
     Message(CString(first) + "\n" + DescribeFailure(result), "エラー", MB_ICONERROR);
-    if (result.stage != FileConversionResult::kConvert) return ERROR_OPEN_FAILED;
-    return mode == 0 ? 0 : static_cast<int>(result.error);
+}
+
+void CMainDlg001::ShowRunning(bool running)
+{
+    HWND focus = GetFocus();
+    for (int id : {IDC_INPUT_BROWSE, IDC_OUTPUT_BROWSE, IDC_CLEAR}) ::EnableWindow(GetDlgItem(id), !running);
+    for (CInputBoxEx& edit : s_edits) edit.EnableWindow(!running);
+    s_buttons[2].SetWindowText(running ? "中止" : "変換開始");
+    SetDlgItemTextA(m_hWnd, IDC_RUN_STATUS, "");
+    s_progress.SetRange(0, 1000);
+    s_progress.SetPos(0);
+    ::ShowWindow(GetDlgItem(IDC_RUN_STATUS), running ? SW_SHOW : SW_HIDE);
+    s_progress.ShowWindow(running ? SW_SHOW : SW_HIDE);
+    // The keyboard stays with the page: on "中止" while running, which Esc also means.
+    if (running && focus && !::IsWindowEnabled(focus)) ::SetFocus(s_buttons[2].GetHwnd());
+}
+
+// Bytes read of the file, in MB.
+void CMainDlg001::OnRunProgress()
+{
+    unsigned read = m_run.GetKiBRead(), total = m_run.GetKiBTotal();
+    s_progress.SetPos(total ? static_cast<int>(1000ull * read / total) : 0);
+    CString text;
+    text.Format("%u / %u MB", read >> 10, total >> 10);
+    SetDlgItemTextA(m_hWnd, IDC_RUN_STATUS, text);
 }

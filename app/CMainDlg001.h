@@ -42,6 +42,13 @@ public:
     // The folder of the path set last into either box; the choosers start there.
     Vexa::CString m_strFolder;
 
+protected:
+    void ShowRunning(bool running) override;
+    void OnRunProgress() override;
+    void OnRunEnded(bool stopped) override;
+
 private:
     int Convert(int mode);
+
+    int m_nRunMode = 0;
 };

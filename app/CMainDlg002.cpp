@@ -23,6 +23,7 @@ CInputBoxEx s_edits[2];
 CInputBoxEx& s_input = s_edits[0];
 CInputBoxEx& s_output = s_edits[1];
 CListViewEx s_list;
+CProgressCtrl s_progress;
 CWindowBase* const s_focusOrder[10] = {&s_filter,     &s_buttons[0], &s_edits[0], &s_buttons[1],
                                        &s_edits[1],   &s_list,       &s_buttons[2], &s_buttons[3],
                                        &s_buttons[4], &s_buttons[5]};
@@ -52,6 +53,7 @@ CMainDlg002::~CMainDlg002()
     for (CButtonEx& button : s_buttons) button.Detach();
     for (CInputBoxEx& edit : s_edits) edit.Detach();
     s_list.Detach();
+    s_progress.Detach();
 }
 
 int CMainDlg002::OnInitDialog(WPARAM wParam, LPARAM lParam)
@@ -65,20 +67,23 @@ int CMainDlg002::OnInitDialog(WPARAM wParam, LPARAM lParam)
     s_list.SetExtendedStyle(s_list.GetExtendedStyle() | 0x25);
     s_list.InsertColumn(0, ScaleForDpi(160), "変換前");
     s_list.InsertColumn(1, ScaleForDpi(160), "変換後");
+    s_progress.Attach(GetDlgItem(IDC_RUN_PROGRESS));
     DragAcceptFiles(TRUE);
     return CDialog::OnInitDialog(wParam, lParam);
 }
 
 LRESULT CMainDlg002::WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
 {
+    if (OnRunMessage(msg, wParam, lParam)) return 0;
     if (msg == WM_FOCUSMOVE) {
         CWindowBase* from = reinterpret_cast<CWindowBase*>(wParam);
-        if (from == &s_input) SetInputPath(GetInputFolder());
+        if (from == &s_input && !Refused()) SetInputPath(GetInputFolder());
         MoveFocus(from ? from->GetHwnd() : NULL, static_cast<int>(lParam));
         return 0;
     }
     if (msg == WM_ENTERKEY) {
         CWindowBase* from = reinterpret_cast<CWindowBase*>(wParam);
+        if (Refused()) return 0;
         if (from == &s_input) {
             SetInputPath(GetInputFolder());
             MoveFocus(s_output.GetHwnd(), 0);
@@ -94,6 +99,12 @@ LRESULT CMainDlg002::WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lPara
 
 int CMainDlg002::OnCommand(WPARAM wParam, LPARAM lParam)
 {
+    if (Refused()) {
+        // While running, the "変換開始" button is "中止"; the page's other commands are refused.
+        if (LOWORD(wParam) == IDC_CONVERT) StopRun();
+        if ((LOWORD(wParam) >= IDC_INPUT_BROWSE && LOWORD(wParam) <= IDC_UNCHECK_ALL) || LOWORD(wParam) == IDC_FILTER)
+            return 0;
+    }
     switch (LOWORD(wParam)) {
     case IDC_INPUT_BROWSE: return OnBrowseInput();
     case IDC_OUTPUT_BROWSE: return OnBrowseOutput();
@@ -111,9 +122,21 @@ int CMainDlg002::OnCommand(WPARAM wParam, LPARAM lParam)
 int CMainDlg002::OnNotify(WPARAM wParam, LPARAM lParam)
 {
     const NMHDR* header = reinterpret_cast<const NMHDR*>(lParam);
-    if (header && header->hwndFrom == s_list.GetHwnd() && header->code == static_cast<UINT>(NM_DBLCLK)) {
-        EditOutputName();
-        return 0;
+    if (header && header->hwndFrom == s_list.GetHwnd()) {
+        if (header->code == static_cast<UINT>(NM_DBLCLK)) {
+            EditOutputName();
+            return 0;
+        }
+        // While running, a row's check stays as it is (the list still scrolls and selects).
+        const NMLISTVIEW* change = reinterpret_cast<const NMLISTVIEW*>(lParam);
+        bool refuse = header->code == static_cast<UINT>(LVN_ITEMCHANGING) && Refused() &&
+                      (change->uChanged & LVIF_STATE) &&
+                      ((change->uNewState ^ change->uOldState) & LVIS_STATEIMAGEMASK);
+        // Declining the notice per row makes emptying a long list quick.
+        if (refuse || header->code == static_cast<UINT>(LVN_DELETEALLITEMS)) {
+            ::SetWindowLongPtrA(m_hWnd, DWLP_MSGRESULT, TRUE);
+            return TRUE;
+        }
     }
     return CDialog::OnNotify(wParam, lParam);
 }
@@ -210,54 +233,66 @@ void CMainDlg002::SetOutputPath(CString folder)
     s_output.SetWindowText(folder);
 }
 
+// Lists the folder with the list view's redrawing off: one paint for the whole list, not one per
+// row.
 void CMainDlg002::FillList(CString folder)
 {
+    s_list.SendMessage(WM_SETREDRAW, FALSE, 0);
     s_list.DeleteAllItems();
-    if (!PathIsDirectoryA(folder)) return;
-    int filter = s_filter.GetCurSel();
-    if (filter < 0 || filter >= static_cast<int>(m_vecFilter.size())) filter = 0;
-    CString search(folder + "\\", m_vecFilter[filter]);
-    CMainWnd* main = GetMainWnd();
-    int mode = main && main->GetMode() == 0 ? 0 : 1;
-    CSystemInfo* info = GetSystemInfo();
-    CString rule = info ? info->GetBatConvSetting("DEFAULT_OUTPUT_EXTENSION") : CString();
-
-    WIN32_FIND_DATAA entry;
-    HANDLE find = FindFirstFileA(search, &entry);
-    if (find == INVALID_HANDLE_VALUE) return;
-    int row = 0;
-    do {
-        const DWORD skipped = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_DIRECTORY;
-        if ((entry.dwFileAttributes & skipped) == 0) {
-            CString name(entry.cFileName);
-            s_list.InsertItem(row, "");
-            s_list.SetItemText(row, 0, name);
-            s_list.SetItemText(row, 1, MakeOutputFileName(name, mode, rule));
-            s_list.SetCheck(row, true);
-            ++row;
+    std::vector<CString> names;
+    if (PathIsDirectoryA(folder)) {
+        int filter = s_filter.GetCurSel();
+        if (filter < 0 || filter >= static_cast<int>(m_vecFilter.size())) filter = 0;
+        CString search(folder + "\\", m_vecFilter[filter]);
+        WIN32_FIND_DATAA entry;
+        HANDLE find = FindFirstFileA(search, &entry);
+        if (find != INVALID_HANDLE_VALUE) {
+            const DWORD skipped = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_DIRECTORY;
+            do {
+                if ((entry.dwFileAttributes & skipped) == 0) names.push_back(CString(entry.cFileName));
+            } while (FindNextFileA(find, &entry));
+            FindClose(find);
         }
-    } while (FindNextFileA(find, &entry));
-    FindClose(find);
+    }
+    if (!names.empty()) {
+        CMainWnd* main = GetMainWnd();
+        int mode = main && main->GetMode() == 0 ? 0 : 1;
+        CSystemInfo* info = GetSystemInfo();
+        CString rule = info ? info->GetBatConvSetting("DEFAULT_OUTPUT_EXTENSION") : CString();
+        s_list.SendMessage(LVM_SETITEMCOUNT, names.size(), 0);
+        for (size_t i = 0; i < names.size(); ++i) {
+            int row = s_list.InsertItem(static_cast<int>(i), names[i]);
+            s_list.SetItemText(row, 1, MakeOutputFileName(names[i], mode, rule));
+        }
+        // Row -1 is every row: all checked by one message.
+        s_list.SetCheck(-1, TRUE);
+    }
+    s_list.SendMessage(WM_SETREDRAW, TRUE, 0);
+    s_list.InvalidateRect(NULL, TRUE);
 }
 
 void CMainDlg002::OnFilterChanged()
 {
+    if (Refused()) return;
     FillList(GetInputFolder());
 }
 
 void CMainDlg002::OnModeChanged()
 {
+    if (Refused()) return;
     FillList(GetInputFolder());
 }
 
 int CMainDlg002::CheckAll()
 {
+    if (Refused()) return 0;
     for (int i = 0; i < s_list.GetItemCount(); ++i) s_list.SetCheck(i, true);
     return 0;
 }
 
 int CMainDlg002::UncheckAll()
 {
+    if (Refused()) return 0;
     for (int i = 0; i < s_list.GetItemCount(); ++i) s_list.SetCheck(i, false);
     return 0;
 }
@@ -265,7 +300,7 @@ int CMainDlg002::UncheckAll()
 int CMainDlg002::EditOutputName()
 {
     int row = s_list.GetSelectedItem();
-    if (row < 0) return 0;
+    if (row < 0 || Refused()) return 0;
     CSubDlg001 dialog;
     dialog.SetBeforeName(s_list.GetItemText(row, 0));
     dialog.SetAfterName(s_list.GetItemText(row, 1));
@@ -356,34 +391,79 @@ int CMainDlg002::Convert(int mode)
     options.mode = mode;
     // The layout is read once for the whole run.
     if (mode == 1) options.layout = TextLayoutSetting::Read();
-    int failed = 0;
-    CString names;
+    // The worker gets the paths, never the list; rows left out keep their place for the message.
+    std::vector<CRunFile> files;
     for (size_t i = 0; i < rows.size(); ++i) {
         if (verdicts[i] == kRowUnchecked) continue;
-        CString reason;
-        if (verdicts[i] != kRowConvert) {
-            reason = DescribeVerdict(verdicts[i]);
-        } else {
-            CString inputPath(inputFolder + "\\", rows[i].input);
-            CString outputPath(outputFolder + "\\", rows[i].output);
-            FileConversionResult result = ConvertFile(inputPath, outputPath, options);
-            if (result.Done()) continue;
-            reason = DescribeFailureBriefly(result);
-        }
+        files.emplace_back();
+        CRunFile& file = files.back();
+        file.row = static_cast<int>(i);
+        if (verdicts[i] != kRowConvert) file.skipped = DescribeVerdict(verdicts[i]);
+        file.input = CString(inputFolder + "\\", rows[i].input);
+        file.output = CString(outputFolder + "\\", rows[i].output);
+    }
+    m_nRunMode = mode;
+    StartRun(options, std::move(files));
+    return 0;
+}
+
+void CMainDlg002::ShowRunning(bool running)
+{
+    HWND focus = GetFocus();
+    s_filter.EnableWindow(!running);
+    for (int i : {0, 1, 3, 4, 5}) s_buttons[i].EnableWindow(!running);
+    for (CInputBoxEx& edit : s_edits) edit.EnableWindow(!running);
+    s_buttons[2].SetWindowText(running ? "中止" : "変換開始");
+    SetDlgItemTextA(m_hWnd, IDC_RUN_STATUS, "");
+    s_progress.SetRange(0, static_cast<int>(m_run.Files().size()));
+    s_progress.SetPos(0);
+    ::ShowWindow(GetDlgItem(IDC_RUN_STATUS), running ? SW_SHOW : SW_HIDE);
+    s_progress.ShowWindow(running ? SW_SHOW : SW_HIDE);
+    // The keyboard stays with the page: on "中止" while running, which Esc also means.
+    if (running && focus && !::IsWindowEnabled(focus)) ::SetFocus(s_buttons[2].GetHwnd());
+}
+
+// Files done of all files.
+void CMainDlg002::OnRunProgress()
+{
+    int passed = m_run.FilesPassed();
+    s_progress.SetPos(passed);
+    CString text;
+    text.Format("%d / %d", passed, static_cast<int>(m_run.Files().size()));
+    SetDlgItemTextA(m_hWnd, IDC_RUN_STATUS, text);
+}
+
+// One message for the run: done, stopped (with how many files were and were not converted), or
+// which rows failed.
+void CMainDlg002::OnRunEnded(bool stopped)
+{
+    int converted = 0, failed = 0;
+    CString names;
+    for (const CRunFile& file : m_run.Files()) {
+        if (file.reached && file.result.Done()) ++converted;
+        const bool skipped = !file.skipped.IsEmpty();
+        if (!skipped && (!file.reached || file.result.Done())) continue;
         if (failed < kNamedFailures) {
             names += "\n";
-            names += rows[i].input;
+            names += s_list.GetItemText(file.row, 0);
             names += ": ";
-            names += reason;
+            names += skipped ? file.skipped : DescribeFailureBriefly(file.result);
         }
         ++failed;
     }
-
+    const int notConverted = static_cast<int>(m_run.Files().size()) - converted;
+    if (stopped && notConverted > 0) {
+        CString text;
+        text.Format("変換を中止しました。\n%d 件のファイルを変換し、%d 件のファイルは変換していません。",
+                    converted, notConverted);
+        Message(text, "確認", MB_ICONINFORMATION);
+        return;
+    }
     if (failed == 0) {
-        Message(mode == 0 ? "テキストファイルからバイナリファイルを作成しました"
-                          : "バイナリファイルからテキストファイルを作成しました",
+        Message(m_nRunMode == 0 ? "テキストファイルからバイナリファイルを作成しました"
+                                : "バイナリファイルからテキストファイルを作成しました",
                 "確認", MB_ICONINFORMATION);
-        return 0;
+        return;
     }
     CString text;
     text.Format("%d 件のファイルを変換できませんでした。", failed);
@@ -394,5 +474,4 @@ int CMainDlg002::Convert(int mode)
         text += more;
     }
     Message(text, "エラー", MB_ICONERROR);
-    return 0;
 }

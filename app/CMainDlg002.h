@@ -50,6 +50,13 @@ public:
     Vexa::CString m_strFolder;
     std::vector<Vexa::CString> m_vecFilter;
 
+protected:
+    void ShowRunning(bool running) override;
+    void OnRunProgress() override;
+    void OnRunEnded(bool stopped) override;
+
 private:
     int Convert(int mode);
+
+    int m_nRunMode = 0;
 };

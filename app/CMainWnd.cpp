@@ -100,6 +100,13 @@ int CMainWnd::OnCreate(WPARAM wParam, LPARAM lParam)
     return CWindow::OnCreate(wParam, lParam);
 }
 
+// Closing during a run stops it first: the file under way is abandoned, finished ones stay.
+int CMainWnd::OnClose(WPARAM wParam, LPARAM lParam)
+{
+    for (CMainDlg* page : s_pages) page->AbortRun();
+    return CWindow::OnClose(wParam, lParam);
+}
+
 // The outer size is the one asked for (420 x 404 at 96 DPI, scaled), or more where the pages, placed
 // in dialog units of their own font, would reach past the client area: from the pages' real extent,
 // with the tab strip's margin on the right, through the frame, caption and menu bar of this system.
@@ -129,6 +136,7 @@ void CMainWnd::FitToPages()
 
 int CMainWnd::OnDestroy(WPARAM wParam, LPARAM lParam)
 {
+    for (CMainDlg* page : s_pages) page->AbortRun();
     PostQuitMessage(0);
     return CWindow::OnDestroy(wParam, lParam);
 }
@@ -136,6 +144,21 @@ int CMainWnd::OnDestroy(WPARAM wParam, LPARAM lParam)
 int CMainWnd::OnCommand(WPARAM wParam, LPARAM lParam)
 {
     int id = LOWORD(wParam);
+    if (IsRunning()) {
+        switch (id) {
+        case ID_BROWSE_INPUT:
+        case ID_BROWSE_OUTPUT:
+        case ID_CONVERT:
+        case ID_CLEAR:
+        case ID_MODE_BINARY:
+        case ID_MODE_TEXT:
+        case ID_SETTINGS:
+            return 0;
+        case IDC_MODE_SELECTOR:
+            s_modeSelector.SetCurSel(m_nMode);
+            return 0;
+        }
+    }
     switch (id) {
     case ID_BROWSE_INPUT:
     case ID_BROWSE_OUTPUT:
@@ -172,7 +195,9 @@ int CMainWnd::OnCommand(WPARAM wParam, LPARAM lParam)
 int CMainWnd::OnNotify(WPARAM wParam, LPARAM lParam)
 {
     const NMHDR* header = reinterpret_cast<const NMHDR*>(lParam);
-    if (header && header->code == static_cast<UINT>(TCN_SELCHANGE)) {
+    // True keeps the tab where it is.
+    if (header && header->code == static_cast<UINT>(TCN_SELCHANGING)) return IsRunning();
+    if (header && header->code == static_cast<UINT>(TCN_SELCHANGE) && !IsRunning()) {
         m_nPage = s_tab.GetCurSel();
         SelectPage(m_nPage);
         return 0;
@@ -198,6 +223,9 @@ int CMainWnd::OnKeyDown(WPARAM wParam, LPARAM lParam)
         return 0;
     case VK_F1:
         return GetKeyState(VK_CONTROL) < 0 ? ShowVersionDialog() : ShowHelp();
+    case VK_ESCAPE:
+        if (CMainDlg* page = GetPage(m_nPage)) page->StopRun();
+        return 0;
     default:
         return CWindow::OnKeyDown(wParam, lParam);
     }
@@ -213,6 +241,11 @@ LRESULT CMainWnd::WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
 {
     if (msg == WM_FOCUSMOVE) {
         CWindowBase* from = reinterpret_cast<CWindowBase*>(wParam);
+        // Esc in the selector or the tab strip (they name this window) stops a run.
+        if (from == this && lParam == 0 && IsRunning()) {
+            GetPage(m_nPage)->StopRun();
+            return 0;
+        }
         MoveFocus(from ? from->GetHwnd() : NULL, static_cast<int>(lParam));
         return 0;
     }
@@ -241,6 +274,10 @@ void CMainWnd::MoveFocus(HWND hwnd, int direction)
 int CMainWnd::OnDropFiles(WPARAM wParam, LPARAM)
 {
     HDROP drop = reinterpret_cast<HDROP>(wParam);
+    if (IsRunning()) {
+        DragFinish(drop);
+        return 0;
+    }
     char path[MAX_PATH] = "";
     DragQueryFileA(drop, 0, path, MAX_PATH);
     DragFinish(drop);
@@ -280,6 +317,22 @@ void CMainWnd::SetMode(int mode)
     if (s_modeSelector.GetCurSel() != mode) s_modeSelector.SetCurSel(mode);
     s_menuEdit.CheckItem(0, mode == 0);
     s_menuEdit.CheckItem(1, mode == 1);
+}
+
+bool CMainWnd::IsRunning()
+{
+    CMainDlg* page = GetPage(m_nPage);
+    return page && page->IsRunning();
+}
+
+void CMainWnd::ShowRunning(bool running)
+{
+    s_modeSelector.EnableWindow(!running);
+    s_tab.EnableWindow(!running);
+    const UINT state = MF_BYCOMMAND | (running ? MF_GRAYED : MF_ENABLED);
+    for (UINT id : {ID_BROWSE_INPUT, ID_BROWSE_OUTPUT, ID_CONVERT, ID_CLEAR, ID_SETTINGS})
+        EnableMenuItem(s_menuFile.GetHandle(), id, state);
+    for (UINT id : {ID_MODE_BINARY, ID_MODE_TEXT}) EnableMenuItem(s_menuEdit.GetHandle(), id, state);
 }
 
 CTabCtrlEx* CMainWnd::GetTabCtrl()

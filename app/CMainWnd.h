@@ -16,6 +16,7 @@ public:
 
     LRESULT WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) override;
     int OnCreate(WPARAM wParam, LPARAM lParam) override;
+    int OnClose(WPARAM wParam, LPARAM lParam) override;
     int OnDestroy(WPARAM wParam, LPARAM lParam) override;
     int OnCommand(WPARAM wParam, LPARAM lParam) override;
     int OnLButtonUp(WPARAM wParam, LPARAM lParam) override;
@@ -34,6 +35,11 @@ public:
     // direction: 0 that window, 1 next, 2 previous.
     virtual void MoveFocus(HWND hwnd, int direction);
     virtual void OpenPath(Vexa::CString path);
+    // While a page runs a conversion, everything that would change it is disabled: the mode,
+    // the page switch, the menu's page commands and the settings.
+    virtual void ShowRunning(bool running);
+    // The page shown runs a conversion.
+    bool IsRunning();
 
     // Grows the window where its client area cannot hold both pages.
     void FitToPages();

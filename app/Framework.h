@@ -18,6 +18,7 @@
 #include "framework/CComboBox.h"
 #include "framework/CTabCtrl.h"
 #include "framework/CListView.h"
+#include "framework/CProgressCtrl.h"
 #include "framework/CFileDialog.h"
 #include "framework/CFolderDialog.h"
 #include "framework/CFocusControl.h"

@@ -16,9 +16,30 @@ DWORD LastErrorOr(DWORD fallback)
 class CFileSource : public CByteSource
 {
 public:
-    explicit CFileSource(Vexa::CFile& file) : m_file(file), m_dwError(0) {}
+    CFileSource(Vexa::CFile& file, CConversionObserver* observer = nullptr)
+        : m_file(file), m_pObserver(observer), m_nRead(0), m_nSize(0), m_bSized(false), m_dwError(0)
+    {
+        DWORD high = 0;
+        SetLastError(NO_ERROR);
+        const DWORD low = file.GetSize(&high);
+        m_bSized = GetFileType(file.GetHandle()) == FILE_TYPE_DISK &&
+                   (low != INVALID_FILE_SIZE || GetLastError() == NO_ERROR);
+        m_nSize = (static_cast<unsigned long long>(high) << 32) | low;
+    }
     bool Read(void* buffer, size_t capacity, size_t& got) override
     {
+        if (m_pObserver && !m_pObserver->OnBlock(m_nRead, m_bSized ? m_nSize : 0))
+        {
+            m_dwError = ERROR_CANCELLED;
+            return false;
+        }
+        // Asked for no more than the file holds (and a page for its end), since the system may
+        // touch every page of the buffer it is given: a small file must not cost a large block.
+        if (m_bSized) {
+            const unsigned long long left = m_nSize > m_nRead ? m_nSize - m_nRead : 0;
+            const unsigned long long wanted = left < 4096 ? 4096 : left;
+            if (wanted < capacity) capacity = size_t(wanted);
+        }
         DWORD read = 0;
         // TRUE with nothing read is the end of the file; FALSE is a failed read, not an end.
         if (!m_file.ReadRaw(buffer, DWORD(capacity), &read))
@@ -27,12 +48,17 @@ public:
             return false;
         }
         got = read;
+        m_nRead += read;
         return true;
     }
     DWORD GetError() const { return m_dwError; }
 
 private:
     Vexa::CFile& m_file;
+    CConversionObserver* m_pObserver;
+    unsigned long long m_nRead;
+    unsigned long long m_nSize; // when m_bSized: the file's size when the conversion began
+    bool m_bSized;
     DWORD m_dwError;
 };
 
@@ -93,7 +119,7 @@ int BinaryToText(Vexa::CFile& in, Vexa::CFile& out)
 
 DWORD Convert(Vexa::CFile& in, Vexa::CFile& out, const ConvertOptions& options, bool& writeFailed)
 {
-    CFileSource source(in);
+    CFileSource source(in, options.observer);
     CFileSink sink(out);
     const PumpResult result =
         options.mode == 0 ? PumpTextToBinary(source, sink) : PumpBinaryToText(source, sink, options.layout);

@@ -7,10 +7,22 @@
 
 namespace Vexa { class CFile; }
 
+// Watches a conversion block by block, for progress and for stopping it. Asked before every
+// read with the bytes read so far and the input's size (0 when unknown: a pipe); false stops
+// the conversion there, which then fails with ERROR_CANCELLED (1223). Called on the thread that
+// runs the conversion.
+class CConversionObserver
+{
+public:
+    virtual ~CConversionObserver() {}
+    virtual bool OnBlock(unsigned long long bytesRead, unsigned long long bytesTotal) = 0;
+};
+
 // How one file is converted; callers fill what they know and leave the rest at its default.
 struct ConvertOptions {
     int mode = 0;     // 0 hex text to binary, 1 binary to hex text
     HexLayout layout; // the text's layout in mode 1; the default is the one endless line
+    CConversionObserver* observer = nullptr; // told of every block; may stop the conversion
 };
 
 // Reads hex text to its end and writes the bytes its digits spell. True when the whole input

@@ -1,11 +1,29 @@
 // CWindowBase, CWindow: binding, the shared procedure, default processing and the dispatch table.
 #include "framework/CWindow.h"
 
+#include <unordered_map>
+
 #include "foundation/CString.h"
 
 namespace Vexa {
 
 namespace {
+
+// The bindings again, kept beside the window property: asking the system for a property costs a
+// call to another process under Wine (about 150 us on a busy machine), and the shared procedure
+// asks for every message. A window bound otherwise is still found through its property.
+std::unordered_map<HWND, CWindowBase*>& Bindings()
+{
+    static std::unordered_map<HWND, CWindowBase*> bindings;
+    return bindings;
+}
+
+CWindowBase* BoundObject(HWND hwnd)
+{
+    auto found = Bindings().find(hwnd);
+    if (found != Bindings().end()) return found->second;
+    return hwnd ? static_cast<CWindowBase*>(::GetPropA(hwnd, kBindingProp)) : nullptr;
+}
 
 // True when the window runs a dialog procedure, which decides default processing and the index
 // of the procedure that Attach replaces. DWLP_DLGPROC is only an offset into the window's extra
@@ -42,7 +60,7 @@ CWindowBase::~CWindowBase()
 {
     if (m_hWnd == NULL)
         return;
-    HANDLE bound = ::GetPropA(m_hWnd, kBindingProp);
+    CWindowBase* bound = BoundObject(m_hWnd);
     if (bound == this)
         Detach();
     else if (bound != NULL)
@@ -57,6 +75,7 @@ BOOL CWindowBase::Attach(HWND hwnd)
     m_hWnd = hwnd;
     m_bDialog = HasDialogProc(hwnd);
     ::SetPropA(hwnd, kBindingProp, this);
+    Bindings()[hwnd] = this;
     const int index = m_bDialog ? DWLP_DLGPROC : GWLP_WNDPROC;
     const LONG_PTR current = ::GetWindowLongPtrA(hwnd, index);
     if (current != reinterpret_cast<LONG_PTR>(&StaticWindowProc)) {
@@ -75,6 +94,8 @@ BOOL CWindowBase::Detach()
                             reinterpret_cast<LONG_PTR>(m_pfnPrevProc));
     }
     ::RemovePropA(m_hWnd, kBindingProp);
+    auto found = Bindings().find(m_hWnd);
+    if (found != Bindings().end() && found->second == this) Bindings().erase(found);
     return TRUE;
 }
 
@@ -83,7 +104,7 @@ BOOL CWindowBase::Detach()
 LRESULT CALLBACK CWindowBase::StaticWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
 {
     try {
-        CWindowBase* object = static_cast<CWindowBase*>(::GetPropA(hwnd, kBindingProp));
+        CWindowBase* object = BoundObject(hwnd);
         if (object == NULL) {
             if (msg == WM_CREATE || msg == WM_NCCREATE) {
                 const CREATESTRUCTA* cs = reinterpret_cast<const CREATESTRUCTA*>(lParam);
@@ -101,7 +122,7 @@ LRESULT CALLBACK CWindowBase::StaticWindowProc(HWND hwnd, UINT msg, WPARAM wPara
         const LRESULT result = object->WindowProc(hwnd, msg, wParam, lParam);
         // The handler may have ended the binding itself, or deleted the object (whose destructor
         // unbinds it): touch the object only while the window still names it.
-        if (msg == WM_DESTROY && ::GetPropA(hwnd, kBindingProp) == object)
+        if (msg == WM_DESTROY && BoundObject(hwnd) == object)
             object->Detach();
         return result;
     } catch (...) {
@@ -317,7 +338,7 @@ DWORD CWindow::SetClassIcon(LONG icon) { return SetClassLong(GCLP_HICON, icon); 
 
 CWindowBase* CWindow::GetParentObject()
 {
-    return static_cast<CWindowBase*>(::GetPropA(GetParent(), kBindingProp));
+    return BoundObject(GetParent());
 }
 
 BOOL CWindow::RegisterWindowClass()

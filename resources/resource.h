@@ -49,6 +49,8 @@
 #define IDC_OUTPUT_PATH        7001
 #define IDC_FILE_LIST          8000
 #define IDC_FILTER             9000
+#define IDC_RUN_STATUS         3001 // shown while a conversion runs
+#define IDC_RUN_PROGRESS       8001
 #define IDC_BEFORE_NAME        7000 // the output name dialog
 #define IDC_AFTER_NAME         7001
 #define IDC_MODE_SELECTOR      9000 // the main window's

@@ -91,13 +91,26 @@ inline int FilesIn(const std::string& folder)
     return files;
 }
 
-// Dispatches every message waiting in this thread's queue.
-inline void Pump()
+// Dispatches what waits in this thread's queue now, nothing more.
+inline void Drain()
 {
     MSG msg;
     while (PeekMessageA(&msg, NULL, 0, 0, PM_REMOVE)) {
         TranslateMessage(&msg);
         DispatchMessageA(&msg);
+    }
+}
+
+// Work that messages started and that goes on elsewhere (a conversion on its worker thread).
+inline std::function<bool()> busy;
+
+// Dispatches every message waiting in this thread's queue, and goes on while busy() says.
+inline void Pump()
+{
+    Drain();
+    while (busy && busy()) {
+        MsgWaitForMultipleObjects(0, NULL, FALSE, 10, QS_ALLINPUT);
+        Drain();
     }
 }
 

@@ -20,10 +20,12 @@ public:
         s_wnd->Create(CW_USEDEFAULT, CW_USEDEFAULT, 420, 404, NULL);
         s_wnd->ShowWindow(SW_SHOW);
         SetForegroundWindow(s_wnd->GetHwnd());
+        busy = [] { return Individual().IsRunning() || Batch().IsRunning(); };
         Pump();
     }
     void TearDown() override
     {
+        busy = nullptr;
         delete s_wnd;
         Pump();
         Vexa::DestroySystemInfo();

@@ -146,4 +146,39 @@ TEST(EndToEnd, ConvertsTheStartUpFileWithTheProposedOutput)
 
 }
 
+// The input is a pipe this test feeds a little at a time, so the conversion is under way for as
+// long as the test wants; the window is closed meanwhile.
+TEST(EndToEnd, ClosingDuringARunStopsItAndLeavesTheOldOutput)
+{
+    ScratchFolder data;
+    WriteBytes(data / "out.dat", "old");
+    char name[64];
+    wsprintfA(name, "\\\\.\\pipe\\quill-close-%lu", GetCurrentProcessId());
+    HANDLE pipe = CreateNamedPipeA(name, PIPE_ACCESS_OUTBOUND, PIPE_TYPE_BYTE | PIPE_WAIT, 1, 4096, 4096, 0, NULL);
+    ASSERT_NE(pipe, INVALID_HANDLE_VALUE);
+    Program program("");
+    ASSERT_NE(program.main, (HWND)NULL);
+    HWND page = program.Page(false);
+    SendMessageA(GetDlgItem(page, 7000), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(name));
+    SendMessageA(GetDlgItem(page, 7001), WM_SETTEXT, 0, reinterpret_cast<LPARAM>((data / "out.dat").c_str()));
+    program.Command(102);
+    DWORD written = 0; // writes fail until the program has opened the pipe
+    EXPECT_TRUE(WaitFor([&] {
+        WriteFile(pipe, "41 ", 3, &written, NULL);
+        return WindowText(GetDlgItem(page, 4002)) == "中止";
+    }));
+    PostMessageA(program.main, WM_CLOSE, 0, 0);
+    // Fed on until it ends: the conversion never sees the end of its input.
+    EXPECT_TRUE(WaitFor([&] {
+        WriteFile(pipe, "41 ", 3, &written, NULL);
+        return WaitForSingleObject(program.process.hProcess, 0) == WAIT_OBJECT_0;
+    }));
+    CloseHandle(pipe);
+    DWORD code = 259;
+    GetExitCodeProcess(program.process.hProcess, &code);
+    EXPECT_EQ(code, 0u);
+    EXPECT_EQ(ReadBytes(data / "out.dat"), "old");
+    EXPECT_EQ(FilesIn(data.Path()), 1) << "no temporary file left";
+}
+
 } // namespace
