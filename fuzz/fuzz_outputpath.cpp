@@ -60,5 +60,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const size_t dot = name.rfind('.');
     const std::string stem = setting == "ADD" || dot == std::string::npos ? name : name.substr(0, dot);
     Check(outName == stem + extension);
+    // The whole path is the folder part as written, then the output name.
+    Check(output == path.substr(0, size_t(separator + 1)) + outName);
     return 0;
 }

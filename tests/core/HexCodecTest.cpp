@@ -1,4 +1,5 @@
-// Reader and writer against a byte-at-a-time model, for every kernel this machine can run.
+// Reader, writer and pumps, for every kernel this machine can run. The fuzzer checks the reader
+// against a byte-at-a-time model on any text.
 #include "core/HexCodec.h"
 
 #include <gtest/gtest.h>
@@ -12,25 +13,6 @@
 typedef std::vector<unsigned char> Bytes;
 
 namespace {
-
-// The reader as a plain byte-at-a-time loop: the model the fast kernels must match.
-Bytes ReferenceDecode(const std::string& text)
-{
-    Bytes out;
-    bool comment = false;
-    int high = -1;
-    for (const char c : text)
-    {
-        if (c == '\n') comment = false;
-        else if (c == '#') comment = true;
-        const char* digit = strchr("0123456789abcdef0123456789ABCDEF", c);
-        if (comment || c == '\0' || !digit) continue;
-        const int nibble = int(digit - "0123456789abcdef0123456789ABCDEF") % 16;
-        if (high < 0) high = nibble;
-        else { out.push_back(static_cast<unsigned char>(high << 4 | nibble)); high = -1; }
-    }
-    return out;
-}
 
 // The writer's format, "xy " per byte; also how the tests print bytes.
 std::string Hex(const Bytes& bytes)
@@ -68,33 +50,6 @@ Bytes DecodeInBlocks(HexKernel kernel, const std::string& text, const std::vecto
     return out;
 }
 
-// Random hex-ish text: digits of both cases, separators, high bytes, NUL and comments.
-std::string RandomText(std::mt19937& rng, size_t size)
-{
-    static const char kDigits[] = "0123456789abcdefABCDEF";
-    static const char kOther[] = " \t,\r\n:xg-_G@`/;";
-    std::string text;
-    const int style = rng() % 5;   // from dense pairs to noisy text
-    while (text.size() < size)
-    {
-        const unsigned r = rng() % 100;
-        if (style == 4 && r < 98)   // the writer's own "xy " layout, now and then broken
-            (text += kDigits[rng() % 22]) += kDigits[rng() % 22], text += " \n,\t"[rng() % 4];
-        else if (style == 0 || r < 55) text += kDigits[rng() % 22];
-        else if (r < 80) text += kOther[rng() % (sizeof kOther - 1)];
-        else if (r < 90) text += static_cast<char>(0x80 + rng() % 128);
-        else if (r < 92) text += '\0';
-        else if (r < 97 && style != 1)
-        {
-            text += '#';
-            for (unsigned n = rng() % 40; n; --n) text += static_cast<char>(rng() % 256 == 10 ? 'x' : rng() % 256);
-            if (rng() % 4) text += '\n';
-        }
-        else text += "4a ";
-    }
-    return text;
-}
-
 } // namespace
 
 TEST(HexReader, CasesOfTheFormat)
@@ -119,6 +74,8 @@ TEST(HexReader, CasesOfTheFormat)
         { "CP932 inside comment", "#\x83\x41\n0b", { 0x0b } },
         { "all digits", "0123456789abcdefABCDEF", { 0x01, 0x23, 0x45, 0x67, 0x89, 0xab, 0xcd, 0xef, 0xab, 0xcd, 0xef } },
         { "letters near digits", "/0:9@AFG`afg", { 0x09, 0xaf, 0xaf } },
+        { "the same, long enough for the vector kernels", "/0:9@AFG`afg\x80\xff /0:9@AFG`afg\t\x01/0:9@AFG`afg,./0:9@AFG`afg#0\n",
+          { 0x09, 0xaf, 0xaf, 0x09, 0xaf, 0xaf, 0x09, 0xaf, 0xaf, 0x09, 0xaf, 0xaf } },
     };
     // Each text whole and cut in two at every offset: a waiting digit or an open comment
     // carries over to the next block.
@@ -129,59 +86,6 @@ TEST(HexReader, CasesOfTheFormat)
                 EXPECT_EQ(Hex(DecodeInBlocks(kernel, c.text, { cut })), Hex(c.bytes))
                     << c.name << " cut at " << cut << " kernel " << kernel;
         }
-}
-
-// The fast kernels against the model on noisy random text, whole and split at every offset.
-TEST(HexReader, KernelsMatchTheModelOnRandomText)
-{
-    std::mt19937 rng(20261206);
-    for (int round = 0; round < 150; ++round)
-    {
-        const size_t size = round < 120 ? rng() % 250 : 5000 + rng() % 12000;
-        const std::string text = RandomText(rng, size);
-        const std::string expected = Hex(ReferenceDecode(text));
-        for (HexKernel kernel : Kernels())
-        {
-            ASSERT_EQ(Hex(DecodeInBlocks(kernel, text, {})), expected) << "round " << round << " kernel " << kernel;
-            if (text.size() < 300)
-            {
-                for (size_t cut = 0; cut <= text.size(); ++cut)
-                    ASSERT_EQ(Hex(DecodeInBlocks(kernel, text, { cut })), expected)
-                        << "round " << round << " cut " << cut << " kernel " << kernel;
-            }
-            else
-            {
-                std::vector<size_t> cuts;
-                for (size_t at = rng() % 97; at < text.size(); at += 1 + rng() % 3000) cuts.push_back(at);
-                ASSERT_EQ(Hex(DecodeInBlocks(kernel, text, cuts)), expected) << "round " << round << " kernel " << kernel;
-            }
-        }
-    }
-}
-
-// Every byte at every short length and some long ones, then a long random run read back
-// through every pair of writer and reader kernels.
-TEST(HexWriter, MatchesTheFormatAndRoundTrips)
-{
-    Bytes all(256), random(70000);
-    for (int b = 0; b < 256; ++b) all[b] = static_cast<unsigned char>(b);
-    std::mt19937 rng(7);
-    for (unsigned char& b : random) b = static_cast<unsigned char>(rng());
-    for (HexKernel kernel : Kernels())
-    {
-        for (size_t size = 0; size <= all.size(); size += size < 40 ? 1 : 37)
-        {
-            const Bytes part(all.begin() + (256 - size) / 3, all.begin() + (256 - size) / 3 + size);
-            std::vector<char> text(3 * size);
-            ASSERT_EQ(CHexWriter(kernel).Encode(part.data(), size, text.data()), 3 * size);
-            ASSERT_EQ(std::string(text.begin(), text.end()), Hex(part)) << "size " << size << " kernel " << kernel;
-        }
-        std::string text(3 * random.size(), '\0');
-        CHexWriter(kernel).Encode(random.data(), random.size(), &text[0]);
-        for (HexKernel readKernel : Kernels())
-            EXPECT_TRUE(DecodeInBlocks(readKernel, text, { 1, 4097, 33333 }) == random)
-                << "kernels " << kernel << " -> " << readKernel;
-    }
 }
 
 namespace {
@@ -233,20 +137,21 @@ TEST(HexPump, LargeTextWithStateAtTheBlockBoundaries)
     EXPECT_EQ(in.m_reads, 4u);   // three full-or-partial blocks, then the empty read at the end
 }
 
-// Every layout, read back, gives the same bytes: at the sizes around a line, and over many
-// blocks of short reads, for every kernel, each kernel writing the same text as the scalar one.
+// Every layout, read back by every kernel, gives the same bytes: at every size up to past a line
+// of 32 (so 0, 1, N-1, N and N+1 of every width) and over many blocks of short reads, each kernel
+// writing the same text as the scalar one.
 TEST(HexPump, EveryLayoutRoundTrips)
 {
     std::mt19937 rng(99);
     std::string random(2 * HexBinaryBlock + 12345, '\0');
     for (char& b : random) b = static_cast<char>(rng());
+    std::vector<size_t> sizes(41);
+    for (size_t i = 0; i < sizes.size(); ++i) sizes[i] = i;
+    sizes.push_back(random.size());
     for (unsigned width : { 0u, 8u, 16u, 32u })
         for (bool comments : { false, true })
-        {
-            const size_t many = random.size() - width;
-            for (size_t size : { size_t(0), size_t(1), size_t(width - 1), size_t(width), size_t(width + 1), many })
+            for (size_t size : sizes)
             {
-                if (width == 0 && size > 1 && size != many) continue;
                 const std::string bytes = random.substr(random.size() - size);
                 std::string scalarText;
                 for (HexKernel kernel : Kernels())
@@ -255,15 +160,25 @@ TEST(HexPump, EveryLayoutRoundTrips)
                     MemorySink textOut;
                     ASSERT_EQ(PumpBinaryToText(binIn, textOut, HexLayout(width, comments), kernel), PumpDone);
                     if (kernel == HexKernelScalar) scalarText = textOut.m_data;
+                    if (size <= 40)   // straight into exact-size room too, so the sanitizers see an overrun
+                    {
+                        CHexWriter writer(kernel, HexLayout(width, comments));
+                        std::vector<char> room(writer.MaxOutput(size)), end(writer.MaxOutput(0));
+                        std::string direct(room.data(), writer.Encode(reinterpret_cast<const unsigned char*>(bytes.data()), size, room.data()));
+                        ASSERT_TRUE(direct.append(end.data(), writer.Finish(end.data())) == scalarText) << size;
+                    }
                     ASSERT_TRUE(textOut.m_data == scalarText) << "width " << width << " comments " << comments
                                                               << " size " << size << " kernel " << kernel;
                 }
-                MemorySource textIn(scalarText, 777777);
-                MemorySink binOut;
-                ASSERT_EQ(PumpTextToBinary(textIn, binOut), PumpDone);
-                ASSERT_TRUE(binOut.m_data == bytes) << "width " << width << " comments " << comments << " size " << size;
+                for (HexKernel kernel : Kernels())
+                {
+                    MemorySource textIn(scalarText, 777777);
+                    MemorySink binOut;
+                    ASSERT_EQ(PumpTextToBinary(textIn, binOut, kernel), PumpDone);
+                    ASSERT_TRUE(binOut.m_data == bytes) << "width " << width << " comments " << comments
+                                                        << " size " << size << " read by kernel " << kernel;
+                }
             }
-        }
 }
 
 // The exact text of small layouts, whole and with the input cut in two at every offset.

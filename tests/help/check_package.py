@@ -88,21 +88,18 @@ def check_program(name, data, version, errors):
     found = lambda kind: [v for (k, _, _), v in resources.items() if k == kind]
 
     manifest = found(24)
-    if not manifest:
-        errors.append(f"{name}: no manifest")
-    else:
-        root = ET.fromstring(manifest[0])
-        attrs = {(e.tag.split("}")[-1], k): v for e in root.iter() for k, v in e.attrib.items()}
-        texts = {e.tag.split("}")[-1]: (e.text or "").strip() for e in root.iter()}
-        oses = {e.attrib["Id"] for e in root.iter() if e.tag.endswith("supportedOS")}
-        controls = any(e.attrib.get("name") == "Microsoft.Windows.Common-Controls" and
-                       e.attrib.get("version") == "6.0.0.0" for e in root.iter())
-        for wrong, what in [(attrs.get(("requestedExecutionLevel", "level")) != "asInvoker", "asInvoker"),
-                            (oses != WINDOWS_VISTA_TO_11, "supportedOS Vista to 11"),
-                            (texts.get("dpiAware", "").lower() not in ("true", "true/pm"), "DPI awareness"),
-                            (exe == "Quillmark.exe" and not controls, "common controls 6")]:
-            if wrong:
-                errors.append(f"{name}: the manifest lacks {what}")
+    root = list(ET.fromstring(manifest[0]).iter()) if manifest else []
+    attrs = {(e.tag.split("}")[-1], k): v for e in root for k, v in e.attrib.items()}
+    texts = {e.tag.split("}")[-1]: (e.text or "").strip() for e in root}
+    oses = {e.attrib["Id"] for e in root if e.tag.endswith("supportedOS")}
+    controls = any(e.attrib.get("name") == "Microsoft.Windows.Common-Controls" and
+                   e.attrib.get("version") == "6.0.0.0" for e in root)
+    for wrong, what in [(attrs.get(("requestedExecutionLevel", "level")) != "asInvoker", "asInvoker"),
+                        (oses != WINDOWS_VISTA_TO_11, "supportedOS Vista to 11"),
+                        (texts.get("dpiAware", "").lower() not in ("true", "true/pm"), "DPI awareness"),
+                        (exe == "Quillmark.exe" and not controls, "common controls 6")]:
+        if wrong:
+            errors.append(f"{name}: the manifest lacks {what}")
 
     major, minor = (int(part) for part in version.split("."))
     info = found(16)
@@ -113,15 +110,13 @@ def check_program(name, data, version, errors):
               "CompanyName": "クイルマーク開発チーム", "OriginalFilename": exe}
     if key != "VS_VERSION_INFO" or struct.unpack_from("<III", fixed)[2] != (major << 16 | minor):
         errors.append(f"{name}: no version information for {version}")
-    for field, value in wanted.items():
-        if strings.get(field) != value:
-            errors.append(f"{name}: {field} is {strings.get(field)!r}, not {value!r}")
-    for field in ("FileDescription", "LegalCopyright"):
-        if not strings.get(field):
-            errors.append(f"{name}: no {field}")
+    errors += [f"{name}: {f} is {strings.get(f)!r}, not {v!r}" for f, v in wanted.items() if strings.get(f) != v]
+    errors += [f"{name}: no {f}" for f in ("FileDescription", "LegalCopyright") if not strings.get(f)]
     if translations != [struct.pack("<HH", 0x411, 932)]:
         errors.append(f"{name}: the version information is not Japanese, code page 932")
 
+    if not found(14):
+        errors.append(f"{name}: no icon")
     for group in found(14):
         entries = [struct.unpack_from("<BBxxxxxxxxxxH", group, 6 + 14 * i) for i in range(struct.unpack_from("<H", group, 4)[0])]
         sizes = {w or 256 for w, _, _ in entries}
@@ -130,12 +125,9 @@ def check_program(name, data, version, errors):
         large = [resources.get((3, ident, 0x411), b"") for w, _, ident in entries if w == 0]
         if not large or not large[0].startswith(b"\x89PNG"):
             errors.append(f"{name}: the 256-pixel icon is not PNG-compressed")
-    if not found(14):
-        errors.append(f"{name}: no icon")
     # The start-up routine looks both functions up by name (older systems lack them).
-    for function in (b"SetDefaultDllDirectories\0", b"SetDllDirectoryA\0"):
-        if function not in data:
-            errors.append(f"{name}: does not narrow the DLL search ({function[:-1].decode()})")
+    errors += [f"{name}: does not narrow the DLL search ({f})" for f in ("SetDefaultDllDirectories", "SetDllDirectoryA")
+               if f.encode() + b"\0" not in data]
 
 
 def main():
@@ -153,10 +145,8 @@ def main():
         if bad:
             errors.append(f"{bad}: damaged in the zip")
         names = {i.filename for i in z.infolist() if not i.is_dir()}
-        for name in sorted(names - set(expected)):
-            errors.append(f"{name}: in the zip but not expected")
-        for name in sorted(set(expected) - names):
-            errors.append(f"{name}: expected but not in the zip")
+        errors += [f"{n}: in the zip but not expected" for n in sorted(names - set(expected))]
+        errors += [f"{n}: expected but not in the zip" for n in sorted(set(expected) - names)]
         for name in sorted(names & set(expected)):
             data = z.read(name)
             with open(expected[name], "rb") as f:
@@ -172,8 +162,7 @@ def main():
             if name.endswith(".chm") and data[:4] != b"ITSF":
                 errors.append(f"{name}: not an HTML Help file")
     if errors:
-        print("\n".join(errors))
-        sys.exit(1)
+        sys.exit("\n".join(errors))
     print(f"package: {path} holds {', '.join(sorted(names))}")
 
 
