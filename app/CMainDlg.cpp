@@ -1,6 +1,7 @@
 #include "app/CMainDlg.h"
 
 #include "app/CMainWnd.h"
+#include "resources/resource.h"
 
 using namespace Vexa;
 
@@ -89,12 +90,12 @@ bool CMainDlg::OnRunMessage(UINT msg, WPARAM wParam, LPARAM lParam)
 int CMainDlg::OnCommand(WPARAM wParam, LPARAM lParam)
 {
     // The menu's commands would change or restart what a run works on.
-    if (Refused() && LOWORD(wParam) >= 100 && LOWORD(wParam) <= 103) return 0;
+    if (Refused() && LOWORD(wParam) >= ID_BROWSE_INPUT && LOWORD(wParam) <= ID_CLEAR) return 0;
     switch (LOWORD(wParam)) {
-    case 100: return OnBrowseInput();
-    case 101: return OnBrowseOutput();
-    case 102: return OnConvert();
-    case 103: return OnClear();
+    case ID_BROWSE_INPUT: return OnBrowseInput();
+    case ID_BROWSE_OUTPUT: return OnBrowseOutput();
+    case ID_CONVERT: return OnConvert();
+    case ID_CLEAR: return OnClear();
     default: return CDialog::OnCommand(wParam, lParam);
     }
 }

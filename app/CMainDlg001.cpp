@@ -12,7 +12,6 @@ VEXA_IMPLEMENT_DYNAMIC(CMainDlg001, CMainDlg)
 
 namespace {
 
-enum { ID_INPUT = 4000, ID_OUTPUT = 4001, ID_CONVERT = 4002, ID_CLEAR = 4003, ID_STATUS = 3001, ID_PROGRESS = 8001 };
 
 CButtonEx s_buttons[4];
 CProgressCtrl s_progress;
@@ -40,9 +39,9 @@ CMainDlg001::~CMainDlg001()
 
 int CMainDlg001::OnInitDialog(WPARAM wParam, LPARAM lParam)
 {
-    for (int i = 0; i < 4; ++i) s_buttons[i].Attach(GetDlgItem(ID_INPUT + i));
-    for (int i = 0; i < 2; ++i) s_edits[i].Attach(GetDlgItem(7000 + i));
-    s_progress.Attach(GetDlgItem(ID_PROGRESS));
+    for (int i = 0; i < 4; ++i) s_buttons[i].Attach(GetDlgItem(IDC_INPUT_BROWSE + i));
+    for (int i = 0; i < 2; ++i) s_edits[i].Attach(GetDlgItem(IDC_INPUT_PATH + i));
+    s_progress.Attach(GetDlgItem(IDC_RUN_PROGRESS));
     DragAcceptFiles(TRUE);
     return CDialog::OnInitDialog(wParam, lParam);
 }
@@ -62,14 +61,14 @@ int CMainDlg001::OnCommand(WPARAM wParam, LPARAM lParam)
 {
     if (Refused()) {
         // While running, the "変換開始" button is "中止"; the other buttons are disabled.
-        if (LOWORD(wParam) == ID_CONVERT) StopRun();
-        if (LOWORD(wParam) >= ID_INPUT && LOWORD(wParam) <= ID_CLEAR) return 0;
+        if (LOWORD(wParam) == IDC_CONVERT) StopRun();
+        if (LOWORD(wParam) >= IDC_INPUT_BROWSE && LOWORD(wParam) <= IDC_CLEAR) return 0;
     }
     switch (LOWORD(wParam)) {
-    case ID_INPUT: return OnBrowseInput();
-    case ID_OUTPUT: return OnBrowseOutput();
-    case ID_CONVERT: return OnConvert();
-    case ID_CLEAR: return OnClear();
+    case IDC_INPUT_BROWSE: return OnBrowseInput();
+    case IDC_OUTPUT_BROWSE: return OnBrowseOutput();
+    case IDC_CONVERT: return OnConvert();
+    case IDC_CLEAR: return OnClear();
     default: return CMainDlg::OnCommand(wParam, lParam);
     }
 }
@@ -281,13 +280,13 @@ void CMainDlg001::OnRunEnded(bool stopped)
 void CMainDlg001::ShowRunning(bool running)
 {
     HWND focus = GetFocus();
-    for (int id : {ID_INPUT, ID_OUTPUT, ID_CLEAR}) ::EnableWindow(GetDlgItem(id), !running);
+    for (int id : {IDC_INPUT_BROWSE, IDC_OUTPUT_BROWSE, IDC_CLEAR}) ::EnableWindow(GetDlgItem(id), !running);
     for (CInputBoxEx& edit : s_edits) edit.EnableWindow(!running);
     s_buttons[2].SetWindowText(running ? "中止" : "変換開始");
-    SetDlgItemTextA(m_hWnd, ID_STATUS, "");
+    SetDlgItemTextA(m_hWnd, IDC_RUN_STATUS, "");
     s_progress.SetRange(0, 1000);
     s_progress.SetPos(0);
-    ::ShowWindow(GetDlgItem(ID_STATUS), running ? SW_SHOW : SW_HIDE);
+    ::ShowWindow(GetDlgItem(IDC_RUN_STATUS), running ? SW_SHOW : SW_HIDE);
     s_progress.ShowWindow(running ? SW_SHOW : SW_HIDE);
     // The keyboard stays with the page: on "中止" while running, which Esc also means.
     if (running && focus && !::IsWindowEnabled(focus)) ::SetFocus(s_buttons[2].GetHwnd());
@@ -300,5 +299,5 @@ void CMainDlg001::OnRunProgress()
     s_progress.SetPos(total ? static_cast<int>(1000ull * read / total) : 0);
     CString text;
     text.Format("%u / %u MB", read >> 10, total >> 10);
-    SetDlgItemTextA(m_hWnd, ID_STATUS, text);
+    SetDlgItemTextA(m_hWnd, IDC_RUN_STATUS, text);
 }

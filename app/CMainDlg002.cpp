@@ -17,19 +17,6 @@ VEXA_IMPLEMENT_DYNAMIC(CMainDlg002, CMainDlg)
 
 namespace {
 
-enum {
-    ID_INPUT = 4000,
-    ID_OUTPUT = 4001,
-    ID_CONVERT = 4002,
-    ID_CLEAR = 4003,
-    ID_CHECK_ALL = 4004,
-    ID_UNCHECK_ALL = 4005,
-    ID_LIST = 8000,
-    ID_FILTER = 9000,
-    ID_STATUS = 3001,
-    ID_PROGRESS = 8001,
-};
-
 CComboBoxEx s_filter;
 CButtonEx s_buttons[6];
 CInputBoxEx s_edits[2];
@@ -71,16 +58,16 @@ CMainDlg002::~CMainDlg002()
 
 int CMainDlg002::OnInitDialog(WPARAM wParam, LPARAM lParam)
 {
-    s_filter.Attach(GetDlgItem(ID_FILTER));
+    s_filter.Attach(GetDlgItem(IDC_FILTER));
     for (const CString& pattern : m_vecFilter) s_filter.AddString(pattern);
     s_filter.SetCurSel(0);
-    for (int i = 0; i < 6; ++i) s_buttons[i].Attach(GetDlgItem(ID_INPUT + i));
-    for (int i = 0; i < 2; ++i) s_edits[i].Attach(GetDlgItem(7000 + i));
-    s_list.Attach(GetDlgItem(ID_LIST));
+    for (int i = 0; i < 6; ++i) s_buttons[i].Attach(GetDlgItem(IDC_INPUT_BROWSE + i));
+    for (int i = 0; i < 2; ++i) s_edits[i].Attach(GetDlgItem(IDC_INPUT_PATH + i));
+    s_list.Attach(GetDlgItem(IDC_FILE_LIST));
     s_list.SetExtendedStyle(s_list.GetExtendedStyle() | 0x25);
     s_list.InsertColumn(0, ScaleForDpi(160), "変換前");
     s_list.InsertColumn(1, ScaleForDpi(160), "変換後");
-    s_progress.Attach(GetDlgItem(ID_PROGRESS));
+    s_progress.Attach(GetDlgItem(IDC_RUN_PROGRESS));
     DragAcceptFiles(TRUE);
     return CDialog::OnInitDialog(wParam, lParam);
 }
@@ -114,18 +101,18 @@ int CMainDlg002::OnCommand(WPARAM wParam, LPARAM lParam)
 {
     if (Refused()) {
         // While running, the "変換開始" button is "中止"; the page's other commands are refused.
-        if (LOWORD(wParam) == ID_CONVERT) StopRun();
-        if ((LOWORD(wParam) >= ID_INPUT && LOWORD(wParam) <= ID_UNCHECK_ALL) || LOWORD(wParam) == ID_FILTER)
+        if (LOWORD(wParam) == IDC_CONVERT) StopRun();
+        if ((LOWORD(wParam) >= IDC_INPUT_BROWSE && LOWORD(wParam) <= IDC_UNCHECK_ALL) || LOWORD(wParam) == IDC_FILTER)
             return 0;
     }
     switch (LOWORD(wParam)) {
-    case ID_INPUT: return OnBrowseInput();
-    case ID_OUTPUT: return OnBrowseOutput();
-    case ID_CONVERT: return OnConvert();
-    case ID_CLEAR: return OnClear();
-    case ID_CHECK_ALL: return CheckAll();
-    case ID_UNCHECK_ALL: return UncheckAll();
-    case ID_FILTER:
+    case IDC_INPUT_BROWSE: return OnBrowseInput();
+    case IDC_OUTPUT_BROWSE: return OnBrowseOutput();
+    case IDC_CONVERT: return OnConvert();
+    case IDC_CLEAR: return OnClear();
+    case IDC_CHECK_ALL: return CheckAll();
+    case IDC_UNCHECK_ALL: return UncheckAll();
+    case IDC_FILTER:
         if (HIWORD(wParam) == CBN_SELCHANGE) OnFilterChanged();
         return 0;
     default: return CMainDlg::OnCommand(wParam, lParam);
@@ -427,10 +414,10 @@ void CMainDlg002::ShowRunning(bool running)
     for (int i : {0, 1, 3, 4, 5}) s_buttons[i].EnableWindow(!running);
     for (CInputBoxEx& edit : s_edits) edit.EnableWindow(!running);
     s_buttons[2].SetWindowText(running ? "中止" : "変換開始");
-    SetDlgItemTextA(m_hWnd, ID_STATUS, "");
+    SetDlgItemTextA(m_hWnd, IDC_RUN_STATUS, "");
     s_progress.SetRange(0, static_cast<int>(m_run.Files().size()));
     s_progress.SetPos(0);
-    ::ShowWindow(GetDlgItem(ID_STATUS), running ? SW_SHOW : SW_HIDE);
+    ::ShowWindow(GetDlgItem(IDC_RUN_STATUS), running ? SW_SHOW : SW_HIDE);
     s_progress.ShowWindow(running ? SW_SHOW : SW_HIDE);
     // The keyboard stays with the page: on "中止" while running, which Esc also means.
     if (running && focus && !::IsWindowEnabled(focus)) ::SetFocus(s_buttons[2].GetHwnd());
@@ -443,7 +430,7 @@ void CMainDlg002::OnRunProgress()
     s_progress.SetPos(passed);
     CString text;
     text.Format("%d / %d", passed, static_cast<int>(m_run.Files().size()));
-    SetDlgItemTextA(m_hWnd, ID_STATUS, text);
+    SetDlgItemTextA(m_hWnd, IDC_RUN_STATUS, text);
 }
 
 // One message for the run: done, stopped (with how many files were and were not converted), or

@@ -15,26 +15,12 @@ VEXA_IMPLEMENT_DYNAMIC(CMainWnd, CWindow)
 
 namespace {
 
-enum {
-    ID_BROWSE_INPUT = 100,
-    ID_BROWSE_OUTPUT = 101,
-    ID_CONVERT = 102,
-    ID_CLEAR = 103,
-    ID_EXIT = 104,
-    ID_MODE_BINARY = 105,
-    ID_MODE_TEXT = 106,
-    ID_HELP = 107,
-    ID_VERSION = 108,
-    ID_SETTINGS = 109,
-    ID_MODE_SELECTOR = 9000,
-};
-
 CFont s_font(ScaleForDpi(14), "ＭＳ ゴシック");
 CMenu s_menuBar;
 CMenu s_menuFile;
 CMenu s_menuEdit;
 CMenu s_menuHelp;
-CComboBoxEx s_modeSelector(ID_MODE_SELECTOR);
+CComboBoxEx s_modeSelector(IDC_MODE_SELECTOR);
 CTabCtrlEx s_tab;
 // Allocated at start-up; the window's destructor deletes them (a later window makes new ones).
 CMainDlg* s_pages[2] = {new CMainDlg001, new CMainDlg002};
@@ -168,7 +154,7 @@ int CMainWnd::OnCommand(WPARAM wParam, LPARAM lParam)
         case ID_MODE_TEXT:
         case ID_SETTINGS:
             return 0;
-        case ID_MODE_SELECTOR:
+        case IDC_MODE_SELECTOR:
             s_modeSelector.SetCurSel(m_nMode);
             return 0;
         }
@@ -194,7 +180,7 @@ int CMainWnd::OnCommand(WPARAM wParam, LPARAM lParam)
         return ShowVersionDialog();
     case ID_SETTINGS:
         return ShowSettingsDialog();
-    case ID_MODE_SELECTOR:
+    case IDC_MODE_SELECTOR:
         if (HIWORD(wParam) == CBN_SELCHANGE) {
             int sel = s_modeSelector.GetCurSel();
             if (sel == 0 || sel == 1) SetMode(sel);

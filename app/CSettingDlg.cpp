@@ -50,7 +50,7 @@ CSettingDlg::~CSettingDlg()
 
 int CSettingDlg::OnInitDialog(WPARAM, LPARAM)
 {
-    s_tab.Attach(GetDlgItem(5000));
+    s_tab.Attach(GetDlgItem(IDC_SETTING_TAB));
     s_tab.InsertItem(0, "共通設定");
     s_tab.InsertItem(1, "個別変換設定");
     s_tab.InsertItem(2, "一括変換設定");

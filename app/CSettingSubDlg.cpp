@@ -37,9 +37,9 @@ using Setter = int (CSystemInfo::*)(CString, CString);
 
 void LoadRules(CDialog& page, RuleControls& controls, Getter get)
 {
-    controls.decide.Attach(page.GetDlgItem(4100));
-    controls.add.Attach(page.GetDlgItem(4300));
-    controls.replace.Attach(page.GetDlgItem(4301));
+    controls.decide.Attach(page.GetDlgItem(IDC_DECIDE_OUTPUT));
+    controls.add.Attach(page.GetDlgItem(IDC_EXTENSION_ADD));
+    controls.replace.Attach(page.GetDlgItem(IDC_EXTENSION_REPLACE));
     CSystemInfo* info = GetSystemInfo();
     if (!info) return;
     if ((info->*get)("DECIDE_OUTPUT_FROM_INPUT") == "TRUE") controls.decide.SetCheck(1);
@@ -78,10 +78,10 @@ CSettingSubDlg001::~CSettingSubDlg001()
 
 int CSettingSubDlg001::OnInitDialog(WPARAM, LPARAM)
 {
-    for (int i = 0; i < 3; ++i) s_toolButtons[i].Attach(GetDlgItem(4000 + i));
-    for (int i = 0; i < 3; ++i) s_toolBoxes[i].Attach(GetDlgItem(7000 + i));
-    s_textWidth.Attach(GetDlgItem(9100));
-    s_textComments.Attach(GetDlgItem(4003));
+    for (int i = 0; i < 3; ++i) s_toolButtons[i].Attach(GetDlgItem(IDC_TOOL_BROWSE + i));
+    for (int i = 0; i < 3; ++i) s_toolBoxes[i].Attach(GetDlgItem(IDC_TOOL_PATH + i));
+    s_textWidth.Attach(GetDlgItem(IDC_TEXT_WIDTH));
+    s_textComments.Attach(GetDlgItem(IDC_TEXT_COMMENTS));
     for (const char* name : kWidthNames) s_textWidth.AddString(name);
     s_textWidth.SetCurSel(0);
     if (CSystemInfo* info = GetSystemInfo()) {
@@ -98,7 +98,7 @@ int CSettingSubDlg001::OnInitDialog(WPARAM, LPARAM)
 // "参照" picks a program for the box beside it, starting in the folder the box names.
 int CSettingSubDlg001::OnCommand(WPARAM wParam, LPARAM lParam)
 {
-    int index = LOWORD(wParam) - 4000;
+    int index = LOWORD(wParam) - IDC_TOOL_BROWSE;
     if (index < 0 || index > 2 || HIWORD(wParam) != BN_CLICKED)
         return CSettingSubDlg::OnCommand(wParam, lParam);
     CString folder = GetFolderPart(s_toolBoxes[index].GetWindowText());

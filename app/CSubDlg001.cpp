@@ -23,7 +23,7 @@ CSubDlg001::~CSubDlg001()
 
 int CSubDlg001::OnInitDialog(WPARAM, LPARAM)
 {
-    for (int i = 0; i < 2; ++i) s_edits[i].Attach(GetDlgItem(7000 + i));
+    for (int i = 0; i < 2; ++i) s_edits[i].Attach(GetDlgItem(IDC_BEFORE_NAME + i));
     s_edits[0].EnableWindow(FALSE);
     s_edits[0].SetWindowText(m_strBefore);
     s_edits[1].SetWindowText(m_strAfter);

@@ -12,7 +12,7 @@ CVersionDlg::CVersionDlg() : CDialog(IDD_VERSION) {}
 
 int CVersionDlg::OnCommand(WPARAM wParam, LPARAM lParam)
 {
-    if (LOWORD(wParam) == 4000) return OnNG();
+    if (LOWORD(wParam) == IDC_VERSION_NG) return OnNG();
     return CDialog::OnCommand(wParam, lParam);
 }
 

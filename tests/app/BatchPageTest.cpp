@@ -309,8 +309,9 @@ TEST_F(BatchPageTest, FailedRowsAreNamedAndTheOthersStillConverted)
         CreateDirectoryA((out + "\\f" + std::to_string(i) + ".dat").c_str(), NULL);
     }
     box = ConvertAll();
-    EXPECT_EQ(box.text.rfind("9 ", 0), 0u) << box.text;
-    EXPECT_LT(std::count(box.text.begin(), box.text.end(), '\n'), 9) << box.text;
+    EXPECT_EQ(box.text.rfind("9 件のファイルを変換できませんでした。\n", 0), 0u) << box.text;
+    EXPECT_EQ(std::count(box.text.begin(), box.text.end(), '\n'), 6) << "five named, then the count: " << box.text;
+    EXPECT_NE(box.text.find("\nほか 4 件"), std::string::npos) << box.text;
 }
 
 TEST_F(BatchPageTest, TheOutputNameDialogRenamesOneRowAndRefusesAnEmptyName)

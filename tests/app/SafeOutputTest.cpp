@@ -1,11 +1,12 @@
 // CSafeOutput: what is on disk while a conversion writes, and after it commits, gives up, or is
-// dropped unfinished, for a new file and an existing one.
+// dropped unfinished, for a new file and an existing one; and a failed commit as both pages
+// report it.
 #include <gtest/gtest.h>
 
-#include "tests/TestSupport.h"
+#include "AppEnvironment.h"
 #include "app/CSafeOutput.h"
 
-using namespace testkit;
+using namespace apptest;
 
 namespace {
 
@@ -46,6 +47,38 @@ TEST(SafeOutputTest, CommitReplacesAndAnythingElseRestores)
         EXPECT_EQ(ReadBytes(path), c.after);
         EXPECT_EQ(FilesIn(dir.Path()), std::string(c.after) == "<missing>" ? 0 : 1) << "no temporary file stays";
     }
+}
+
+// The last step of a commit, the rename, fails while s_failMoves is set.
+bool s_failMoves = false;
+BOOL WINAPI MoveOrFail(LPCSTR from, LPCSTR to, DWORD flags)
+{
+    using Move = BOOL(WINAPI*)(LPCSTR, LPCSTR, DWORD);
+    static const Move real = reinterpret_cast<Move>(reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "MoveFileExA")));
+    if (!s_failMoves) return real(from, to, flags);
+    SetLastError(ERROR_ACCESS_DENIED);
+    return FALSE;
+}
+
+TEST_F(AppTest, AFailedCommitIsReportedOnBothPages)
+{
+    static const bool hooked = (HookImport(reinterpret_cast<void*>(&MoveFileExA), reinterpret_cast<void*>(&MoveOrFail)), true);
+    ASSERT_TRUE(hooked);
+    WriteBytes(dir / "in.txt", "41");
+    SetText(Individual().GetHwnd(), 7000, dir / "in.txt");
+    SetText(Individual().GetHwnd(), 7001, dir / "out.dat");
+    DialogWatcher watcher;
+    s_failMoves = true;
+    Click(Individual().GetHwnd(), 4002);
+    ChooseTab(1);
+    Batch().SetInputPath(dir.Path().c_str());
+    SetText(Batch().GetHwnd(), 7001, dir / "out");
+    Click(Batch().GetHwnd(), 4002);
+    s_failMoves = false;
+    ASSERT_EQ(watcher.boxes.size(), 2u);
+    for (const Box& box : watcher.boxes) EXPECT_EQ(box.caption, "エラー") << box.text;
+    EXPECT_EQ(ReadBytes(dir / "out.dat"), "<missing>");
+    EXPECT_EQ(FilesIn(dir / "out"), 0) << "no temporary file stays";
 }
 
 } // namespace

@@ -82,7 +82,7 @@ TEST(CString, EditsKeepTheTextTerminatedInside)
 
 TEST(CString, LeftMidAndSearchesClipToTheText)
 {
-    const CString abc("abc"), abcdef("abcdef"), path("C:\\work\\表.txt"); // 表 is 95 5C
+    const CString abc("abc"), abcdef("abcdef"), path("C:\\work\\表.a.txt"); // 表 is 95 5C
     struct Case { const char* name; CString result; const char* expected; };
     const Case cases[] = {
         { "Left(-2)", abc.Left(-2), "" },
@@ -100,6 +100,8 @@ TEST(CString, LeftMidAndSearchesClipToTheText)
     }
     EXPECT_LT(abcdef.Mid(1, INT_MAX).GetAllocLength(), 100) << "a huge count asks for no huge buffer";
     EXPECT_EQ(9, path.ReverseFind('\\')) << "a byte search finds the trail byte";
+    EXPECT_EQ(12, path.ReverseFind("."));
+    EXPECT_EQ(12, path.ReverseFind('.'));
     EXPECT_FALSE(CString("true") == "TRUE") << "case counts";
 }
 
