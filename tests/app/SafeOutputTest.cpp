@@ -1,6 +1,6 @@
 // CSafeOutput: what is on disk while a conversion writes, and after it commits, gives up, or is
-// dropped unfinished, for a new file and an existing one; and a failed commit as both pages
-// report it.
+// dropped unfinished, for a new file and an existing one; a failed commit as both pages report it;
+// and a held output that a batch finds before converting.
 #include <gtest/gtest.h>
 
 #include "AppEnvironment.h"
@@ -79,6 +79,24 @@ TEST_F(AppTest, AFailedCommitIsReportedOnBothPages)
     for (const Box& box : watcher.boxes) EXPECT_EQ(box.caption, "エラー") << box.text;
     EXPECT_EQ(ReadBytes(dir / "out.dat"), "<missing>");
     EXPECT_EQ(FilesIn(dir / "out"), 0) << "no temporary file stays";
+    WIN32_FIND_DATAA entry;
+    EXPECT_EQ(FindFirstFileA((dir / "out\\*.tmp").c_str(), &entry), INVALID_HANDLE_VALUE) << "nor their folder";
+}
+
+TEST_F(AppTest, ABatchFindsAHeldOutputBeforeConverting)
+{
+    // The output folder's listing spells the held output in other letters; it is looked at all the same.
+    WriteBytes(dir / "in.txt", "41");
+    CreateDirectoryA((dir / "out").c_str(), NULL);
+    WriteBytes(dir / "out\\IN.DAT", "old");
+    HeldFile held(dir / "out\\IN.DAT", "rw");
+    ChooseTab(1);
+    Batch().SetInputPath(dir.Path().c_str());
+    SetText(Batch().GetHwnd(), 7001, dir / "out");
+    DialogWatcher watcher;
+    Click(Batch().GetHwnd(), 4002);
+    ASSERT_EQ(watcher.boxes.size(), 1u);
+    EXPECT_NE(watcher.boxes[0].text.find("出力ファイルを作成できません"), std::string::npos) << watcher.boxes[0].text;
 }
 
 } // namespace
