@@ -1,5 +1,7 @@
 #include "AppEnvironment.h"
 
+#include <shlobj.h>
+
 #include "foundation/CSystemInfo.h"
 
 namespace apptest {
@@ -42,17 +44,13 @@ CMainDlg001& Individual() { return *static_cast<CMainDlg001*>(CMainWnd::GetPage(
 CMainDlg002& Batch() { return *static_cast<CMainDlg002*>(CMainWnd::GetPage(1)); }
 std::string ProgramFolder() { return s_program->Path(); }
 std::string IniPath() { return s_program->Path() + "\\Quillmark.ini"; }
+void SetIni(const char* section, const char* key, const char* value) { WritePrivateProfileStringA(section, key, value, IniPath().c_str()); }
 
 void RemoveIni()
 {
     // The profile functions may cache the file; flush before deleting it under them.
     WritePrivateProfileStringA(NULL, NULL, NULL, IniPath().c_str());
     DeleteFileA(IniPath().c_str());
-}
-
-void SetIni(const char* section, const char* key, const char* value)
-{
-    WritePrivateProfileStringA(section, key, value, IniPath().c_str());
 }
 
 std::string GetIni(const char* section, const char* key)
@@ -71,6 +69,8 @@ void Click(HWND dialog, int id)
 
 void SetText(HWND dialog, int id, const std::string& text) { SetDlgItemTextA(dialog, id, text.c_str()); }
 std::string GetText(HWND dialog, int id) { return WindowText(GetDlgItem(dialog, id)); }
+void ChooseTab(int tab) { SendMessageA(MainWnd().GetTabCtrl()->GetHwnd(), TCM_SETCURFOCUS, tab, 0), Pump(); }
+void Command(int id) { SendMessageA(MainWnd().GetHwnd(), WM_COMMAND, id, 0), Pump(); }
 
 void ChooseMode(int mode)
 {
@@ -81,34 +81,35 @@ void ChooseMode(int mode)
     Pump();
 }
 
-void ChooseTab(int tab)
+WPARAM MakeDrop(const std::vector<std::string>& paths)
 {
-    SendMessageA(MainWnd().GetTabCtrl()->GetHwnd(), TCM_SETCURFOCUS, tab, 0);
-    Pump();
+    size_t size = sizeof(DROPFILES) + 1;
+    for (const std::string& path : paths) size += path.size() + 1;
+    HGLOBAL memory = GlobalAlloc(GHND, size);
+    DROPFILES* drop = static_cast<DROPFILES*>(GlobalLock(memory));
+    drop->pFiles = sizeof(DROPFILES);
+    char* names = reinterpret_cast<char*>(drop + 1);
+    for (const std::string& path : paths) names += lstrlenA(lstrcpyA(names, path.c_str())) + 1;
+    GlobalUnlock(memory);
+    return reinterpret_cast<WPARAM>(memory);
 }
 
-void Command(int id)
+Box ConvertBox(HWND page)
 {
-    SendMessageA(MainWnd().GetHwnd(), WM_COMMAND, id, 0);
-    Pump();
+    DialogWatcher watcher;
+    Click(page, 4002);
+    EXPECT_EQ(watcher.boxes.size(), 1u);
+    return watcher.boxes.empty() ? Box{"", "<no box>", 0} : watcher.boxes[0];
 }
 
-int Rows(HWND list) { return static_cast<int>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0)); }
+int Rows(HWND list) { return ListView_GetItemCount(list); }
+bool Checked(HWND list, int row) { return ListView_GetCheckState(list, row) != 0; }
 
 std::string Cell(HWND list, int row, int column)
 {
     char text[300] = "";
-    LVITEMA item = {};
-    item.iSubItem = column;
-    item.pszText = text;
-    item.cchTextMax = sizeof(text);
-    SendMessageA(list, LVM_GETITEMTEXTA, row, reinterpret_cast<LPARAM>(&item));
+    ListView_GetItemText(list, row, column, text, sizeof(text));
     return text;
-}
-
-bool Checked(HWND list, int row)
-{
-    return (SendMessageA(list, LVM_GETITEMSTATE, row, LVIS_STATEIMAGEMASK) >> 12) == 2;
 }
 
 void AppTest::Reset(int tab)

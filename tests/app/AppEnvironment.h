@@ -33,6 +33,10 @@ std::string GetText(HWND dialog, int id);
 void ChooseMode(int mode);
 void ChooseTab(int tab);
 void Command(int id); // a menu command on the main window
+// A drop of these paths as the shell hands it over.
+WPARAM MakeDrop(const std::vector<std::string>& paths);
+// Presses "変換開始" on a page; the one message box the run ended with.
+Box ConvertBox(HWND page);
 
 // The rows of a list view.
 int Rows(HWND list);

@@ -1,8 +1,6 @@
-// The keyboard focus rings of the main window and both pages: Tab, Shift+Tab and Esc as the
-// focus-aware controls report them; and the modal dialogs walked with the keyboard alone.
+// The keyboard focus: Tab, Shift+Tab, Esc and Enter round the main window and both pages, as the
+// focus-aware controls report them; and the settings dialog walked with the keyboard alone.
 #include "AppEnvironment.h"
-
-#include <commctrl.h>
 
 using namespace apptest;
 
@@ -19,37 +17,24 @@ using FocusTest = AppTest;
 
 TEST_F(FocusTest, TabAndShiftTabRunRoundTheMainWindowAndEachPage)
 {
-    struct Case {
-        int tab;
-        std::vector<int> ids;
-    } cases[] = {
-        {0, {4000, 7000, 4001, 7001, 4002, 4003}},
-        {1, {9000, 4000, 7000, 4001, 7001, 8000, 4002, 4003, 4004, 4005}},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.tab);
-        Reset(c.tab);
-        HWND page = CMainWnd::GetPage(c.tab)->GetHwnd();
-        std::vector<HWND> ring = {MainWnd().GetHwnd(), GetDlgItem(MainWnd().GetHwnd(), 9000),
-                                  MainWnd().GetTabCtrl()->GetHwnd()};
-        for (int id : c.ids) ring.push_back(GetDlgItem(page, id));
-        for (size_t i = 1; i <= ring.size(); ++i)
-            EXPECT_EQ(PressOnFocus(VK_TAB), ring[i % ring.size()]) << "Tab step " << i;
-        for (size_t i = ring.size(); i-- > 0;)
-            EXPECT_EQ(PressOnFocus(VK_TAB, VK_SHIFT), ring[i]) << "Shift+Tab to entry " << i;
+    const std::vector<int> pages[] = {{4000, 7000, 4001, 7001, 4002, 4003},
+                                      {9000, 4000, 7000, 4001, 7001, 8000, 4002, 4003, 4004, 4005}};
+    for (int tab : {0, 1}) {
+        Reset(tab);
+        std::vector<HWND> ring = {MainWnd().GetHwnd(), GetDlgItem(MainWnd().GetHwnd(), 9000), MainWnd().GetTabCtrl()->GetHwnd()};
+        for (int id : pages[tab]) ring.push_back(GetDlgItem(CMainWnd::GetPage(tab)->GetHwnd(), id));
+        for (size_t i = 1; i <= ring.size(); ++i) EXPECT_EQ(PressOnFocus(VK_TAB), ring[i % ring.size()]) << tab << " Tab " << i;
+        for (size_t i = ring.size(); i-- > 0;) EXPECT_EQ(PressOnFocus(VK_TAB, VK_SHIFT), ring[i]) << tab << " Shift+Tab " << i;
     }
 }
 
-TEST_F(FocusTest, EscSendsTheFocusToTheMainWindow)
+// Esc sends the focus to the main window; Enter in the batch page's folder box lists the folder.
+TEST_F(FocusTest, EscAndEnter)
 {
     for (HWND from : {GetDlgItem(Individual().GetHwnd(), 7001), GetDlgItem(MainWnd().GetHwnd(), 9000)}) {
         SetFocus(from);
         EXPECT_EQ(PressOnFocus(VK_ESCAPE), MainWnd().GetHwnd());
     }
-}
-
-TEST_F(FocusTest, EnterInTheBatchFolderBoxAppliesTheFolder)
-{
     WriteBytes(dir / "x.txt", "41");
     Reset(1);
     HWND page = Batch().GetHwnd();
@@ -73,84 +58,52 @@ void CALLBACK RunScript(HWND, UINT, UINT_PTR timer, DWORD)
 
 // A key on the focused control, Ctrl and Shift as given, handed to the dialog manager as a modal
 // loop hands it over; where the focus went.
-HWND DialogKey(HWND dialog, WPARAM key, bool ctrl = false, bool shift = false)
+HWND DialogKey(HWND dialog, bool ctrl = false, bool shift = false)
 {
     BYTE state[256];
     GetKeyboardState(state);
     state[VK_CONTROL] = ctrl ? 0x80 : 0;
     state[VK_SHIFT] = shift ? 0x80 : 0;
     SetKeyboardState(state);
-    MSG msg = {GetFocus(), WM_KEYDOWN, key, 0, 0, {0, 0}};
+    MSG msg = {GetFocus(), WM_KEYDOWN, VK_TAB, 0, 0, {0, 0}};
     if (!IsDialogMessageA(dialog, &msg)) DispatchMessageA(&msg);
     state[VK_CONTROL] = state[VK_SHIFT] = 0;
     SetKeyboardState(state);
     return GetFocus();
 }
 
-// Opens a dialog with open() and runs script(dialog) in it; the script ends the dialog.
-void InDialog(const std::function<void()>& open, const std::function<void(HWND)>& script)
-{
-    DialogWatcher watcher;
-    watcher.onDialog = [&](HWND dialog) {
-        s_script = [dialog, &script] { script(dialog); };
-        SetTimer(NULL, 0, 1, RunScript);
-    };
-    open();
-}
-
-// The controls Tab stops at on a settings page, in order: no labels, no group boxes, and of a
-// radio pair only the checked button.
-std::vector<HWND> TabStops(HWND page)
-{
-    std::vector<HWND> stops;
-    for (HWND c = GetWindow(page, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
-        char cls[32] = "";
-        GetClassNameA(c, cls, sizeof(cls));
-        const LONG type = GetWindowLongA(c, GWL_STYLE) & BS_TYPEMASK;
-        const bool button = lstrcmpiA(cls, "Button") == 0;
-        if (lstrcmpiA(cls, "Static") == 0 || (button && type == BS_GROUPBOX)) continue;
-        if (button && type == BS_AUTORADIOBUTTON && SendMessageA(c, BM_GETCHECK, 0, 0) != BST_CHECKED) continue;
-        stops.push_back(c);
-    }
-    return stops;
-}
-
+// Tab and Shift+Tab reach every control of the page shown (of a radio pair, the checked one);
+// Ctrl+Tab and Ctrl+Shift+Tab turn the pages: a focus on the tab strip stays there, a focus
+// inside a page goes to the first control of the next.
 TEST_F(FocusTest, TheSettingsDialogIsWalkedWithTabAndItsPagesTurnedWithCtrlTab)
 {
     bool walked = false;
-    InDialog([] { Command(109); }, [&](HWND dialog) {
-        // The pages follow the tab strip in the tab order, ahead of the two buttons.
-        HWND strip = GetDlgItem(dialog, 5000), ok = GetDlgItem(dialog, IDOK);
-        std::vector<std::vector<HWND>> stops;
-        for (HWND page = GetWindow(strip, GW_HWNDNEXT); page && page != ok; page = GetWindow(page, GW_HWNDNEXT))
-            stops.push_back(TabStops(page));
-        ASSERT_EQ(stops.size(), 3u);
-        std::vector<HWND> ring = {strip};
-        ring.insert(ring.end(), stops[0].begin(), stops[0].end());
-        ring.insert(ring.end(), {ok, GetDlgItem(dialog, IDCANCEL)});
-        SetFocus(strip);
-        for (size_t i = 1; i <= ring.size(); ++i) EXPECT_EQ(DialogKey(dialog, VK_TAB), ring[i % ring.size()]) << "Tab " << i;
-        for (size_t i = ring.size(); i-- > 0;) EXPECT_EQ(DialogKey(dialog, VK_TAB, false, true), ring[i]) << "Shift+Tab " << i;
-
-        // Ctrl+Tab and Ctrl+Shift+Tab, round the three pages: the focus on the tab strip stays
-        // there, a focus inside a page goes to the first control of the next.
-        const struct {
-            bool shift;
-            HWND focus;
-            int page;
-        } turns[] = {{false, strip, 1}, {false, strip, 2}, {false, strip, 0}, {true, strip, 2}};
-        for (const auto& turn : turns) {
-            EXPECT_EQ(DialogKey(dialog, VK_TAB, true, turn.shift), turn.focus);
-            EXPECT_EQ(SendMessageA(strip, TCM_GETCURSEL, 0, 0), turn.page);
-            EXPECT_TRUE(IsWindowVisible(stops[turn.page][0]));
-        }
-        EXPECT_EQ(DialogKey(dialog, VK_TAB), stops[2][0]);
-        EXPECT_EQ(DialogKey(dialog, VK_TAB), stops[2].at(1)) << "the checked radio button";
-        EXPECT_EQ(DialogKey(dialog, VK_TAB, true, true), stops[1][0]);
-        EXPECT_EQ(DialogKey(dialog, VK_TAB, true), stops[2][0]);
-        walked = true;
-        PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
-    });
+    DialogWatcher watcher;
+    watcher.onDialog = [&](HWND dialog) {
+        s_script = [&, dialog] {
+            HWND strip = GetDlgItem(dialog, 5000), pages[3];
+            for (int i = 0; i < 3; ++i) pages[i] = GetWindow(i ? pages[i - 1] : strip, GW_HWNDNEXT);
+            std::vector<HWND> ring = {strip};
+            for (int id : {4000, 7000, 4001, 7001, 4002, 7002, 9100, 4003}) ring.push_back(GetDlgItem(pages[0], id));
+            ring.insert(ring.end(), {GetDlgItem(dialog, IDOK), GetDlgItem(dialog, IDCANCEL)});
+            SetFocus(strip);
+            for (size_t i = 1; i <= ring.size(); ++i) EXPECT_EQ(DialogKey(dialog), ring[i % ring.size()]) << "Tab " << i;
+            for (size_t i = ring.size(); i-- > 0;) EXPECT_EQ(DialogKey(dialog, false, true), ring[i]) << "Shift+Tab " << i;
+            for (const auto& turn : {std::make_pair(false, 1), {false, 2}, {false, 0}, {true, 2}}) {
+                EXPECT_EQ(DialogKey(dialog, true, turn.first), strip);
+                EXPECT_EQ(SendMessageA(strip, TCM_GETCURSEL, 0, 0), turn.second);
+                EXPECT_TRUE(IsWindowVisible(pages[turn.second]));
+            }
+            EXPECT_EQ(DialogKey(dialog), GetDlgItem(pages[2], 4100));
+            EXPECT_EQ(DialogKey(dialog), GetDlgItem(pages[2], 4301)) << "the checked radio button";
+            EXPECT_EQ(DialogKey(dialog, true, true), GetDlgItem(pages[1], 4100));
+            EXPECT_EQ(DialogKey(dialog, true), GetDlgItem(pages[2], 4100));
+            walked = true;
+            PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
+        };
+        SetTimer(NULL, 0, 1, RunScript);
+    };
+    Command(109);
     EXPECT_TRUE(walked);
 }
 
