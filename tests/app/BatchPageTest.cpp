@@ -171,6 +171,7 @@ TEST_F(BatchPageTest, EachOutcomeShowsItsOwnMessageAndLeavesItsFiles)
         EXPECT_EQ(box.caption + ": " + box.text.substr(0, box.text.find('\n')), c.first) << c.name;
         EXPECT_EQ(box.icon, static_cast<UINT>(box.caption == "警告" ? MB_ICONWARNING : box.caption == "確認" ? MB_ICONINFORMATION : MB_ICONERROR));
         for (const std::string& line : c.named) EXPECT_NE(box.text.find("\n" + line), std::string::npos) << c.name << ": " << box.text;
+        EXPECT_LE(std::count(box.text.begin(), box.text.end(), '\n'), 6) << "five rows named at most, then the count of the rest";
         for (const std::string& file : c.files)
             EXPECT_EQ(ReadBytes(out + "\\" + file.substr(0, file.find('='))), file.substr(file.find('=') + 1)) << c.name << ": " << file;
     }
