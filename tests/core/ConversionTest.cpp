@@ -1,7 +1,7 @@
-// The conversions on real files, opened the way the pages open them.
+// The conversions on real files, opened the way the pages open them. The format and the block
+// boundaries are the codec's; here the bytes pass through files, and failures come back.
 #include "core/Conversion.h"
 
-#include "core/HexCodec.h"
 #include "foundation/CFile.h"
 #include "tests/TestSupport.h"
 
@@ -12,94 +12,62 @@
 
 namespace {
 
-class ConversionTest : public ::testing::Test
-{
-protected:
-    // Converts `input` (written to a file first) into outPath; returns the conversion's result.
-    template <class Result>
-    Result Convert(Result (*convert)(Vexa::CFile&, Vexa::CFile&), const std::string& input,
-                   const std::string& outPath, DWORD inAccess = GENERIC_READ)
-    {
-        testkit::WriteBytes(m_folder / "in", input);
-        Vexa::CFile in((m_folder / "in").c_str(), inAccess, OPEN_EXISTING);
-        Vexa::CFile out(outPath.c_str(), GENERIC_WRITE, CREATE_ALWAYS);
-        EXPECT_NE(in.GetHandle(), INVALID_HANDLE_VALUE);
-        EXPECT_NE(out.GetHandle(), INVALID_HANDLE_VALUE) << outPath;
-        return convert(in, out);
-    }
-    std::string Out() const { return testkit::ReadBytes(m_folder / "out"); }
-
-    testkit::ScratchFolder m_folder;
-    const std::string m_out = m_folder / "out";
-};
-
-// Lines of 16 bytes with comments (the layout with the most to skip when read back), as the
-// pages ask for them.
-int ToCommentedLines(Vexa::CFile& in, Vexa::CFile& out)
-{
-    ConvertOptions options;
-    options.mode = 1;
-    options.layout = HexLayout(16, true);
-    bool writeFailed = false;
-    return int(Convert(in, out, options, writeFailed));
-}
-
-} // namespace
-
-// The format and the block boundaries are the codec's; here the bytes pass through files, in
-// both layouts.
-TEST_F(ConversionTest, RoundTripThroughFiles)
-{
-    EXPECT_EQ(Convert(BinaryToText, std::string("\x00\x0a\xff", 3), m_out), 0);
-    EXPECT_EQ(Out(), "00 0a ff ");
-    EXPECT_EQ(Convert(ToCommentedLines, "MZ", m_out), 0);
-    EXPECT_EQ(Out(), "4d 5a" + std::string(42, ' ') + "  # 00000000  MZ\r\n");
-    std::mt19937 rng(5);
-    std::string bytes(2 * HexBinaryBlock + 4321, '\0');
-    for (char& b : bytes) b = char(rng());
-    ASSERT_EQ(Convert(ToCommentedLines, bytes, m_out), 0);
-    EXPECT_TRUE(Convert(TextToBinary, Out(), m_out));
-    EXPECT_TRUE(Out() == bytes);
-}
-
-// Z:\dev\full is the host's full device: every write fails with ERROR_DISK_FULL.
-TEST_F(ConversionTest, FullDiskAndFailedReadAreReported)
-{
-    const std::string full = "Z:\\dev\\full";
-    EXPECT_FALSE(Convert(TextToBinary, "41 42", full));
-    EXPECT_EQ(GetLastError(), DWORD(ERROR_DISK_FULL));
-    EXPECT_EQ(Convert(BinaryToText, "AB", full), ERROR_DISK_FULL);
-    EXPECT_TRUE(Convert(TextToBinary, "# nothing", full)) << "nothing to write is no failure";
-
-    // Opened for writing only, every read fails: that must not pass for the end of the file.
-    EXPECT_FALSE(Convert(TextToBinary, "41 42", m_out, GENERIC_WRITE));
-    EXPECT_EQ(GetLastError(), DWORD(ERROR_ACCESS_DENIED));
-    EXPECT_EQ(Convert(BinaryToText, "41 42", m_out, GENERIC_WRITE), ERROR_ACCESS_DENIED);
-}
-
-namespace {
-
-// A file whose writes report success after writing less than they were given.
-class ShortWritingFile : public Vexa::CFile
+// An output file whose writes may report success after writing less than they were given.
+class OutputFile : public Vexa::CFile
 {
 public:
-    using Vexa::CFile::CFile;
+    OutputFile(const std::string& path, bool shortWrites) : CFile(path.c_str(), GENERIC_WRITE, CREATE_ALWAYS), m_short(shortWrites) {}
     BOOL WriteRaw(const void* buffer, DWORD count, DWORD* written, OVERLAPPED* overlapped) override
     {
-        return Vexa::CFile::WriteRaw(buffer, count > 1 ? count - 1 : count, written, overlapped);
+        return Vexa::CFile::WriteRaw(buffer, m_short && count > 1 ? count - 1 : count, written, overlapped);
     }
+    bool m_short;
 };
 
 } // namespace
 
-TEST_F(ConversionTest, ShortWriteIsAFailure)
+TEST(Conversion, ThroughFilesAndFailures)
 {
-    testkit::WriteBytes(m_folder / "in", "41 42");
-    Vexa::CFile in((m_folder / "in").c_str(), GENERIC_READ, OPEN_EXISTING);
-    ShortWritingFile out(m_out.c_str(), GENERIC_WRITE, CREATE_ALWAYS);
-    EXPECT_FALSE(TextToBinary(in, out));
-    EXPECT_EQ(GetLastError(), DWORD(ERROR_WRITE_FAULT));
-    ShortWritingFile text((m_folder / "text").c_str(), GENERIC_WRITE, CREATE_ALWAYS);
-    in.Seek(0, nullptr, FILE_BEGIN);
-    EXPECT_EQ(BinaryToText(in, text), ERROR_WRITE_FAULT);
+    testkit::ScratchFolder folder;
+    const std::string in = folder / "in", out = folder / "out";
+    std::mt19937 rng(5);
+    std::string random(2 * HexBinaryBlock + 4321, '\0');
+    for (char& b : random) b = char(rng());
+    // Z:\dev\full is the host's full device: every write fails with ERROR_DISK_FULL. An input
+    // opened for writing only fails every read, which must not pass for the end of the file.
+    struct Case { int mode; unsigned width; std::string input, output; DWORD access; bool shortWrites;
+                  DWORD error; bool writeFailed; std::string text; };
+    const Case cases[] = {
+        { 1, 0, std::string("\x00\x0a\xff", 3), out, GENERIC_READ, false, 0, false, "00 0a ff " },
+        { 1, 16, "MZ", out, GENERIC_READ, false, 0, false, "4d 5a" + std::string(42, ' ') + "  # 00000000  MZ\r\n" },
+        { 1, 16, random, out, GENERIC_READ, false, 0, false, "" },
+        { 0, 0, "<previous>", out, GENERIC_READ, false, 0, false, random },   // the text of the row before
+        { 0, 0, "41 42", "Z:\\dev\\full", GENERIC_READ, false, ERROR_DISK_FULL, true, "" },
+        { 1, 0, "AB", "Z:\\dev\\full", GENERIC_READ, false, ERROR_DISK_FULL, true, "" },
+        { 0, 0, "# nothing", "Z:\\dev\\full", GENERIC_READ, false, 0, false, "" },
+        { 0, 0, "41 42", out, GENERIC_WRITE, false, ERROR_ACCESS_DENIED, false, "" },
+        { 1, 0, "41 42", out, GENERIC_WRITE, false, ERROR_ACCESS_DENIED, false, "" },
+        { 0, 0, "41 42", out, GENERIC_READ, true, ERROR_WRITE_FAULT, true, "" },
+        { 1, 0, "41 42", out, GENERIC_READ, true, ERROR_WRITE_FAULT, true, "" },
+    };
+    std::string previous;
+    for (const Case& c : cases)
+    {
+        const std::string row = std::to_string(&c - cases);
+        testkit::WriteBytes(in, c.input == "<previous>" ? previous : c.input);
+        Vexa::CFile input(in.c_str(), c.access, OPEN_EXISTING);
+        OutputFile output(c.output, c.shortWrites);
+        ConvertOptions options;
+        options.mode = c.mode;
+        options.layout = HexLayout(c.width, c.width != 0);
+        bool writeFailed = !c.writeFailed;
+        EXPECT_EQ(Convert(input, output, options, writeFailed), c.error) << row;
+        if (c.error) {
+            EXPECT_EQ(writeFailed, c.writeFailed) << row;
+            continue;
+        }
+        output.Close();
+        previous = testkit::ReadBytes(out);
+        EXPECT_TRUE(c.text.empty() || previous == c.text) << row << ": " << previous.substr(0, 80);
+    }
 }
