@@ -1,31 +1,39 @@
 #include "app/CConversionRun.h"
 
+#include "app/COutputFolder.h"
 
 namespace {
 
 // How often the worker tells the window how far it is.
 const DWORD kProgressEveryMs = 100;
 
+// Written outputs waiting for their commit, each with its temporary file open.
+const LONG kQueued = 32;
+
 } // namespace
 
 CConversionRun::CConversionRun()
     : m_hNotify(NULL), m_nSerial(0), m_hThread(NULL), m_bStop(false), m_nPassed(0), m_nKiBRead(0),
-      m_nKiBTotal(0), m_dwLastPost(0)
+      m_nKiBTotal(0), m_dwLastPost(0), m_hCommitter(NULL), m_hItems(NULL), m_hSpace(NULL)
 {
+    InitializeCriticalSection(&m_lock);
 }
 
 CConversionRun::~CConversionRun()
 {
     Stop();
     Wait();
+    DeleteCriticalSection(&m_lock);
 }
 
-bool CConversionRun::Start(HWND notify, const ConvertOptions& options, std::vector<CRunFile> files)
+bool CConversionRun::Start(HWND notify, const ConvertOptions& options, std::vector<CRunFile> files,
+                           const char* outputFolder)
 {
     if (m_hThread) return false;
     m_hNotify = notify;
     m_options = options;
     m_options.observer = this;
+    m_strOutputFolder = outputFolder ? outputFolder : "";
     ++m_nSerial;
     m_files = std::move(files);
     m_bStop = false;
@@ -62,22 +70,88 @@ DWORD WINAPI CConversionRun::ThreadMain(void* param)
     return 0;
 }
 
+DWORD WINAPI CConversionRun::CommitterMain(void* param)
+{
+    static_cast<CConversionRun*>(param)->CommitAll();
+    return 0;
+}
+
 void CConversionRun::Work()
 {
-    for (CRunFile& file : m_files) {
-        if (m_bStop) break;
+    std::unique_ptr<COutputFolder> folder;
+    if (!m_strOutputFolder.IsEmpty()) folder.reset(new COutputFolder(m_strOutputFolder));
+    // Without a second thread, or its queue, the worker commits each file itself.
+    m_hItems = CreateSemaphoreA(NULL, 0, kQueued + 1, NULL);
+    m_hSpace = CreateSemaphoreA(NULL, kQueued, kQueued, NULL);
+    DWORD id = 0;
+    if (m_hItems && m_hSpace) m_hCommitter = CreateThread(NULL, 0, CommitterMain, this, 0, &id);
+    for (size_t i = 0; i < m_files.size() && !m_bStop; ++i) {
+        CRunFile& file = m_files[i];
+        Written written = {i, nullptr};
         if (file.skipped.IsEmpty()) {
             m_nKiBRead = 0;
             m_nKiBTotal = 0;
-            file.result = ConvertFile(file.input, file.output, m_options);
+            written.output.reset(new CSafeOutput);
+            file.result = ConvertFile(file.input, file.output, m_options, *written.output,
+                                      folder ? folder->Plan(file.output) : OutputPlan());
             // A file the stop cut short counts as not reached: nothing of it was kept.
             file.reached = !(m_bStop && file.result.stage == FileConversionResult::kConvert &&
                              file.result.error == ERROR_CANCELLED);
+            if (!file.result.Done()) written.output.reset();
         }
-        ++m_nPassed;
-        if (GetTickCount() - m_dwLastPost >= kProgressEveryMs) PostProgress();
+        Hand(std::move(written));
     }
+    if (m_hCommitter) {
+        Hand(Written{m_files.size(), nullptr});
+        WaitForSingleObject(m_hCommitter, INFINITE);
+        CloseHandle(m_hCommitter);
+        m_hCommitter = NULL;
+    }
+    for (HANDLE* semaphore : {&m_hItems, &m_hSpace}) {
+        if (*semaphore) CloseHandle(*semaphore);
+        *semaphore = NULL;
+    }
+    // The staging folder goes once every temporary file in it was renamed or removed.
+    folder.reset();
     PostMessageA(m_hNotify, WM_RUNDONE, m_nSerial, 0);
+}
+
+void CConversionRun::Hand(Written written)
+{
+    if (!m_hCommitter) {
+        Commit(written);
+        return;
+    }
+    WaitForSingleObject(m_hSpace, INFINITE);
+    EnterCriticalSection(&m_lock);
+    m_queue.push_back(std::move(written));
+    LeaveCriticalSection(&m_lock);
+    ReleaseSemaphore(m_hItems, 1, NULL);
+}
+
+// The committer: every file handed to it, in order, also after a stop.
+void CConversionRun::CommitAll()
+{
+    for (;;) {
+        WaitForSingleObject(m_hItems, INFINITE);
+        EnterCriticalSection(&m_lock);
+        Written written = std::move(m_queue.front());
+        m_queue.pop_front();
+        LeaveCriticalSection(&m_lock);
+        ReleaseSemaphore(m_hSpace, 1, NULL);
+        if (written.index >= m_files.size()) return;
+        Commit(written);
+    }
+}
+
+void CConversionRun::Commit(Written& written)
+{
+    if (written.output) {
+        CommitFile(*written.output, m_files[written.index].result);
+        written.output.reset();
+    }
+    ++m_nPassed;
+    if (GetTickCount() - m_dwLastPost >= kProgressEveryMs) PostProgress();
 }
 
 void CConversionRun::PostProgress()

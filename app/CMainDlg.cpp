@@ -27,9 +27,9 @@ const DWORD kCalmMs = 100;
 
 } // namespace
 
-void CMainDlg::StartRun(const ConvertOptions& options, std::vector<CRunFile> files)
+void CMainDlg::StartRun(const ConvertOptions& options, std::vector<CRunFile> files, const char* outputFolder)
 {
-    if (!m_run.Start(m_hWnd, options, std::move(files))) return;
+    if (!m_run.Start(m_hWnd, options, std::move(files), outputFolder)) return;
     if (m_run.WaitFor(kCalmMs)) {
         EndRun();
         return;

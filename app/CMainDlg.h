@@ -45,8 +45,9 @@ public:
 protected:
     // Runs files on the worker. A run that ends within a moment looks and behaves as a
     // conversion always did; a longer one shows the page running (ShowRunning) until it ends.
-    // Either way OnRunEnded follows, with the outcomes in m_run.Files().
-    void StartRun(const ConvertOptions& options, std::vector<CRunFile> files);
+    // Either way OnRunEnded follows, with the outcomes in m_run.Files(). outputFolder: a batch's.
+    void StartRun(const ConvertOptions& options, std::vector<CRunFile> files,
+                  const char* outputFolder = nullptr);
     // The page's look while a run goes on: its controls, the button text, the progress.
     virtual void ShowRunning(bool running) = 0;
     virtual void OnRunProgress() = 0;

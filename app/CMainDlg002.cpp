@@ -403,7 +403,7 @@ int CMainDlg002::Convert(int mode)
         file.output = CString(outputFolder + "\\", rows[i].output);
     }
     m_nRunMode = mode;
-    StartRun(options, std::move(files));
+    StartRun(options, std::move(files), outputFolder);
     return 0;
 }
 

@@ -21,10 +21,30 @@ CSafeOutput::~CSafeOutput()
     if (m_bOpen) Abandon();
 }
 
-DWORD CSafeOutput::Open(const char* path)
+DWORD CSafeOutput::Open(const char* path, const char* tempFolder, bool absent)
 {
     m_strPath = path;
     m_problem = kNoProblem;
+    if (!absent) {
+        if (DWORD error = OpenTarget(path)) return error;
+        if (m_bOpen) return 0; // a device
+    }
+    // "C:\out\x.dat" gives "C:\out\", "\x.dat" gives "\", "x.dat" the current folder.
+    CString folder = Vexa::GetFolderPart(m_strPath);
+    if (!folder.IsEmpty() || Vexa::FindLastPathSeparator(m_strPath) == 0) folder += "\\";
+    DWORD error = tempFolder ? CreateTemp(CString(tempFolder) + "\\") : ERROR_PATH_NOT_FOUND;
+    if (error) error = CreateTemp(folder);
+    if (error) {
+        m_problem = kNoTemp;
+        return error;
+    }
+    m_bOpen = true;
+    return 0;
+}
+
+// Looks at the existing output, if any: 0 when there is none or a device was opened in place.
+DWORD CSafeOutput::OpenTarget(const char* path)
+{
     // The existing output, if any, opened with the access the final rename needs: a program that
     // holds it without delete sharing refuses this now, before anything is converted.
     m_pTarget.reset(new CFile(path, GENERIC_WRITE | DELETE, OPEN_EXISTING));
@@ -47,12 +67,6 @@ DWORD CSafeOutput::Open(const char* path)
         // Let go at once: others may read the old content until the new one takes its place.
         m_pTarget.reset();
     }
-    DWORD error = CreateTemp();
-    if (error) {
-        m_problem = kNoTemp;
-        return error;
-    }
-    m_bOpen = true;
     return 0;
 }
 
@@ -71,14 +85,11 @@ bool CSafeOutput::OpenDevice(const char* path)
     return true;
 }
 
-// The one place that makes the temporary file: in the output's folder, so that the final rename
-// stays on one volume, under a name that tells whose it is.
-DWORD CSafeOutput::CreateTemp()
+// The one place that makes the temporary file: in folder (ending in a separator, or empty), on
+// the output's volume so that the final rename stays atomic, under a name that tells whose it is.
+DWORD CSafeOutput::CreateTemp(CString folder)
 {
     static LONG s_nCounter = 0;
-    // "C:\out\x.dat" gives "C:\out\", "\x.dat" gives "\", "x.dat" the current folder.
-    CString folder = Vexa::GetFolderPart(m_strPath);
-    if (!folder.IsEmpty() || Vexa::FindLastPathSeparator(m_strPath) == 0) folder += "\\";
     for (int attempt = 0; attempt < 16; ++attempt) {
         char name[64];
         // The name says whose it is, so that one left by a killed run is known.

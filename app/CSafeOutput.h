@@ -31,8 +31,10 @@ public:
     // Prepares path for writing: 0, or the platform's error number (GetProblem says more).
     // Fails, writing nothing, where the output could not be replaced at the end: a missing
     // folder, a folder in its place, a file held without delete sharing, no room for a
-    // temporary file.
-    DWORD Open(const char* path);
+    // temporary file. tempFolder (on the output's volume) takes the temporary file instead of
+    // the output's folder, which is used when tempFolder has no room for it. absent says that
+    // the caller's listing shows no file under path, so it is not looked for again.
+    DWORD Open(const char* path, const char* tempFolder = nullptr, bool absent = false);
     // The file the conversion writes to.
     Vexa::CFile& File();
     // Ends a successful conversion: flushes, and the new content takes the path's place.
@@ -43,8 +45,9 @@ public:
     Problem GetProblem() const { return m_problem; }
 
 private:
+    DWORD OpenTarget(const char* path);
     bool OpenDevice(const char* path);
-    DWORD CreateTemp();
+    DWORD CreateTemp(Vexa::CString folder);
     void CloseAll();
 
     Vexa::CString m_strPath;

@@ -38,7 +38,7 @@ bool IsSameFile(HANDLE input, const char* inputPath, const char* output)
 } // namespace
 
 FileConversionResult ConvertFile(const char* inputPath, const char* outputPath,
-                                 const ConvertOptions& options)
+                                 const ConvertOptions& options, CSafeOutput& output, const OutputPlan& plan)
 {
     FileConversionResult result;
     CFile input(inputPath, GENERIC_READ, OPEN_EXISTING);
@@ -54,8 +54,7 @@ FileConversionResult ConvertFile(const char* inputPath, const char* outputPath,
         return result;
     }
     result.path = outputPath;
-    CSafeOutput output;
-    if (DWORD error = output.Open(outputPath)) {
+    if (DWORD error = output.Open(outputPath, plan.tempFolder, plan.absent)) {
         result.stage = FileConversionResult::kOutputOpen;
         result.error = error;
         result.problem = output.GetProblem();
@@ -64,19 +63,22 @@ FileConversionResult ConvertFile(const char* inputPath, const char* outputPath,
         return result;
     }
     bool writeFailed = false;
-    DWORD error = Convert(input, output.File(), options, writeFailed);
-    if (error) {
+    if (DWORD error = Convert(input, output.File(), options, writeFailed)) {
         output.Abandon();
         if (!writeFailed) result.path = inputPath;
-    } else {
-        error = output.Commit();
-        result.problem = output.GetProblem();
-    }
-    if (error) {
         result.stage = FileConversionResult::kConvert;
         result.error = error;
     }
     return result;
+}
+
+void CommitFile(CSafeOutput& written, FileConversionResult& result)
+{
+    if (DWORD error = written.Commit()) {
+        result.stage = FileConversionResult::kConvert;
+        result.error = error;
+        result.problem = written.GetProblem();
+    }
 }
 
 DWORD MakeFolder(const char* folder)

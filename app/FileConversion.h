@@ -27,9 +27,19 @@ struct FileConversionResult {
     bool Done() const { return stage == kDone; }
 };
 
-// Converts input into output. The stages run in the order the individual page reports them:
-// input, output path, output, conversion.
-FileConversionResult ConvertFile(const char* input, const char* output, const ConvertOptions& options);
+// What a batch run knows of an output before converting it (CSafeOutput::Open).
+struct OutputPlan {
+    const char* tempFolder = nullptr; // where the temporary file goes; nullptr: the output's folder
+    bool absent = false;              // the output folder's listing shows no file of that name
+};
+
+// Converts input into written, which is left for CommitFile when the result is Done. The stages
+// run in the order the individual page reports them: input, output path, output, conversion.
+FileConversionResult ConvertFile(const char* input, const char* output, const ConvertOptions& options,
+                                 CSafeOutput& written, const OutputPlan& plan = OutputPlan());
+
+// The last stage of a conversion: the written output takes its name, or result says why not.
+void CommitFile(CSafeOutput& written, FileConversionResult& result);
 
 // The lines a failure box shows under its first line: the file, the system's reason, and what
 // else is known (held by another program, the input itself, no temporary file).

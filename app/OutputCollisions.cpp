@@ -8,15 +8,28 @@
 
 using Vexa::CString;
 
-namespace {
-
-// The comparison form of a path: upper case, as the file system ignores letter case.
-std::string Key(const char* path)
+std::string CaseKey(const char* path)
 {
     std::string key(path);
     if (!key.empty()) CharUpperBuffA(&key[0], static_cast<DWORD>(key.size()));
     return key;
 }
+
+bool IsPlainName(const char* name)
+{
+    size_t length = 0;
+    for (const char* p = name; *p; ++p, ++length) {
+        if (IsDBCSLeadByte(static_cast<BYTE>(*p)) && p[1]) {
+            ++p;
+            ++length;
+        } else if (*p == '\\' || *p == '/' || *p == ':') {
+            return false;
+        }
+    }
+    return length > 0 && name[length - 1] != '.' && name[length - 1] != ' ';
+}
+
+namespace {
 
 std::string FullPath(const char* path)
 {
@@ -42,33 +55,17 @@ bool SameFolder(const char* a, const char* b)
            info[0].nFileIndexHigh == info[1].nFileIndexHigh && info[0].nFileIndexLow == info[1].nFileIndexLow;
 }
 
-// A name that the folder's full path and a separator spell out whole: no folder parts, and no
-// trailing dot or blank, which the file system drops.
-bool IsPlainName(const char* name)
-{
-    size_t length = 0;
-    for (const char* p = name; *p; ++p, ++length) {
-        if (IsDBCSLeadByte(static_cast<BYTE>(*p)) && p[1]) {
-            ++p;
-            ++length;
-        } else if (*p == '\\' || *p == '/' || *p == ':') {
-            return false;
-        }
-    }
-    return length > 0 && name[length - 1] != '.' && name[length - 1] != ' ';
-}
-
 // Compares the rows' paths within one run: each folder's full path is made once.
 class PathKeys {
 public:
     PathKeys(const char* folder, const std::string& fullKey) : m_folder(folder), m_full(fullKey) {}
     std::string operator()(const char* name) const
     {
-        if (IsPlainName(name)) return m_full + "\\" + Key(name);
+        if (IsPlainName(name)) return m_full + "\\" + CaseKey(name);
         CString path(m_folder);
         path += "\\";
         path += name;
-        return Key(FullPath(path).c_str());
+        return CaseKey(FullPath(path).c_str());
     }
 
 private:
@@ -81,8 +78,8 @@ private:
 std::vector<RowVerdict> CheckOutputCollisions(const char* inputFolder, const char* outputFolder,
                                               const std::vector<BatchRow>& rows)
 {
-    const std::string inFull = Key(FullPath(inputFolder).c_str());
-    std::string outFull = Key(FullPath(outputFolder).c_str());
+    const std::string inFull = CaseKey(FullPath(inputFolder).c_str());
+    std::string outFull = CaseKey(FullPath(outputFolder).c_str());
     if (outFull != inFull && SameFolder(inputFolder, outputFolder)) outFull = inFull;
     // Full paths end without a separator, except a drive's root.
     auto trim = [](std::string key) {

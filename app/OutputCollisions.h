@@ -4,6 +4,7 @@
 // folder count as one. Touches no window.
 #pragma once
 
+#include <string>
 #include <vector>
 
 #include "foundation/CString.h"
@@ -24,6 +25,13 @@ enum RowVerdict {
 // One verdict per row. Full paths are made once per folder, not per row.
 std::vector<RowVerdict> CheckOutputCollisions(const char* inputFolder, const char* outputFolder,
                                               const std::vector<BatchRow>& rows);
+
+// The comparison form of a path or name: upper case, as the file system ignores letter case.
+std::string CaseKey(const char* path);
+
+// A name that a folder's full path and a separator spell out whole: no folder parts, and no
+// trailing dot or blank, which the file system drops.
+bool IsPlainName(const char* name);
 
 // The words the error box gives a skipped row.
 const char* DescribeVerdict(RowVerdict verdict);

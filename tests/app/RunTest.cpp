@@ -26,12 +26,25 @@ BOOL WINAPI HeldReadFile(HANDLE file, LPVOID buffer, DWORD size, LPDWORD read, L
     return s_read(file, buffer, size, read, overlapped);
 }
 
+// With s_holdFlushes, the committer's flushes wait for Release too: at a stop, the files already
+// written still wait in its queue.
+using FlushFn = BOOL(WINAPI*)(HANDLE);
+FlushFn s_flush = nullptr;
+bool s_holdFlushes = false;
+BOOL WINAPI HeldFlush(HANDLE file)
+{
+    if (s_holdFlushes) WaitForSingleObject(s_release, INFINITE);
+    return s_flush(file);
+}
+
 class RunTest : public AppTest {
 protected:
     void SetUp() override
     {
         static const bool hooked = (s_read = &ReadFile, s_uiThread = GetCurrentThreadId(),
-                                    HookImport(reinterpret_cast<void*>(s_read), reinterpret_cast<void*>(&HeldReadFile)), true);
+                                    HookImport(reinterpret_cast<void*>(s_read), reinterpret_cast<void*>(&HeldReadFile)),
+                                    s_flush = &FlushFileBuffers,
+                                    HookImport(reinterpret_cast<void*>(s_flush), reinterpret_cast<void*>(&HeldFlush)), true);
         ASSERT_TRUE(hooked);
         AppTest::SetUp();
         CreateDirectoryA(in.c_str(), NULL);
@@ -175,15 +188,20 @@ TEST_F(RunTest, AStopKeepsTheFinishedFilesAndLeavesNothingPartial)
             SetText(page, 7001, out + "\\" + Name(0) + ".dat");
         }
         DialogWatcher watcher;
-        // The batch is held at the first read of its fourth file, the large file at its second block.
+        // The batch is held at the first read of its fourth file, the large file at its second block;
+        // the batch's first three files wait to be committed.
+        s_holdFlushes = batch;
         ASSERT_TRUE(StartHeld(page, batch ? 7 : 2));
         c.second(page);
         Release();
+        s_holdFlushes = false;
         ASSERT_EQ(watcher.boxes.size(), 1u);
         EXPECT_EQ(watcher.boxes[0].text, batch ? "変換を中止しました。\n3 件のファイルを変換し、7 件のファイルは変換していません。"
                                                : "変換を中止しました。出力ファイルは変更していません。");
         for (int i = 0; i < 10; ++i) EXPECT_EQ(ReadBytes(out + "\\" + Name(i) + ".dat"), batch && i < 3 ? "AB" : "old") << i;
         EXPECT_EQ(FilesIn(out), 10) << "no temporary file left";
+        WIN32_FIND_DATAA entry;
+        EXPECT_EQ(FindFirstFileA((out + "\\~quillmark-*").c_str(), &entry), INVALID_HANDLE_VALUE) << "nor their folder";
         EXPECT_EQ(GetText(page, 4002), "変換開始");
     }
 }

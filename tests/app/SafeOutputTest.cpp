@@ -1,5 +1,5 @@
 // CSafeOutput: what is on disk while a conversion writes and after it commits, for a new file and
-// an existing one; and a failed commit as both pages report it.
+// an existing one; a failed commit as both pages report it; a held output a batch finds at once.
 #include "AppEnvironment.h"
 #include "app/CSafeOutput.h"
 
@@ -56,6 +56,22 @@ TEST_F(AppTest, AFailedCommitIsReportedOnBothPagesAndLeavesTheOldOutput)
     EXPECT_EQ(batch.rfind("1 件のファイルを変換できませんでした。\nin.txt: 変換に失敗しました - ", 0), 0u) << batch;
     EXPECT_EQ(ReadBytes(dir / "out.dat") + ReadBytes(dir / "out\\in.dat"), "<missing>old");
     EXPECT_EQ(FilesIn(dir / "out") + FilesIn(dir.Path()), 2) << "no temporary file stays";
+    WIN32_FIND_DATAA entry;
+    EXPECT_EQ(FindFirstFileA((dir / "out\\*.tmp").c_str(), &entry), INVALID_HANDLE_VALUE) << "nor their folder";
+}
+
+TEST_F(AppTest, ABatchFindsAHeldOutputBeforeConverting)
+{
+    // The output folder's listing spells the held output in other letters; it is looked at all the same.
+    WriteBytes(dir / "in.txt", "41");
+    CreateDirectoryA((dir / "out").c_str(), NULL);
+    WriteBytes(dir / "out\\IN.DAT", "old");
+    HeldFile held(dir / "out\\IN.DAT", "rw");
+    ChooseTab(1);
+    Batch().SetInputPath(dir.Path().c_str());
+    SetText(Batch().GetHwnd(), 7001, dir / "out");
+    const std::string batch = ConvertBox(Batch().GetHwnd()).text;
+    EXPECT_NE(batch.find("出力ファイルを作成できません"), std::string::npos) << batch;
 }
 
 } // namespace
