@@ -102,6 +102,22 @@ Box ConvertBox(HWND page)
     return watcher.boxes.empty() ? Box{"", "<no box>", 0} : watcher.boxes[0];
 }
 
+std::string Opened(const std::function<void()>& act, const std::string& typed)
+{
+    std::string seen;
+    DialogWatcher watcher;
+    watcher.onDialog = [&](HWND dialog) {
+        HWND title = GetDlgItem(dialog, 0x3742); // the title line of a folder chooser
+        seen += "[" + WindowText(title ? title : dialog) + "]";
+        SetDlgItemTextA(dialog, 1148, typed.c_str());
+        SetDlgItemTextA(dialog, 1152, typed.c_str());
+        PostMessageA(dialog, WM_COMMAND, typed.empty() ? IDCANCEL : IDOK, 0);
+    };
+    watcher.onBox = [&](const Box& box) { seen += "<" + box.text.substr(0, box.text.find('\n')) + ">"; };
+    act();
+    return seen;
+}
+
 int Rows(HWND list) { return ListView_GetItemCount(list); }
 bool Checked(HWND list, int row) { return ListView_GetCheckState(list, row) != 0; }
 

@@ -37,6 +37,9 @@ void Command(int id); // a menu command on the main window
 WPARAM MakeDrop(const std::vector<std::string>& paths);
 // Presses "変換開始" on a page; the one message box the run ended with.
 Box ConvertBox(HWND page);
+// Runs act, answering every dialog it opens (typed into a chooser's name box and OK, or cancel
+// where typed is "") and every message box: "[title]" for each dialog, "<first line>" for each box.
+std::string Opened(const std::function<void()>& act, const std::string& typed = "");
 
 // The rows of a list view.
 int Rows(HWND list);

@@ -112,108 +112,69 @@ TEST_F(BatchPageTest, FilterModeAndSettingsShapeTheList)
     EXPECT_EQ(GetText(Individual().GetHwnd(), 7000), "C:\\x.txt") << "only the page shown is cleared";
 }
 
-TEST_F(BatchPageTest, WarningsForWhatIsMissing)
+// Every message of a run and the files it leaves: rows whose outputs would overwrite each other or
+// a listed input are skipped, rows that fail are named with their reasons, the others converted.
+TEST_F(BatchPageTest, EachOutcomeShowsItsOwnMessageAndLeavesItsFiles)
 {
-    const char* const cases[][3] = {
-        {"", "", "入力フォルダを設定してください"},
-        {"x", "", "出力フォルダを設定してください"},
-        {"x", "y", "変換するものがありません"},
-    };
-    for (const auto& c : cases) {
-        SetText(Page(), 7000, c[0]);
-        SetText(Page(), 7001, c[1]);
-        Box box = ConvertBox(Page());
-        EXPECT_EQ(box.text + " " + box.caption, c[2] + std::string(" 警告"));
-        EXPECT_EQ(box.icon, static_cast<UINT>(MB_ICONWARNING));
-    }
-    Box none = ConvertAll([&] { Click(Page(), 4005); });
-    EXPECT_EQ(none.text + " " + none.caption, "変換するファイルが選ばれていません 警告");
-    EXPECT_EQ(ReadBytes(out + "\\memo.dat"), "<missing>") << "nothing checked, nothing made";
-}
-
-TEST_F(BatchPageTest, ConvertsEveryCheckedRowInTheLayoutOfTheSettings)
-{
-    Box box = ConvertAll([&] { Check("README", false); });
-    EXPECT_EQ(box.text + " " + box.caption, "テキストファイルからバイナリファイルを作成しました 確認");
-    EXPECT_EQ(box.icon, static_cast<UINT>(MB_ICONINFORMATION));
-    EXPECT_EQ(ReadBytes(out + "\\memo.dat") + "|" + ReadBytes(out + "\\a.b.dat") + "|" + ReadBytes(out + "\\data.dat"), "AB|C|");
-    EXPECT_EQ(ReadBytes(out + "\\README.dat"), "<missing>") << "unchecked rows are left alone";
-
-    MainWnd().SetMode(1);
-    SetIni("COMMON_SETTINGS", "TEXT_BYTES_PER_LINE", "8");
-    EXPECT_EQ(ConvertAll().text, "バイナリファイルからテキストファイルを作成しました");
-    EXPECT_EQ(ReadBytes(out + "\\data.txt"), "01 fe\r\n");
-}
-
-TEST_F(BatchPageTest, TheOutputFolderIsMadeWithEveryLevelOrOneBoxSaysWhy)
-{
-    const std::pair<std::string, const char*> cases[] = {
-        {dir / "made\\a\\b", "テキストファイルからバイナリファイルを作成しました"},
-        {in + "\\memo.txt\\x", "出力フォルダを作成できませんでした"}, // a file in the way
-    };
-    for (const auto& c : cases) {
-        out = c.first;
-        Box box = ConvertAll();
-        EXPECT_EQ(box.text.substr(0, box.text.find('\n')), c.second) << box.text;
-        EXPECT_EQ(ReadBytes(out + "\\memo.dat"), box.caption == "確認" ? "AB" : "<missing>");
-    }
-}
-
-// Rows whose outputs would overwrite each other or a listed input are skipped, rows that fail are
-// named with their reasons, and every other row is converted.
-TEST_F(BatchPageTest, RowsThatCollideOrFailAreNamedWithTheirReasonsAndTheOthersConverted)
-{
-    const std::string dup = "出力ファイル名が重複しています", isInput = "出力先が入力ファイルです";
+    const std::string dup = "出力ファイル名が重複しています", isInput = "出力先が入力ファイルです", other = dir / "other";
     auto add = [&](std::initializer_list<const char*> names) { // more inputs, each holding "46", listed
         for (const char* name : names) WriteBytes(in + "\\" + name, "46");
         Batch().SetInputPath(in.c_str());
     };
     const struct {
         const char* name;
-        std::string folder;         // the output folder
-        std::function<void()> act;  // after listing
-        RowList named;              // "row: reason" in the error box
-        RowList files;              // "output=bytes" afterwards
+        int mode;
+        std::string folder;        // the output folder
+        std::function<void()> act; // after listing
+        std::string first;         // "caption: first line"
+        RowList named;             // "row: reason" lines below it
+        RowList files;             // "output=bytes" afterwards
     } cases[] = {
-        {"same output name, letter case aside", dir / "other", [&] { add({"memo", "MEMO.bin"}); },
+        {"no input", 0, "", [] { Batch().SetInputPath(""); }, "警告: 入力フォルダを設定してください", {}, {}},
+        {"no output", 0, "", [] { Batch().SetInputPath("x"); }, "警告: 出力フォルダを設定してください", {}, {}},
+        {"nothing listed", 0, "y", [] { Batch().SetInputPath("x"); }, "警告: 変換するものがありません", {}, {}},
+        {"nothing checked", 0, other, [&] { Click(Page(), 4005); }, "警告: 変換するファイルが選ばれていません", {}, {"memo.dat=<missing>"}},
+        {"to binary", 0, dir / "out", [&] { Check("README", false); }, "確認: テキストファイルからバイナリファイルを作成しました", {},
+         {"memo.dat=AB", "a.b.dat=C", "data.dat=", "README.dat=<missing>"}},
+        {"to text, in the layout of the settings", 1, other, [] { SetIni("COMMON_SETTINGS", "TEXT_BYTES_PER_LINE", "8"); },
+         "確認: バイナリファイルからテキストファイルを作成しました", {}, {"data.txt=01 fe\r\n"}},
+        {"missing levels", 0, dir / "made\\a\\b", [] {}, "確認: テキストファイルからバイナリファイルを作成しました", {}, {"memo.dat=AB"}},
+        {"a file where a level goes", 0, in + "\\memo.txt\\x", [] {}, "エラー: 出力フォルダを作成できませんでした", {}, {"memo.dat=<missing>"}},
+        {"same output name, letter case aside", 0, other, [&] { add({"memo", "MEMO.bin"}); }, "エラー: 3 件のファイルを変換できませんでした。",
          {"memo.txt: " + dup, "memo: " + dup, "MEMO.bin: " + dup}, {"memo.dat=<missing>", "a.b.dat=C", "README.dat=D"}},
-        {"the input folder spelled otherwise", dir / "IN\\.", [&] { add({"README.DAT"}), Check("README.DAT", false); },
-         {"README: " + isInput, "data.dat: " + isInput}, {"memo.dat=AB", "README.DAT=46", "data.dat=\x01\xfe"}},
-        {"an edited output name", dir / "other", [&] { ListView_SetItemText(List(), RowOf("a.b.txt"), 1, const_cast<char*>("readme.DAT")); },
-         {"a.b.txt: " + dup, "README: " + dup}, {"memo.dat=AB", "README.dat=<missing>", "a.b.dat=old"}},
-        {"failures", dir / "other", [&] {
-             CreateDirectoryA((dir / "other\\memo.dat").c_str(), NULL);
+        {"the input folder spelled otherwise", 0, dir / "IN\\.", [&] { add({"README.DAT"}), Check("README.DAT", false); },
+         "エラー: 2 件のファイルを変換できませんでした。", {"README: " + isInput, "data.dat: " + isInput},
+         {"memo.dat=AB", "README.DAT=46", "data.dat=\x01\xfe"}},
+        {"an edited output name", 0, other, [&] { ListView_SetItemText(List(), RowOf("a.b.txt"), 1, const_cast<char*>("readme.DAT")); },
+         "エラー: 2 件のファイルを変換できませんでした。", {"a.b.txt: " + dup, "README: " + dup}, {"memo.dat=AB", "README.dat=<missing>", "a.b.dat=old"}},
+        {"failures", 0, other, [&] {
+             CreateDirectoryA((other + "\\memo.dat").c_str(), NULL);
              DeleteFileA((in + "\\a.b.txt").c_str()); // gone since listed
          },
-         {"memo.txt: 出力ファイルを作成できません - ", "a.b.txt: 入力ファイルを開けません - "}, {"a.b.dat=old", "README.dat=D"}},
+         "エラー: 2 件のファイルを変換できませんでした。", {"memo.txt: 出力ファイルを作成できません - ", "a.b.txt: 入力ファイルを開けません - "},
+         {"a.b.dat=old", "README.dat=D"}},
+        {"many failures, five named", 0, other, [&] {
+             for (int i = 0; i < 9; ++i) CreateDirectoryA((other + "\\f" + std::to_string(i) + ".dat").c_str(), NULL), WriteBytes(in + "\\f" + std::to_string(i) + ".txt", "41");
+             Batch().SetInputPath(in.c_str());
+         },
+         "エラー: 9 件のファイルを変換できませんでした。", {"ほか 4 件"}, {"README.dat=D"}},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
         MakeInputs();
-        RemoveTree(dir / "other");
-        CreateDirectoryA((dir / "other").c_str(), NULL);
-        WriteBytes(dir / "other\\a.b.dat", "old"); // not part of the run: replaced as always
+        RemoveTree(other);
+        CreateDirectoryA(other.c_str(), NULL);
+        WriteBytes(other + "\\a.b.dat", "old"); // not part of the run: replaced as always
+        RemoveIni();
+        MainWnd().SetMode(c.mode);
         out = c.folder;
-        Box box = ConvertAll(c.act);
-        EXPECT_EQ(box.caption, "エラー");
-        EXPECT_EQ(box.icon, static_cast<UINT>(MB_ICONERROR));
-        EXPECT_EQ(box.text.rfind(std::to_string(c.named.size()) + " 件のファイルを変換できませんでした。\n", 0), 0u) << box.text;
-        for (const std::string& line : c.named) EXPECT_NE(box.text.find("\n" + line), std::string::npos) << box.text;
+        const Box box = ConvertAll(c.act);
+        EXPECT_EQ(box.caption + ": " + box.text.substr(0, box.text.find('\n')), c.first) << c.name;
+        EXPECT_EQ(box.icon, static_cast<UINT>(box.caption == "警告" ? MB_ICONWARNING : box.caption == "確認" ? MB_ICONINFORMATION : MB_ICONERROR));
+        for (const std::string& line : c.named) EXPECT_NE(box.text.find("\n" + line), std::string::npos) << c.name << ": " << box.text;
+        EXPECT_LE(std::count(box.text.begin(), box.text.end(), '\n'), 6) << "five rows named at most, then the count of the rest";
         for (const std::string& file : c.files)
-            EXPECT_EQ(ReadBytes(out + "\\" + file.substr(0, file.find('='))), file.substr(file.find('=') + 1)) << file;
+            EXPECT_EQ(ReadBytes(out + "\\" + file.substr(0, file.find('='))), file.substr(file.find('=') + 1)) << c.name << ": " << file;
     }
-    // Many failures are counted, not all named.
-    MakeInputs();
-    RemoveTree(out = dir / "other");
-    CreateDirectoryA(out.c_str(), NULL);
-    for (int i = 0; i < 9; ++i) {
-        WriteBytes(in + "\\f" + std::to_string(i) + ".txt", "41");
-        CreateDirectoryA((out + "\\f" + std::to_string(i) + ".dat").c_str(), NULL);
-    }
-    Box box = ConvertAll();
-    EXPECT_EQ(box.text.rfind("9 件のファイルを変換できませんでした。\n", 0), 0u) << box.text;
-    EXPECT_EQ(std::count(box.text.begin(), box.text.end(), '\n'), 6) << "five named, then the count: " << box.text;
-    EXPECT_NE(box.text.find("\nほか 4 件"), std::string::npos) << box.text;
 }
 
 TEST_F(BatchPageTest, TheOutputNameDialogRenamesOneRowAndRefusesAnEmptyName)
@@ -242,22 +203,6 @@ TEST_F(BatchPageTest, TheOutputNameDialogRenamesOneRowAndRefusesAnEmptyName)
     ASSERT_EQ(watcher.boxes.size(), 1u);
     EXPECT_EQ(watcher.boxes[0].text + " " + watcher.boxes[0].caption, "変換後のファイル名を入力してください 警告");
     EXPECT_EQ(Listing()[3], "memo.txt -> result.bin") << "renamed, and the check box not touched";
-}
-
-TEST_F(BatchPageTest, TheFolderChoosersShowTheirTitlesAndCancelChangesNothing)
-{
-    Batch().SetInputPath(in.c_str());
-    for (const auto& button : {std::make_pair(4000, "入力元を指定してください"), std::make_pair(4001, "出力先を指定してください")}) {
-        bool titled = false;
-        DialogWatcher watcher;
-        watcher.onDialog = [&](HWND browser) {
-            titled = FindWindowExA(browser, NULL, "Static", button.second) != NULL;
-            PostMessageA(browser, WM_COMMAND, IDCANCEL, 0);
-        };
-        Click(Page(), button.first);
-        EXPECT_TRUE(titled) << button.second;
-        EXPECT_EQ(GetText(Page(), 7000) + "|" + GetText(Page(), 7001) + std::to_string(Rows(List())), in + "|4");
-    }
 }
 
 } // namespace

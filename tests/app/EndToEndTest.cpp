@@ -2,6 +2,7 @@
 // becomes its program folder and holds its settings file), driven from this separate program.
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 
 #include "tests/TestSupport.h"
@@ -23,13 +24,14 @@ bool WaitFor(F condition)
 
 class Program {
 public:
-    explicit Program(const std::string& arguments, const std::string& ini = "")
+    // The settings file beside it asks for proposed outputs.
+    explicit Program(const std::string& arguments)
     {
         std::string exe = folder / "Quillmark.exe", built = "Z:" QUILL_PROGRAM_PATH, line = "\"" + exe + "\" " + arguments;
         for (char& c : built)
             if (c == '/') c = '\\';
         CopyFileA(built.c_str(), exe.c_str(), FALSE);
-        if (!ini.empty()) WriteBytes(folder / "Quillmark.ini", ini);
+        WriteBytes(folder / "Quillmark.ini", "[IND_CONV_SETTINGS]\r\nDECIDE_OUTPUT_FROM_INPUT=TRUE\r\n");
         STARTUPINFOA startup = {};
         startup.cb = sizeof startup;
         if (CreateProcessA(exe.c_str(), &line[0], NULL, NULL, FALSE, 0, NULL, folder.Path().c_str(), &startup, &process))
@@ -51,11 +53,12 @@ public:
             if ((GetDlgItem(child, 8000) != NULL) == batch) return child;
         return NULL;
     }
-    // The exit code once the program has ended by itself; 259 while it still runs.
-    DWORD ExitCode()
+    // The exit code once the program has ended by itself (meanwhile runs while it waits); 259
+    // while it still runs.
+    DWORD ExitCode(const std::function<void()>& meanwhile = [] {})
     {
         DWORD code = 259;
-        if (WaitFor([&] { return WaitForSingleObject(process.hProcess, 0) == WAIT_OBJECT_0; }))
+        if (WaitFor([&] { return meanwhile(), WaitForSingleObject(process.hProcess, 0) == WAIT_OBJECT_0; }))
             GetExitCodeProcess(process.hProcess, &code);
         return code;
     }
@@ -86,7 +89,7 @@ TEST(EndToEnd, TheStartUpPathChoosesThePageAndExitEndsTheProgram)
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.arguments);
-        Program program(c.arguments, "[IND_CONV_SETTINGS]\r\nDECIDE_OUTPUT_FROM_INPUT=TRUE\r\n");
+        Program program(c.arguments);
         ASSERT_NE(program.main, (HWND)NULL);
         EXPECT_EQ(WindowText(program.main), "クイルマーク");
         HWND page = program.Page(c.batch);
@@ -120,12 +123,8 @@ TEST(EndToEnd, ClosingDuringARunStopsItAndLeavesTheOldOutput)
     }));
     PostMessageA(program.main, WM_CLOSE, 0, 0);
     // Fed on until it ends: the conversion never sees the end of its input.
-    EXPECT_TRUE(WaitFor([&] {
-        WriteFile(pipe, "41 ", 3, &written, NULL);
-        return WaitForSingleObject(program.process.hProcess, 0) == WAIT_OBJECT_0;
-    }));
+    EXPECT_EQ(program.ExitCode([&] { WriteFile(pipe, "41 ", 3, &written, NULL); }), 0u);
     CloseHandle(pipe);
-    EXPECT_EQ(program.ExitCode(), 0u);
     EXPECT_EQ(ReadBytes(data / "out.dat"), "old");
     EXPECT_EQ(FilesIn(data.Path()), 1) << "no temporary file left";
 }

@@ -1,5 +1,5 @@
 // The individual conversion page in a real main window: every message with the bytes on disk,
-// the layout settings, the output proposal, and the commands, keys and choosers that reach it.
+// the layout settings and the output proposal.
 #include <algorithm>
 #include <memory>
 
@@ -88,28 +88,19 @@ TEST_F(IndividualPageTest, EachOutcomeShowsItsOwnMessage)
     CloseHandle(dev);
 }
 
-// テキスト変換 writes the layout the common settings name, read afresh at every run; a missing or
-// unknown value is the default (no lines, no comments).
+// テキスト変換 writes the layout the common settings name, read afresh at every run; an unknown
+// value is the default (no lines, no comments; the default without a file is shown above).
 TEST_F(IndividualPageTest, TextFollowsTheLayoutSettings)
 {
-    struct Case {
-        const char* width; // nullptr: no settings file
-        const char* comments;
-        std::string text;
-    } cases[] = {
-        {nullptr, nullptr, "4d 5a 90 "},
-        {"16", "TRUE", "4d 5a 90" + std::string(39, ' ') + "  # 00000000  MZ.\r\n"},
-        {"12", "TRUE", "4d 5a 90 "},
-        {"32", "true", "4d 5a 90\r\n"},
-    };
+    const std::string cases[][3] = {
+        {"16", "TRUE", "4d 5a 90" + std::string(39, ' ') + "  # 00000000  MZ.\r\n"}, {"12", "TRUE", "4d 5a 90 "}, {"32", "true", "4d 5a 90\r\n"}};
     MainWnd().SetMode(1);
     WriteBytes(dir / "in.bin", "MZ\x90");
     for (const auto& c : cases) {
-        RemoveIni();
-        if (c.width) SetIni("COMMON_SETTINGS", "TEXT_BYTES_PER_LINE", c.width);
-        if (c.comments) SetIni("COMMON_SETTINGS", "TEXT_OFFSET_COMMENTS", c.comments);
+        SetIni("COMMON_SETTINGS", "TEXT_BYTES_PER_LINE", c[0].c_str());
+        SetIni("COMMON_SETTINGS", "TEXT_OFFSET_COMMENTS", c[1].c_str());
         Convert(dir / "in.bin", dir / "out.txt");
-        EXPECT_EQ(ReadBytes(dir / "out.txt"), c.text) << (c.width ? c.width : "none");
+        EXPECT_EQ(ReadBytes(dir / "out.txt"), c[2]) << c[0];
     }
 }
 
@@ -117,89 +108,17 @@ TEST_F(IndividualPageTest, TextFollowsTheLayoutSettings)
 // folder; the names themselves are the output path rules'.
 TEST_F(IndividualPageTest, SettingAnInputProposesTheOutput)
 {
-    struct Case {
-        const char* decide; // nullptr: no settings file at all
-        const char* extension;
-        const char* input;
-        const char* expected;
-    } cases[] = {
-        {nullptr, nullptr, "D:\\in\\a.txt", ""},
-        {"true", "ADD", "D:\\in\\a.txt", ""},
-        {"TRUE", "ADD", "D:\\in\\a.txt", "D:\\in\\a.txt.dat"},
-        {"TRUE", nullptr, "D:\\in\\a.txt", "D:\\in\\a.dat"},
-        {"TRUE", "REPLACE", "\\a.txt", ""},
-    };
+    const char* const cases[][4] = { // decide and extension (nullptr: no settings file), input, proposed
+        {nullptr, nullptr, "D:\\in\\a.txt", ""}, {"true", "ADD", "D:\\in\\a.txt", ""}, {"TRUE", "ADD", "D:\\in\\a.txt", "D:\\in\\a.txt.dat"},
+        {"TRUE", nullptr, "D:\\in\\a.txt", "D:\\in\\a.dat"}, {"TRUE", "REPLACE", "\\a.txt", ""}};
     for (const auto& c : cases) {
         RemoveIni();
-        if (c.decide) SetIni("IND_CONV_SETTINGS", "DECIDE_OUTPUT_FROM_INPUT", c.decide);
-        if (c.extension) SetIni("IND_CONV_SETTINGS", "DEFAULT_OUTPUT_EXTENSION", c.extension);
+        if (c[0]) SetIni("IND_CONV_SETTINGS", "DECIDE_OUTPUT_FROM_INPUT", c[0]);
+        if (c[1]) SetIni("IND_CONV_SETTINGS", "DEFAULT_OUTPUT_EXTENSION", c[1]);
         SetIni("BAT_CONV_SETTINGS", "DECIDE_OUTPUT_FROM_INPUT", "TRUE"); // not this page's section
         Individual().Clear();
-        Individual().SetInputPath(c.input);
-        EXPECT_EQ(GetText(Page(), 7000) + "|" + GetText(Page(), 7001), c.input + std::string("|") + c.expected);
-    }
-}
-
-TEST_F(IndividualPageTest, MenuCommandsAndKeysReachThePageShown)
-{
-    WriteBytes(dir / "in.txt", "41");
-    SetText(Page(), 7000, dir / "in.txt");
-    SetText(Page(), 7001, dir / "out.dat");
-    struct Case {
-        const char* name;
-        std::function<void()> act;
-        size_t boxes;
-    } cases[] = {
-        {"変換開始 (&C)", [] { Command(102); }, 1},
-        {"Enter on the main window", [] { Press(MainWnd().GetHwnd(), VK_RETURN); }, 1},
-        {"Enter in an edit box", [&] { Press(GetDlgItem(Page(), 7000), VK_RETURN); }, 0},
-    };
-    for (const auto& c : cases) {
-        DialogWatcher watcher;
-        c.act();
-        EXPECT_EQ(watcher.boxes.size(), c.boxes) << c.name;
-    }
-    EXPECT_EQ(ReadBytes(dir / "out.dat"), "A");
-    Press(GetDlgItem(Page(), 7001), VK_DELETE);
-    EXPECT_NE(GetText(Page(), 7000), "") << "Delete in an edit box edits, it does not clear";
-    Press(MainWnd().GetTabCtrl()->GetHwnd(), VK_DELETE);
-    EXPECT_EQ(GetText(Page(), 7000), "") << "Delete on the tab strip clears the page";
-}
-
-// Each chooser starts in the folder of the path set last.
-TEST_F(IndividualPageTest, TheChoosersPickBothPathsAndCancelChangesNothing)
-{
-    CreateDirectoryA((dir / "sub").c_str(), NULL);
-    WriteBytes(dir / "sub\\in.txt", "41");
-    Individual().SetOutputPath((dir / "start.dat").c_str());
-    const char* const inputTitle = "変換したいファイルを選択してください";
-    const char* const outputTitle = "変換後のファイル名を入力してください";
-    struct Run {
-        std::function<void()> open;
-        std::string typed; // "" cancels
-        const char* title;
-        int box;
-        std::string folder; // where the next chooser starts
-    } runs[] = {
-        {[&] { Click(Page(), 4000); }, "", inputTitle, 7000, dir.Path()},
-        {[] { Press(MainWnd().GetHwnd(), 'I', VK_CONTROL); }, dir / "sub\\in.txt", inputTitle, 7000, dir / "sub"},
-        {[&] { Click(Page(), 4001); }, dir / "new.dat", outputTitle, 7001, dir.Path()},
-        {[] { Press(MainWnd().GetHwnd(), 'O', VK_CONTROL); }, dir / "sub\\o.dat", outputTitle, 7001, dir / "sub"},
-    };
-    for (const Run& run : runs) {
-        SCOPED_TRACE(run.typed);
-        std::string title, before = GetText(Page(), run.box);
-        DialogWatcher watcher;
-        watcher.onDialog = [&](HWND chooser) {
-            title = WindowText(chooser);
-            SetDlgItemTextA(chooser, 1148, run.typed.c_str());
-            SetDlgItemTextA(chooser, 1152, run.typed.c_str());
-            PostMessageA(chooser, WM_COMMAND, run.typed.empty() ? IDCANCEL : IDOK, 0);
-        };
-        run.open();
-        EXPECT_EQ(title, run.title);
-        EXPECT_EQ(GetText(Page(), run.box), run.typed.empty() ? before : run.typed);
-        EXPECT_EQ(std::string(Individual().m_strFolder), run.folder);
+        Individual().SetInputPath(c[2]);
+        EXPECT_EQ(GetText(Page(), 7001), c[3]) << c[2];
     }
 }
 

@@ -1,5 +1,5 @@
-// The main window and what it opens: dropped files and the page shown, the mode in the menu and
-// the selector, the menus' texts, the settings dialog, the version dialog and help.
+// The main window: every command, key and drop and what it reaches, the menus' texts, the
+// settings dialog with and without a settings file, and the version dialog.
 #include "AppEnvironment.h"
 
 #include <shellapi.h>
@@ -8,57 +8,77 @@ using namespace apptest;
 
 namespace {
 
-bool Shown(int page)
-{
-    return IsWindowVisible(CMainWnd::GetPage(page)->GetHwnd()) && !IsWindowVisible(CMainWnd::GetPage(1 - page)->GetHwnd()) &&
-           SendMessageA(MainWnd().GetTabCtrl()->GetHwnd(), TCM_GETCURSEL, 0, 0) == page;
-}
-
 using MainWindowTest = AppTest;
 
-TEST_F(MainWindowTest, DropsAndPathsOpenThePageThatFits)
+// Stands in for the shell: what it was asked to open.
+std::string s_shell;
+HINSTANCE WINAPI RecordShellExecute(HWND, LPCSTR verb, LPCSTR file, LPCSTR, LPCSTR, INT)
 {
-    WriteBytes(dir / "a.txt", "41");
-    WriteBytes(dir / "b.txt", "42");
-    // Dropped on a page: the page hands the drop to the main window.
-    SendMessageA(Individual().GetHwnd(), WM_DROPFILES, MakeDrop({dir.Path()}), 0);
-    Pump();
-    EXPECT_TRUE(Shown(1));
-    EXPECT_EQ(GetText(Batch().GetHwnd(), 7000), dir.Path());
-    EXPECT_EQ(Rows(GetDlgItem(Batch().GetHwnd(), 8000)), 2);
-    // Several files: only the first is opened.
-    SendMessageA(MainWnd().GetHwnd(), WM_DROPFILES, MakeDrop({dir / "b.txt", dir / "a.txt"}), 0);
-    Pump();
-    EXPECT_TRUE(Shown(0));
-    EXPECT_EQ(GetText(Individual().GetHwnd(), 7000), dir / "b.txt");
-    ChooseTab(1);
-    MainWnd().OpenPath("C:\\no\\such\\thing");
-    EXPECT_TRUE(Shown(0)) << "a path that does not exist goes to the individual page";
-    ChooseTab(1);
-    MainWnd().OpenPath("");
-    EXPECT_TRUE(Shown(1)) << "an empty path only shows the page already chosen";
+    s_shell += std::string("{") + verb + " " + file + "}";
+    return reinterpret_cast<HINSTANCE>(33);
 }
 
-TEST_F(MainWindowTest, TheModeIsShownInTheMenuAndTheSelector)
+// Each step starts with "x" in the input box of both pages and nothing in the output box, and
+// shows what opened ("[title]" of a dialog, "<first line>" of a message box, "{...}" of the shell),
+// the page shown, the mode where the selector and the menu's check agree on it (else -1), the
+// boxes of the page shown, and after a choice the folder the next chooser starts in.
+TEST_F(MainWindowTest, EveryCommandKeyAndDropReachesWhatItNames)
 {
-    HMENU edit = GetSubMenu(GetMenu(MainWnd().GetHwnd()), 1);
-    HWND selector = GetDlgItem(MainWnd().GetHwnd(), 9000);
-    const std::pair<std::function<void()>, int> steps[] = {
-        {[] { Command(106); }, 1},
-        {[] { ChooseMode(0); }, 0},
-        {[] { Press(MainWnd().GetHwnd(), 'T', VK_CONTROL); }, 1},
-        {[] { Press(MainWnd().GetHwnd(), 'B'); }, 1}, // without Ctrl
-        {[] { Press(MainWnd().GetTabCtrl()->GetHwnd(), 'B', VK_CONTROL); }, 0},
+    static const bool hooked = (HookImport(reinterpret_cast<void*>(&ShellExecuteA), reinterpret_cast<void*>(&RecordShellExecute)), true);
+    ASSERT_TRUE(hooked);
+    WriteBytes(dir / "a.txt", "41");
+    CreateDirectoryA((dir / "sub").c_str(), NULL);
+    HWND main = MainWnd().GetHwnd(), tabs = MainWnd().GetTabCtrl()->GetHwnd(), one = Individual().GetHwnd(), many = Batch().GetHwnd();
+    const std::string help = "{open " + ProgramFolder() + "\\help\\Quillmark.chm}", a = dir / "a.txt", b = dir / "sub\\b.dat";
+    const char* const in = "[変換したいファイルを選択してください]";
+    const char* const out = "[変換後のファイル名を入力してください]";
+    const struct {
+        int tab;
+        const char* name;
+        std::function<void()> act;
+        std::string typed; // into a chooser, "" cancels it
+        std::string seen;
+    } steps[] = {
+        {0, "テキスト変換 (&T)", [] { Command(106); }, "", "|0|1|x|"},
+        {0, "Ctrl+B on the tab strip", [&] { Press(tabs, 'B', VK_CONTROL); }, "", "|0|0|x|"},
+        {0, "Ctrl+T", [&] { Press(main, 'T', VK_CONTROL); }, "", "|0|1|x|"},
+        {0, "B without Ctrl", [&] { Press(main, 'B'); }, "", "|0|1|x|"},
+        {0, "the selector", [] { ChooseMode(0); }, "", "|0|0|x|"},
+        {0, "変換開始 (&C)", [] { Command(102); }, "", "<入力ファイルのオープンに失敗しました>|0|0|x|"},
+        {0, "Enter", [&] { Press(main, VK_RETURN); }, "", "<入力ファイルのオープンに失敗しました>|0|0|x|"},
+        {0, "Enter in an edit box", [&] { Press(GetDlgItem(one, 7000), VK_RETURN); }, "", "|0|0|x|"},
+        {0, "Delete in an edit box", [&] { Press(GetDlgItem(one, 7001), VK_DELETE); }, "", "|0|0|x|"},
+        {0, "Delete on the tab strip", [&] { Press(tabs, VK_DELETE); }, "", "|0|0||"},
+        {0, "クリア (&R)", [] { Command(103); }, "", "|0|0||"},
+        {0, "入力", [&] { Click(one, 4000); }, "", in + std::string("|0|0|x|")},
+        {0, "Ctrl+I", [&] { Press(main, 'I', VK_CONTROL); }, a, in + ("|0|0|" + a + "||" + dir.Path())},
+        {0, "参照（出力） (&O)", [] { Command(101); }, "", out + std::string("|0|0|x|")},
+        {0, "Ctrl+O", [&] { Press(tabs, 'O', VK_CONTROL); }, b, out + ("|0|0|x|" + b + "|" + dir / "sub")},
+        {1, "入力", [&] { Click(many, 4000); }, "", "[入力元を指定してください]|1|0|x|"},
+        {1, "参照（出力） (&O)", [] { Command(101); }, "", "[出力先を指定してください]|1|0|x|"},
+        {1, "Enter", [&] { Press(main, VK_RETURN); }, "", "<出力フォルダを設定してください>|1|0|x|"},
+        {1, "使い方 (&H)", [] { Command(107); }, "", help + "|1|0|x|"},
+        {1, "F1", [&] { Press(main, VK_F1); }, "", help + "|1|0|x|"},
+        {1, "Ctrl+F1", [&] { Press(tabs, VK_F1, VK_CONTROL); }, "", "[バージョン情報]|1|0|x|"},
+        {1, "設定 (&S)", [] { Command(109); }, "", "[設定]|1|0|x|"},
+        {0, "a folder dropped on a page", [&] { SendMessageA(one, WM_DROPFILES, MakeDrop({dir.Path()}), 0); }, "", "|1|0|" + dir.Path() + "|"},
+        {1, "files dropped", [&] { SendMessageA(main, WM_DROPFILES, MakeDrop({a, b}), 0); }, "", "|0|0|" + a + "|"},
     };
+    HMENU edit = GetSubMenu(GetMenu(main), 1);
     for (const auto& step : steps) {
-        step.first();
-        const int checked = (GetMenuState(edit, 0, MF_BYPOSITION) & MF_CHECKED ? 1 : 0) + (GetMenuState(edit, 1, MF_BYPOSITION) & MF_CHECKED ? 2 : 0);
-        EXPECT_EQ(std::to_string(MainWnd().GetMode()) + std::to_string(SendMessageA(selector, CB_GETCURSEL, 0, 0)) + std::to_string(checked),
-                  std::string(2, static_cast<char>('0' + step.second)) + (step.second ? "2" : "1"));
+        ChooseTab(step.tab);
+        for (HWND page : {one, many}) SetText(page, 7000, "x"), SetText(page, 7001, "");
+        s_shell.clear();
+        std::string seen = Opened(step.act, step.typed) + s_shell;
+        const int mode = MainWnd().GetMode(), page = MainWnd().m_nPage;
+        const bool agree = SendDlgItemMessageA(main, 9000, CB_GETCURSEL, 0, 0) == mode &&
+                           (GetMenuState(edit, mode, MF_BYPOSITION) & MF_CHECKED) && !(GetMenuState(edit, 1 - mode, MF_BYPOSITION) & MF_CHECKED);
+        HWND shown = CMainWnd::GetPage(page)->GetHwnd();
+        seen += "|" + std::to_string(page) + "|" + std::to_string(agree ? mode : -1) + "|" + GetText(shown, 7000) + "|" + GetText(shown, 7001);
+        if (!step.typed.empty()) seen += "|" + std::string(Individual().m_strFolder); // where the next chooser starts
+        EXPECT_EQ(seen, step.seen) << step.name;
+        EXPECT_TRUE(IsWindowVisible(shown) && !IsWindowVisible(CMainWnd::GetPage(1 - page)->GetHwnd())) << step.name;
     }
-    char item[64] = "";
-    SendMessageA(selector, CB_GETLBTEXT, 1, reinterpret_cast<LPARAM>(item));
-    EXPECT_STREQ(item, "テキスト変換");
 }
 
 // The menus as the user reads them, each entry with its command; separators are "-".
@@ -83,9 +103,13 @@ TEST_F(MainWindowTest, MenuTextsAndCommands)
         }
         EXPECT_EQ(menu, expected[i]);
     }
+    char item[64] = "";
+    SendDlgItemMessageA(MainWnd().GetHwnd(), 9000, CB_GETLBTEXT, 1, reinterpret_cast<LPARAM>(item));
+    EXPECT_STREQ(item, "テキスト変換");
 }
 
-// The settings pages (child dialogs) holding control id, in tab order.
+// The settings pages (child dialogs) holding control id: the common page, then the rule pages
+// of the individual and of the batch page.
 HWND PageWith(HWND dialog, int id, int nth = 0)
 {
     HWND child = NULL;
@@ -94,8 +118,8 @@ HWND PageWith(HWND dialog, int id, int nth = 0)
     return NULL;
 }
 
-// What the settings dialog shows: the rule pages' check boxes (individual, then batch), the filer,
-// the width and the comments.
+// What the dialog shows: the rule pages' check boxes (individual, then batch), the filer, the
+// width and the comments.
 std::string ShownSettings(HWND dialog)
 {
     std::string shown;
@@ -115,7 +139,7 @@ std::string SavedSettings()
     return saved;
 }
 
-// Opens the settings dialog from the File menu; act runs in it and ends it.
+// Opens the settings dialog from the File menu; act runs in it, and in a chooser it opens.
 void WithSettings(const std::function<void(HWND)>& act)
 {
     DialogWatcher watcher;
@@ -123,23 +147,25 @@ void WithSettings(const std::function<void(HWND)>& act)
     Command(109);
 }
 
-// Without a settings file: the defaults, shown and saved; 取消 writes nothing.
+// Without a settings file the dialog shows the defaults, 取消 writes nothing and 決定 writes them.
 TEST_F(MainWindowTest, SettingsShowTheDefaultsAndCancelWritesNothing)
 {
     for (int button : {IDCANCEL, IDOK}) {
         std::string shown;
         WithSettings([&](HWND dialog) {
-            shown = WindowText(dialog) + " " + ShownSettings(dialog);
+            shown = ShownSettings(dialog);
             SetText(PageWith(dialog, 7000), 7001, "changed");
             PostMessageA(dialog, WM_COMMAND, button, 0);
         });
-        EXPECT_EQ(shown, "設定 0000||なし|0");
+        EXPECT_EQ(shown, "0000||なし|0");
         EXPECT_EQ(SavedSettings(), button == IDOK ? "<none>|changed|<none>|0|FALSE|FALSE|REPLACE|FALSE|REPLACE|"
                                                   : "<none>|<none>|<none>|<none>|<none>|<none>|<none>|<none>|<none>|");
     }
 }
 
-TEST_F(MainWindowTest, SettingsShowTheFileAndOkSavesEveryKey)
+// 決定 saves every change, on every page (a path picked with 参照 too), and leaves alone what the
+// user did not change, whole: a path too long for the box.
+TEST_F(MainWindowTest, SettingsShowTheFileAndOkSavesEveryChange)
 {
     SetIni("IND_CONV_SETTINGS", "DECIDE_OUTPUT_FROM_INPUT", "true"); // not TRUE: shown and saved off
     SetIni("BAT_CONV_SETTINGS", "DECIDE_OUTPUT_FROM_INPUT", "TRUE");
@@ -147,14 +173,23 @@ TEST_F(MainWindowTest, SettingsShowTheFileAndOkSavesEveryKey)
     SetIni("COMMON_SETTINGS", "FILER", "C:\\filer.exe");
     SetIni("COMMON_SETTINGS", "TEXT_BYTES_PER_LINE", "16");
     SetIni("COMMON_SETTINGS", "TEXT_OFFSET_COMMENTS", "TRUE");
-    const std::string longPath = "C:\\" + std::string(300, 'x') + ".exe"; // untouched: kept whole
+    const std::string longPath = "C:\\" + std::string(300, 'x') + ".exe";
     SetIni("COMMON_SETTINGS", "TXT_EDITOR", longPath.c_str());
+    HWND settings = NULL;
     std::string shown;
     WithSettings([&](HWND dialog) {
+        if (settings) { // the chooser of "参照" beside the binary editor's box
+            shown += " " + WindowText(dialog);
+            SetDlgItemTextA(dialog, 1148, "C:\\windows\\notepad.exe");
+            SetDlgItemTextA(dialog, 1152, "C:\\windows\\notepad.exe");
+            PostMessageA(dialog, WM_COMMAND, IDOK, 0);
+            PostMessageA(settings, WM_COMMAND, IDOK, 0); // after the chooser ends
+            return;
+        }
+        settings = dialog;
         shown = ShownSettings(dialog);
         // Change something on every page, switching tabs as a user does.
         HWND common = PageWith(dialog, 7000), tab = GetDlgItem(dialog, 5000);
-        SetText(common, 7002, "C:\\bin edit\\b.exe");
         SendDlgItemMessageA(common, 9100, CB_SETCURSEL, 3, 0);
         SendDlgItemMessageA(common, 4003, BM_SETCHECK, BST_UNCHECKED, 0);
         SendMessageA(tab, TCM_SETCURFOCUS, 1, 0);
@@ -162,43 +197,20 @@ TEST_F(MainWindowTest, SettingsShowTheFileAndOkSavesEveryKey)
         SendMessageA(tab, TCM_SETCURFOCUS, 2, 0);
         SendDlgItemMessageA(PageWith(dialog, 4100, 1), 4300, BM_SETCHECK, BST_UNCHECKED, 0);
         SendDlgItemMessageA(PageWith(dialog, 4100, 1), 4301, BM_SETCHECK, BST_CHECKED, 0);
-        PostMessageA(dialog, WM_COMMAND, IDOK, 0);
+        PostMessageA(common, WM_COMMAND, MAKEWPARAM(4002, BN_CLICKED), 0);
     });
-    EXPECT_EQ(shown, "0011|C:\\filer.exe|16|1") << "individual off/replace, batch on/add";
-    EXPECT_EQ(SavedSettings(), "C:\\filer.exe|" + longPath + "|C:\\bin edit\\b.exe|32|FALSE|TRUE|REPLACE|TRUE|REPLACE|");
+    EXPECT_EQ(shown, "0011|C:\\filer.exe|16|1 プログラムを選択してください") << "individual off/replace, batch on/add";
+    EXPECT_EQ(SavedSettings(), "C:\\filer.exe|" + longPath + "|C:\\windows\\notepad.exe|32|FALSE|TRUE|REPLACE|TRUE|REPLACE|");
     // The page follows the saved rule without a restart.
     Individual().SetInputPath("D:\\in\\x.txt");
     EXPECT_EQ(GetText(Individual().GetHwnd(), 7001), "D:\\in\\x.dat");
-}
-
-TEST_F(MainWindowTest, SettingsBrowseButtonsPickAProgram)
-{
-    HWND settings = NULL;
-    std::string title;
-    WithSettings([&](HWND dialog) {
-        if (!settings) {
-            settings = dialog;
-            PostMessageA(PageWith(dialog, 7000), WM_COMMAND, MAKEWPARAM(4000, BN_CLICKED), 0);
-            return;
-        }
-        title = WindowText(dialog);
-        SetDlgItemTextA(dialog, 1148, "C:\\windows\\notepad.exe");
-        SetDlgItemTextA(dialog, 1152, "C:\\windows\\notepad.exe");
-        PostMessageA(dialog, WM_COMMAND, IDOK, 0);
-        PostMessageA(settings, WM_COMMAND, IDOK, 0); // after the chooser ends: saves the box
-    });
-    EXPECT_EQ(title, "プログラムを選択してください");
-    EXPECT_EQ(GetIni("COMMON_SETTINGS", "FILER"), "C:\\windows\\notepad.exe");
 }
 
 TEST_F(MainWindowTest, VersionDialogNgAnswersAndStaysOpen)
 {
     DialogWatcher watcher;
     HWND version = NULL;
-    watcher.onDialog = [&](HWND dialog) {
-        version = dialog;
-        PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(4000, BN_CLICKED), 0);
-    };
+    watcher.onDialog = [&](HWND dialog) { PostMessageA(version = dialog, WM_COMMAND, 4000, 0); };
     // "NG" a second time, then OK closes it.
     watcher.onBox = [&](const Box&) { PostMessageA(version, WM_COMMAND, watcher.boxes.size() == 1 ? 4000 : IDOK, 0); };
     Command(108);
@@ -206,33 +218,6 @@ TEST_F(MainWindowTest, VersionDialogNgAnswersAndStaysOpen)
     EXPECT_EQ(watcher.boxes[0].text + " " + watcher.boxes[0].caption, "少しずつ改良していきます m(__)m 使いにくくてすみません");
     EXPECT_EQ(watcher.boxes[0].icon, 0u);
     EXPECT_FALSE(IsWindow(version));
-}
-
-// Stands in for the shell: records what it was asked to open.
-std::vector<std::string> s_opened;
-HINSTANCE WINAPI RecordShellExecute(HWND, LPCSTR verb, LPCSTR file, LPCSTR, LPCSTR, INT)
-{
-    s_opened.push_back(std::string(verb ? verb : "<null>") + " " + (file ? file : "<null>"));
-    return reinterpret_cast<HINSTANCE>(33);
-}
-
-TEST_F(MainWindowTest, HelpKeysAndMenuOpenTheHelpFileAndCtrlF1TheVersionDialog)
-{
-    static const bool hooked = (HookImport(reinterpret_cast<void*>(&ShellExecuteA), reinterpret_cast<void*>(&RecordShellExecute)), true);
-    ASSERT_TRUE(hooked);
-    s_opened.clear();
-    DialogWatcher watcher;
-    std::vector<std::string> dialogs;
-    watcher.onDialog = [&](HWND dialog) {
-        dialogs.push_back(WindowText(dialog));
-        PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
-    };
-    Command(107); // "使い方 (&H)"
-    Press(MainWnd().GetHwnd(), VK_F1);
-    Press(MainWnd().GetTabCtrl()->GetHwnd(), VK_F1, VK_CONTROL);
-    const std::string help = "open " + ProgramFolder() + "\\help\\Quillmark.chm";
-    EXPECT_EQ(s_opened, (std::vector<std::string>{help, help}));
-    EXPECT_EQ(dialogs, std::vector<std::string>{"バージョン情報"});
 }
 
 } // namespace
