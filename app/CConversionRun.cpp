@@ -9,12 +9,14 @@ const DWORD kProgressEveryMs = 100;
 
 // Written outputs waiting for their commit, each with its temporary file open.
 const LONG kQueued = 32;
+// Under Wine each flush waits for the disk in the calling thread, and a second committer lets
+// the file system take two flushes in one go; a third gains nothing on two cores.
 
 } // namespace
 
 CConversionRun::CConversionRun()
     : m_hNotify(NULL), m_nSerial(0), m_hThread(NULL), m_bStop(false), m_nPassed(0), m_nKiBRead(0),
-      m_nKiBTotal(0), m_dwLastPost(0), m_hCommitter(NULL), m_hItems(NULL), m_hSpace(NULL)
+      m_nKiBTotal(0), m_dwLastPost(0), m_hCommitters(), m_nCommitters(0), m_hItems(NULL), m_hSpace(NULL)
 {
     InitializeCriticalSection(&m_lock);
 }
@@ -80,11 +82,15 @@ void CConversionRun::Work()
 {
     std::unique_ptr<COutputFolder> folder;
     if (!m_strOutputFolder.IsEmpty()) folder.reset(new COutputFolder(m_strOutputFolder));
-    // Without a second thread, or its queue, the worker commits each file itself.
-    m_hItems = CreateSemaphoreA(NULL, 0, kQueued + 1, NULL);
+    // Without committers, or their queue, the worker commits each file itself.
+    const LONG committers = sizeof m_hCommitters / sizeof m_hCommitters[0];
+    m_hItems = CreateSemaphoreA(NULL, 0, kQueued + committers, NULL);
     m_hSpace = CreateSemaphoreA(NULL, kQueued, kQueued, NULL);
+    m_nCommitters = 0;
     DWORD id = 0;
-    if (m_hItems && m_hSpace) m_hCommitter = CreateThread(NULL, 0, CommitterMain, this, 0, &id);
+    while (m_hItems && m_hSpace && m_nCommitters < committers &&
+           (m_hCommitters[m_nCommitters] = CreateThread(NULL, 0, CommitterMain, this, 0, &id)) != NULL)
+        ++m_nCommitters;
     for (size_t i = 0; i < m_files.size() && !m_bStop; ++i) {
         CRunFile& file = m_files[i];
         Written written = {i, nullptr};
@@ -101,12 +107,10 @@ void CConversionRun::Work()
         }
         Hand(std::move(written));
     }
-    if (m_hCommitter) {
-        Hand(Written{m_files.size(), nullptr});
-        WaitForSingleObject(m_hCommitter, INFINITE);
-        CloseHandle(m_hCommitter);
-        m_hCommitter = NULL;
-    }
+    // One end mark for each committer; each ends at the first it takes.
+    for (DWORD i = 0; i < m_nCommitters; ++i) Hand(Written{m_files.size(), nullptr});
+    if (m_nCommitters) WaitForMultipleObjects(m_nCommitters, m_hCommitters, TRUE, INFINITE);
+    for (; m_nCommitters > 0; --m_nCommitters) CloseHandle(m_hCommitters[m_nCommitters - 1]);
     for (HANDLE* semaphore : {&m_hItems, &m_hSpace}) {
         if (*semaphore) CloseHandle(*semaphore);
         *semaphore = NULL;
@@ -118,7 +122,7 @@ void CConversionRun::Work()
 
 void CConversionRun::Hand(Written written)
 {
-    if (!m_hCommitter) {
+    if (!m_nCommitters) {
         Commit(written);
         return;
     }
@@ -129,7 +133,7 @@ void CConversionRun::Hand(Written written)
     ReleaseSemaphore(m_hItems, 1, NULL);
 }
 
-// The committer: every file handed to it, in order, also after a stop.
+// A committer: the files handed on, in order, also after a stop.
 void CConversionRun::CommitAll()
 {
     for (;;) {

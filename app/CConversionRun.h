@@ -1,7 +1,8 @@
 // CConversionRun: one run of conversions (the checked rows of the batch page, or the one file of
 // the individual page) on a worker thread, so that the window keeps answering. The worker reads
-// and converts; a second thread, fed by it in order, commits each written output (flush, rename),
-// so that the disk's flush overlaps the next file's conversion. Neither touches a window: it posts WM_RUNPROGRESS (at most every 100 ms) and, once, WM_RUNDONE to the
+// and converts; two committer threads, fed by it in order, commit the written outputs (flush,
+// rename), so that the disk's flushes overlap each other and the next file's conversion. None of
+// them touches a window: it posts WM_RUNPROGRESS (at most every 100 ms) and, once, WM_RUNDONE to the
 // window that started it, which reads the figures meanwhile and the outcomes after Wait. Both
 // messages carry the run's serial number in WPARAM, so a late one of an earlier run is known.
 #pragma once
@@ -93,8 +94,9 @@ private:
     std::atomic<unsigned> m_nKiBRead;
     std::atomic<unsigned> m_nKiBTotal;
     std::atomic<DWORD> m_dwLastPost;
-    // The queue of written outputs: the worker waits for space, the committer for items.
-    HANDLE m_hCommitter;
+    // The queue of written outputs: the worker waits for space, the committers for items.
+    HANDLE m_hCommitters[2];
+    DWORD m_nCommitters; // started
     HANDLE m_hItems;
     HANDLE m_hSpace;
     CRITICAL_SECTION m_lock;
