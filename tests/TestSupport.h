@@ -1,6 +1,6 @@
-// Helpers shared by every Windows test program: a scratch folder and files as bytes, the message
-// queue, keys, message boxes and other dialogs as they open, top-level windows of a process, and
-// a program's imports pointed elsewhere.
+// Helpers shared by every Windows test program: a scratch folder and files as bytes, a file held
+// open, the message queue, keys, message boxes and other dialogs as they open, top-level windows
+// of a process, and a program's imports pointed elsewhere.
 #pragma once
 
 #include <windows.h>
@@ -11,7 +11,35 @@
 
 namespace testkit {
 
-void RemoveTree(const std::string& path);
+// Calls each(name, attributes) for the entries of a folder but "." and "..".
+template <class Each>
+void ForEntries(const std::string& folder, Each each)
+{
+    WIN32_FIND_DATAA entry;
+    HANDLE find = FindFirstFileA((folder + "\\*").c_str(), &entry);
+    for (BOOL more = find != INVALID_HANDLE_VALUE; more; more = FindNextFileA(find, &entry))
+        if (lstrcmpA(entry.cFileName, ".") && lstrcmpA(entry.cFileName, "..")) each(std::string(entry.cFileName), entry.dwFileAttributes);
+    if (find != INVALID_HANDLE_VALUE) FindClose(find);
+}
+
+inline void RemoveTree(const std::string& path)
+{
+    ForEntries(path, [&](const std::string& name, DWORD attributes) {
+        const std::string full = path + "\\" + name;
+        SetFileAttributesA(full.c_str(), FILE_ATTRIBUTE_NORMAL);
+        if (attributes & FILE_ATTRIBUTE_DIRECTORY) RemoveTree(full);
+        else DeleteFileA(full.c_str());
+    });
+    RemoveDirectoryA(path.c_str());
+}
+
+// Plain files only.
+inline int FilesIn(const std::string& folder)
+{
+    int files = 0;
+    ForEntries(folder, [&](const std::string&, DWORD attributes) { files += !(attributes & FILE_ATTRIBUTE_DIRECTORY); });
+    return files;
+}
 
 // A fresh, empty folder under the system's temporary folder; removed with everything in it.
 class ScratchFolder {
@@ -21,39 +49,18 @@ public:
         static int s_counter = 0;
         char temp[MAX_PATH] = {};
         GetTempPathA(MAX_PATH, temp);
-        do
-            m_path = std::string(temp) + "quill-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++s_counter);
+        do m_path = std::string(temp) + "quill-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++s_counter);
         while (!CreateDirectoryA(m_path.c_str(), nullptr));
     }
     ~ScratchFolder() { RemoveTree(m_path); }
     ScratchFolder(const ScratchFolder&) = delete;
     ScratchFolder& operator=(const ScratchFolder&) = delete;
-
     const std::string& Path() const { return m_path; }
     std::string operator/(const std::string& name) const { return m_path + "\\" + name; }
 
 private:
     std::string m_path;
 };
-
-inline void RemoveTree(const std::string& path)
-{
-    WIN32_FIND_DATAA entry;
-    HANDLE find = FindFirstFileA((path + "\\*").c_str(), &entry);
-    if (find != INVALID_HANDLE_VALUE) {
-        do {
-            const std::string name = entry.cFileName, full = path + "\\" + name;
-            if (name == "." || name == "..") continue;
-            SetFileAttributesA(full.c_str(), FILE_ATTRIBUTE_NORMAL);
-            if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-                RemoveTree(full);
-            else
-                DeleteFileA(full.c_str());
-        } while (FindNextFileA(find, &entry));
-        FindClose(find);
-    }
-    RemoveDirectoryA(path.c_str());
-}
 
 inline void WriteBytes(const std::string& path, const std::string& bytes)
 {
@@ -75,20 +82,6 @@ inline std::string ReadBytes(const std::string& path)
     while (ReadFile(file, buffer, sizeof(buffer), &got, NULL) && got > 0) bytes.append(buffer, got);
     CloseHandle(file);
     return bytes;
-}
-
-// Plain files only.
-inline int FilesIn(const std::string& folder)
-{
-    WIN32_FIND_DATAA entry;
-    HANDLE find = FindFirstFileA((folder + "\\*").c_str(), &entry);
-    int files = 0;
-    if (find == INVALID_HANDLE_VALUE) return 0;
-    do
-        files += !(entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY);
-    while (FindNextFileA(find, &entry));
-    FindClose(find);
-    return files;
 }
 
 // Dispatches what waits in this thread's queue now, nothing more.
@@ -210,57 +203,17 @@ private:
     HHOOK m_hook;
 };
 
-#ifdef QUILL_HOLDFILE_PATH
-// A second process that holds path open ("r": read sharing only; "rw": read and write sharing
-// without delete sharing) for as long as this object lives.
-class HeldFile {
-public:
+// Holds path open as another program (a viewer, an editor) would, while this object lives: "r"
+// read sharing only, "rw" read and write sharing without delete sharing. Sharing is decided per
+// handle, so a handle of this process stands for another program's.
+struct HeldFile {
     HeldFile(const std::string& path, const char* share)
-    {
-        std::string exe = "Z:" QUILL_HOLDFILE_PATH;
-        for (char& c : exe)
-            if (c == '/') c = '\\';
-        SECURITY_ATTRIBUTES inherit = {sizeof inherit, NULL, TRUE};
-        HANDLE childIn = NULL, childOut = NULL, output = NULL;
-        CreatePipe(&childIn, &m_input, &inherit, 0);
-        CreatePipe(&output, &childOut, &inherit, 0);
-        SetHandleInformation(m_input, HANDLE_FLAG_INHERIT, 0);
-        SetHandleInformation(output, HANDLE_FLAG_INHERIT, 0);
-        STARTUPINFOA startup = {};
-        startup.cb = sizeof startup;
-        startup.dwFlags = STARTF_USESTDHANDLES;
-        startup.hStdInput = childIn;
-        startup.hStdOutput = startup.hStdError = childOut;
-        std::string line = "\"" + exe + "\" \"" + path + "\" " + share;
-        if (CreateProcessA(NULL, &line[0], NULL, NULL, TRUE, 0, NULL, NULL, &startup, &m_process)) {
-            // Blocks until the holder has the file open, or has ended without it.
-            char said[8] = "";
-            DWORD read = 0;
-            CloseHandle(childOut);
-            childOut = NULL;
-            held = ReadFile(output, said, 4, &read, NULL) && read == 4;
-        }
-        for (HANDLE h : {childIn, childOut, output})
-            if (h) CloseHandle(h);
-    }
-    ~HeldFile()
-    {
-        CloseHandle(m_input); // the holder lets go when its input ends
-        if (m_process.hProcess) {
-            WaitForSingleObject(m_process.hProcess, INFINITE);
-            CloseHandle(m_process.hProcess);
-            CloseHandle(m_process.hThread);
-        }
-    }
-    HeldFile(const HeldFile&) = delete;
-    HeldFile& operator=(const HeldFile&) = delete;
-    bool held = false;
-
-private:
-    PROCESS_INFORMATION m_process = {};
-    HANDLE m_input = NULL;
+        : file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | (share[1] ? FILE_SHARE_WRITE : 0), NULL,
+                           OPEN_EXISTING, 0, NULL)), held(file != INVALID_HANDLE_VALUE) {}
+    ~HeldFile() { CloseHandle(file); }
+    HANDLE file;
+    bool held;
 };
-#endif
 
 // Points this program's imports of a function (from any module) at replacement.
 inline void HookImport(void* original, void* replacement)

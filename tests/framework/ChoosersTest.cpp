@@ -1,5 +1,6 @@
 // The real folder browser, answered from the test as each one opens. The open-file dialog is
-// driven by the pages' own tests.
+// driven by the pages' own tests; the pages make a new chooser for every run and read its path
+// only after a confirmed one.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -12,7 +13,6 @@
 #include "tests/TestSupport.h"
 
 using Vexa::CFolderDialog;
-using Vexa::CString;
 
 namespace {
 
@@ -29,17 +29,14 @@ bool Freed(void* p) { return std::find(g_freed.begin(), g_freed.end(), p) != g_f
 void PressOk(HWND dialog) { ::PostMessageA(dialog, WM_COMMAND, IDOK, 0); }
 void PressCancel(HWND dialog) { ::PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0); }
 
-// A folder of the test's own with two subfolders, removed afterwards.
+// A folder of the test's own with two subfolders, and a watcher that answers each chooser.
 class ChooserFiles : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        char temp[MAX_PATH] = {}, longTemp[MAX_PATH] = {};
-        ::GetTempPathA(MAX_PATH, temp);
-        ::GetLongPathNameA(temp, longTemp, MAX_PATH);
-        root = std::string(longTemp) + "quill_choosers_" + std::to_string(::GetCurrentProcessId());
-        testkit::RemoveTree(root);
-        ASSERT_TRUE(::CreateDirectoryA(root.c_str(), NULL));
+        char temp[MAX_PATH] = {};
+        ::GetLongPathNameA(folder.Path().c_str(), temp, MAX_PATH);
+        root = temp;
         for (const char* sub : {"\\入力", "\\output"})
             ASSERT_TRUE(::CreateDirectoryA((root + sub).c_str(), NULL));
         // Reading a folder for the first time after a change (or after a day) updates its access
@@ -48,39 +45,26 @@ protected:
         for (size_t at = root.find('\\'); at != std::string::npos; at = root.find('\\', at + 1))
             ReadFolder(root.substr(0, at + 1));
         for (const char* sub : {"", "\\入力", "\\output"})
-            ReadFolder(root + sub);
-        owner = ::CreateWindowExA(0, "STATIC", "owner", WS_OVERLAPPEDWINDOW, 0, 0, 200, 100, NULL,
-                                  NULL, NULL, NULL);
+            ReadFolder(root + sub + "\\");
+        watcher.onDialog = [this](HWND chooser) {
+            ++answered;
+            answer(chooser);
+        };
     }
     static void ReadFolder(const std::string& dir)
     {
         WIN32_FIND_DATAA entry;
-        HANDLE find = ::FindFirstFileA((dir + (dir.back() == '\\' ? "*" : "\\*")).c_str(), &entry);
+        HANDLE find = ::FindFirstFileA((dir + "*").c_str(), &entry);
         while (find != INVALID_HANDLE_VALUE && ::FindNextFileA(find, &entry)) {
         }
         ::FindClose(find);
     }
 
-    void TearDown() override
-    {
-        ::DestroyWindow(owner);
-        testkit::RemoveTree(root);
-    }
-
-    // Gives the next chooser the answer, and counts the choosers answered.
-    void Answer(std::function<void(HWND)> answer)
-    {
-        answered = 0;
-        watcher.onDialog = [this, answer](HWND chooser) {
-            ++answered;
-            answer(chooser);
-        };
-    }
-
+    testkit::ScratchFolder folder;
     testkit::DialogWatcher watcher;
+    std::function<void(HWND)> answer;
     int answered = 0;
     std::string root;
-    HWND owner = NULL;
 };
 
 // One browser object run after run: its OK confirms the current selection, so confirming at once
@@ -94,32 +78,24 @@ TEST_F(ChooserFiles, FolderBrowserPreselectsReturnsAndCancels)
         ::SendMessageA(browser, BFFM_SETSELECTIONA, TRUE, reinterpret_cast<LPARAM>(output.c_str()));
         PressOk(browser);
     };
-    const struct {
-        const char* what;
-        const char* initial; // under root
-        std::function<void(HWND)> answer;
-        std::string path;    // "": cancelled
-    } runs[] = {
-        {"preselected subfolder", "\\入力", PressOk, root + "\\入力"},
-        {"preselected root", "", PressOk, root},
-        {"cancelled", "", PressCancel, ""},
-        {"another folder chosen", "\\入力", chooseOutput, output},
+    const struct { std::function<void(HWND)> answer; std::string path; } runs[] = {
+        {PressOk, root + "\\入力"}, {PressCancel, ""}, {chooseOutput, output},
     };
-    g_realFree = &CoTaskMemFree;
+    g_realFree = &CoTaskMemFree; // the imported address, read when the test runs
     testkit::HookImport(reinterpret_cast<void*>(g_realFree), reinterpret_cast<void*>(&RecordingFree));
     void* last = nullptr;
     {
         CFolderDialog chooser;
         for (const auto& run : runs) {
-            Answer(run.answer);
+            answer = run.answer;
+            answered = 0;
             void* earlier = chooser.m_pidl;
-            const bool chosen = chooser.Browse("入力元を指定してください", owner,
-                                               CString((root + run.initial).c_str()));
-            EXPECT_EQ(answered, 1) << run.what;
-            EXPECT_EQ(chosen, !run.path.empty()) << run.what;
-            EXPECT_STREQ(chooser.GetPath(), run.path.c_str()) << run.what;
-            EXPECT_EQ(chooser.GetHwnd(), nullptr) << run.what;
-            EXPECT_TRUE(earlier == nullptr || Freed(earlier)) << run.what;
+            const bool chosen = chooser.Browse("入力元を指定してください", NULL, (root + "\\入力").c_str());
+            EXPECT_EQ(answered, 1) << run.path;
+            EXPECT_EQ(chosen, !run.path.empty()) << run.path;
+            EXPECT_STREQ(chooser.GetPath(), run.path.c_str());
+            EXPECT_EQ(chooser.GetHwnd(), nullptr) << run.path;
+            EXPECT_TRUE(earlier == nullptr || Freed(earlier)) << run.path;
             last = chooser.m_pidl;
         }
     }
@@ -134,8 +110,8 @@ TEST_F(ChooserFiles, FolderBrowserStopsAHandlersException)
     struct Throwing : CFolderDialog {
         int OnInitialized(LPARAM, LPARAM) override { throw std::runtime_error("handler"); }
     } chooser;
-    Answer(PressCancel);
-    EXPECT_FALSE(chooser.Browse("入力元を指定してください", owner));
+    answer = PressCancel;
+    EXPECT_FALSE(chooser.Browse("入力元を指定してください", NULL));
     EXPECT_EQ(answered, 1);
 }
 

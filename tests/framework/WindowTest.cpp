@@ -3,37 +3,28 @@
 #include <gtest/gtest.h>
 
 #include <new>
-#include <string>
 #include <vector>
 
 #include "TestKit.h"
 #include "TestResources.h"
-#include "foundation/CString.h"
 #include "framework/CDialog.h"
-#include "framework/CWindow.h"
 
+using testkit::BoundObject;
 using testkit::MessageWatch;
 using testkit::Received;
-using Vexa::CDialog;
 using Vexa::CWindow;
 using Vexa::CWindowBase;
 
 namespace {
 
-// Records every message its WindowProc sees and every handler call (as the handler's message
-// with the parameters it was given). In "answer" mode each
-// handler returns a marker of its own (0x10000 + its message) instead of default processing.
+// Records every handler call (as the handler's message with the parameters it was given). In
+// "answer" mode each handler returns a marker of its own (0x10000 + its message) instead of
+// default processing. It may also throw from, or destroy its window in, OnCommand.
 class RecorderWindow : public CWindow {
 public:
-    std::vector<UINT> messages;
     std::vector<Received> calls;
-    bool answer = false;
+    bool answer = false, throws = false, ends = false;
 
-    LRESULT WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) override
-    {
-        messages.push_back(msg);
-        return CWindow::WindowProc(hwnd, msg, wParam, lParam);
-    }
 #define RECORD(name, message)                                              \
     int name(WPARAM wParam, LPARAM lParam) override                        \
     {                                                                      \
@@ -41,7 +32,7 @@ public:
         return answer ? 0x10000 + message : CWindow::name(wParam, lParam); \
     }
     RECORD(OnInitDialog, WM_INITDIALOG) RECORD(OnCreate, WM_CREATE) RECORD(OnClose, WM_CLOSE)
-    RECORD(OnDestroy, WM_DESTROY) RECORD(OnCommand, WM_COMMAND) RECORD(OnPaint, WM_PAINT)
+    RECORD(OnDestroy, WM_DESTROY) RECORD(OnPaint, WM_PAINT)
     RECORD(OnLButtonDown, WM_LBUTTONDOWN) RECORD(OnLButtonUp, WM_LBUTTONUP)
     RECORD(OnRButtonDown, WM_RBUTTONDOWN) RECORD(OnRButtonUp, WM_RBUTTONUP)
     RECORD(OnKeyDown, WM_KEYDOWN) RECORD(OnKeyUp, WM_KEYUP) RECORD(OnChar, WM_CHAR)
@@ -49,51 +40,47 @@ public:
     RECORD(OnCtlColorDlg, WM_CTLCOLORDLG) RECORD(OnCtlColorStatic, WM_CTLCOLORSTATIC)
     RECORD(OnNotify, WM_NOTIFY)
 #undef RECORD
-
+    int OnCommand(WPARAM wParam, LPARAM lParam) override
+    {
+        calls.push_back({WM_COMMAND, wParam, lParam});
+        if (throws) throw std::bad_alloc();
+        if (ends) DestroyWindow();
+        return answer || ends ? 0x10000 + WM_COMMAND : CWindow::OnCommand(wParam, lParam);
+    }
     bool Called(UINT handlerFor) const
     {
         for (const Received& c : calls)
-            if (c.msg == handlerFor)
-                return true;
+            if (c.msg == handlerFor) return true;
         return false;
     }
 };
 
-HWND CreateHidden(CWindow& window)
-{
-    return window.Create("test", 0, 0, 200, 100, NULL, NULL);
-}
+HWND CreateHidden(CWindow& window) { return window.Create("test", 0, 0, 200, 100, NULL, NULL); }
 
 } // namespace
 
-// Bound from the first creation message on. Each message of the table then reaches its own
-// handler with its parameters unchanged, and an overriding handler's result, not default
-// processing, is what the message returns; other messages reach no handler. The handled
-// WM_DESTROY ends the binding although the window lives on, and the object keeps the handle.
+// Bound from the first creation message on, with the object as the creation parameter. Each
+// message of the table then reaches its own handler with its parameters unchanged, and an
+// overriding handler's result, not default processing, is what the message returns; other
+// messages reach no handler. The handled WM_DESTROY ends the binding although the window lives
+// on, and the object keeps the handle.
 TEST(WindowBinding, FromCreationThroughTheDispatchTableToDestroy)
 {
     RecorderWindow window;
     HWND hwnd = CreateHidden(window);
     ASSERT_NE(hwnd, (HWND)NULL);
-    ASSERT_FALSE(window.messages.empty());
-    EXPECT_EQ(window.messages.front(), (UINT)WM_NCCREATE);
-    EXPECT_EQ(testkit::BoundObject(hwnd), (HANDLE)&window);
-    EXPECT_EQ(window.m_pfnPrevProc, (WNDPROC)NULL); // its own class: nothing subclassed
+    EXPECT_EQ(BoundObject(hwnd), (HANDLE)&window);
     ASSERT_FALSE(window.calls.empty());
     EXPECT_EQ(window.calls.front().msg, (UINT)WM_CREATE);
-    const CREATESTRUCTA* cs = reinterpret_cast<const CREATESTRUCTA*>(window.calls.front().lParam);
-    EXPECT_EQ(cs->lpCreateParams, (void*)&window);
+    EXPECT_EQ(reinterpret_cast<const CREATESTRUCTA*>(window.calls.front().lParam)->lpCreateParams, (void*)&window);
     EXPECT_EQ(window.SendMessage(WM_KEYDOWN, 'Q', 0x00100001), 0); // default processing
 
-    const UINT messages[] = {WM_INITDIALOG, WM_CREATE, WM_CLOSE, WM_COMMAND, WM_PAINT,
-                             WM_LBUTTONDOWN, WM_LBUTTONUP, WM_RBUTTONDOWN, WM_RBUTTONUP,
-                             WM_KEYDOWN, WM_KEYUP, WM_CHAR, WM_MOUSEWHEEL, WM_DROPFILES,
-                             WM_CTLCOLORDLG, WM_CTLCOLORSTATIC, WM_NOTIFY, WM_SIZE, WM_USER + 7,
-                             WM_DESTROY};
     window.answer = true;
     WPARAM wParam = 0x11110000;
     LPARAM lParam = 0x22220000;
-    for (UINT message : messages) {
+    for (UINT message : {WM_INITDIALOG, WM_CREATE, WM_CLOSE, WM_COMMAND, WM_PAINT, WM_LBUTTONDOWN, WM_LBUTTONUP,
+                         WM_RBUTTONDOWN, WM_RBUTTONUP, WM_KEYDOWN, WM_KEYUP, WM_CHAR, WM_MOUSEWHEEL, WM_DROPFILES,
+                         WM_CTLCOLORDLG, WM_CTLCOLORSTATIC, WM_NOTIFY, WM_SIZE, WM_USER + 7, WM_DESTROY}) {
         const bool inTable = message != WM_SIZE && message != WM_USER + 7;
         window.calls.clear();
         const LRESULT result = ::SendMessageA(hwnd, message, ++wParam, ++lParam);
@@ -103,32 +90,27 @@ TEST(WindowBinding, FromCreationThroughTheDispatchTableToDestroy)
             EXPECT_EQ(result, 0x10000 + message) << "message 0x" << std::hex << message;
         }
     }
-    EXPECT_EQ(testkit::BoundObject(hwnd), (HANDLE)NULL);
+    EXPECT_EQ(BoundObject(hwnd), (HANDLE)NULL);
     EXPECT_EQ(window.m_hWnd, hwnd);
     EXPECT_TRUE(::DestroyWindow(hwnd));
 }
 
-// Controls of a template, bound the way dialogs bind theirs: the edit box passes on messages
-// outside the table and those left to default processing, and gets its procedure back after
-// WM_DESTROY; the button, detached, has its own back and keeps working.
+// Controls of a template, bound the way dialogs bind theirs: the edit box passes on what it does
+// not handle, and gets its procedure back after WM_DESTROY; the button, detached, has its own
+// back and keeps working. The page leaves what it does not handle to the dialog manager.
 TEST(WindowBinding, TemplateControlsAreSubclassedAndGetTheirProcedureBack)
 {
     CWindow host;
     ASSERT_NE(CreateHidden(host), (HWND)NULL);
-    CDialog page(IDD_TEST_PAGE);
+    Vexa::CDialog page(IDD_TEST_PAGE);
     HWND dialog = page.CreateModeless(host.m_hWnd);
     ASSERT_NE(dialog, (HWND)NULL);
-    // The page leaves what it does not handle to the dialog manager.
     EXPECT_EQ(::GetWindowLongPtrA(dialog, DWLP_DLGPROC), (LONG_PTR)&CWindowBase::StaticWindowProc);
-    EXPECT_EQ(page.m_pfnPrevProc, (WNDPROC)NULL);
 
     HWND edit = page.GetDlgItem(IDC_TEST_EDIT), button = page.GetDlgItem(IDC_TEST_OTHER);
-    const LONG_PTR editProc = ::GetWindowLongPtrA(edit, GWLP_WNDPROC);
-    const LONG_PTR buttonProc = ::GetWindowLongPtrA(button, GWLP_WNDPROC);
+    const LONG_PTR editProc = ::GetWindowLongPtrA(edit, GWLP_WNDPROC), buttonProc = ::GetWindowLongPtrA(button, GWLP_WNDPROC);
     RecorderWindow boundEdit, boundButton;
     ASSERT_TRUE(boundEdit.Attach(edit) && boundButton.Attach(button));
-    EXPECT_EQ(::GetWindowLongPtrA(edit, GWLP_WNDPROC), (LONG_PTR)&CWindowBase::StaticWindowProc);
-    EXPECT_EQ((LONG_PTR)boundEdit.m_pfnPrevProc, editProc);
     ::SendMessageA(edit, WM_SETTEXT, 0, (LPARAM) "ab");
     ::SendMessageA(edit, EM_SETSEL, 2, 2);
     ::SendMessageA(edit, WM_CHAR, 'c', 1);
@@ -142,28 +124,20 @@ TEST(WindowBinding, TemplateControlsAreSubclassedAndGetTheirProcedureBack)
     ::SendMessageA(button, BM_SETSTATE, TRUE, 0);
     ASSERT_TRUE(boundButton.Detach());
     EXPECT_EQ(::GetWindowLongPtrA(button, GWLP_WNDPROC), buttonProc);
-    EXPECT_EQ(testkit::BoundObject(button), (HANDLE)NULL);
+    EXPECT_EQ(BoundObject(button), (HANDLE)NULL);
     EXPECT_NE(::SendMessageA(button, BM_GETSTATE, 0, 0) & BST_PUSHED, 0);
-    EXPECT_FALSE(CWindow().Detach());
 
-    {
-        MessageWatch watch(edit);
-        EXPECT_TRUE(::DestroyWindow(dialog));
-        ASSERT_TRUE(watch.ended);
-        EXPECT_EQ(watch.procAtEnd, editProc);
-        EXPECT_EQ(watch.propAtEnd, (HANDLE)NULL);
-    }
-    EXPECT_EQ(boundEdit.m_hWnd, edit);
+    MessageWatch watch(edit);
+    EXPECT_TRUE(::DestroyWindow(dialog));
+    EXPECT_EQ(watch.procAtEnd, editProc);
+    EXPECT_EQ(watch.propAtEnd, (HANDLE)NULL);
     EXPECT_TRUE(boundEdit.Called(WM_DESTROY));
 }
 
-// ---------------------------------------------------------------------------------------------
-// Faults the binding must not allow.
-
 namespace {
 
-// Looks for its parent's object while it is being destroyed, as a control reporting to its
-// page would.
+// Looks for its parent's object while it is being destroyed, as a control reporting to its page
+// would.
 class ChildAskingParent : public CWindow {
 public:
     bool sawParent = true;
@@ -177,66 +151,92 @@ public:
 
 } // namespace
 
+// A deleted object unbinds before it destroys its window: no message of the destruction, not even
+// its child's question for its parent, finds the half-destroyed object.
 TEST(WindowFaults, DeletedObjectUnbindsBeforeDestroyingItsWindow)
 {
     CWindow* parent = new CWindow;
     HWND hwnd = CreateHidden(*parent);
-    ASSERT_NE(hwnd, (HWND)NULL);
     ChildAskingParent child;
     ASSERT_NE(child.Create("", 0, 0, 10, 10, hwnd, (HMENU)3), (HWND)NULL);
     ASSERT_EQ(child.GetParentObject(), parent);
-    parent->ShowWindow(SW_SHOW);
-    ::SetFocus(child.m_hWnd);
-    {
-        MessageWatch watch(hwnd);
-        delete parent;
-        // Every message of the destruction found the window already unbound.
-        EXPECT_GT(watch.sent, 0);
-        EXPECT_EQ(watch.reachable, 0) << "of " << watch.sent << " messages";
-    }
-    EXPECT_FALSE(::IsWindow(hwnd));
-    // The child went with its parent, and during that no longer found the object.
+    MessageWatch watch(hwnd);
+    delete parent;
+    EXPECT_GT(watch.sent, 0);
+    EXPECT_EQ(watch.reachable, 0) << "of " << watch.sent << " messages";
+    EXPECT_FALSE(::IsWindow(hwnd) || ::IsWindow(child.m_hWnd));
     EXPECT_FALSE(child.sawParent);
-    EXPECT_FALSE(::IsWindow(child.m_hWnd));
 }
-
-namespace {
-
-// Throws out of a handler, or destroys its own window in the middle of a dispatch (as closing
-// the main window does).
-class SelfEnding : public CWindow {
-public:
-    bool throws = false;
-    int destroyed = 0;
-    int OnCommand(WPARAM, LPARAM) override
-    {
-        if (throws)
-            throw std::bad_alloc();
-        DestroyWindow();
-        return 31;
-    }
-    int OnDestroy(WPARAM wParam, LPARAM lParam) override
-    {
-        ++destroyed;
-        return CWindow::OnDestroy(wParam, lParam);
-    }
-};
-
-} // namespace
 
 // Nothing thrown crosses the window procedure, which answers 0 and keeps the binding; a handler
 // may destroy its own window, and its result still comes back.
 TEST(WindowFaults, HandlersMayThrowOrDestroyTheirOwnWindow)
 {
     for (bool throws : {true, false}) {
-        SelfEnding window;
+        RecorderWindow window;
         window.throws = throws;
+        window.ends = !throws;
         HWND hwnd = CreateHidden(window);
         ASSERT_NE(hwnd, (HWND)NULL);
-        EXPECT_EQ(::SendMessageA(hwnd, WM_COMMAND, 100, 0), throws ? 0 : 31) << throws;
+        EXPECT_EQ(::SendMessageA(hwnd, WM_COMMAND, 100, 0), throws ? 0 : 0x10000 + WM_COMMAND) << throws;
         EXPECT_EQ(::IsWindow(hwnd) != FALSE, throws);
-        EXPECT_EQ(testkit::BoundObject(hwnd), throws ? (HANDLE)&window : (HANDLE)NULL);
-        EXPECT_EQ(window.destroyed, throws ? 0 : 1);
+        EXPECT_EQ(BoundObject(hwnd), throws ? (HANDLE)&window : (HANDLE)NULL);
+        EXPECT_EQ(window.Called(WM_DESTROY), !throws);
         EXPECT_EQ(window.m_hWnd, hwnd);
+    }
+}
+
+namespace {
+
+// A modal dialog that, once up, has the posted messages of its scenario waiting in its queue.
+class ScriptedDialog : public Vexa::CDialog {
+public:
+    enum Action { ClickOk, ClickCancel, CloseBox, ClickOther, ThrowThenOk };
+    explicit ScriptedDialog(Action a) : CDialog(IDD_TEST_BUTTONS), action(a) {}
+
+    Action action;
+    std::vector<Received> commands;
+    HWND boundAtInit = NULL, other = NULL; // the window, when bound to this object; the other button
+
+    int OnInitDialog(WPARAM wParam, LPARAM lParam) override
+    {
+        boundAtInit = BoundObject(m_hWnd) == this ? m_hWnd : NULL;
+        other = GetDlgItem(IDC_TEST_OTHER);
+        if (action == CloseBox) PostMessage(WM_SYSCOMMAND, SC_CLOSE, 0);
+        if (action == ThrowThenOk) PostMessage(WM_COMMAND, IDC_TEST_OTHER, 0);
+        const int clicked[] = {IDOK, IDCANCEL, 0, IDC_TEST_OTHER, IDOK}; // by action
+        if (clicked[action] != 0) ::PostMessageA(GetDlgItem(clicked[action]), BM_CLICK, 0, 0);
+        return CDialog::OnInitDialog(wParam, lParam);
+    }
+    int OnCommand(WPARAM wParam, LPARAM lParam) override
+    {
+        commands.push_back({WM_COMMAND, wParam, lParam});
+        if (action == ThrowThenOk) throw std::bad_alloc();
+        EndDialog(7);
+        return 1;
+    }
+};
+
+} // namespace
+
+// Each way of ending a modal dialog: OK and Cancel never reach OnCommand, the close box cancels,
+// another button's command reaches it with the button's handle, and a handler's exception stops
+// at the dialog procedure. Bound while up; ended and unbound, but keeping its last handle.
+TEST(Dialog, ModalResultsAndCommands)
+{
+    const struct { ScriptedDialog::Action action; INT_PTR result; WPARAM command; bool fromButton; } rows[] = {
+        {ScriptedDialog::ClickOk, IDOK, 0, false}, {ScriptedDialog::ClickCancel, IDCANCEL, 0, false},
+        {ScriptedDialog::CloseBox, IDCANCEL, 0, false}, {ScriptedDialog::ClickOther, 7, MAKEWPARAM(IDC_TEST_OTHER, BN_CLICKED), true},
+        {ScriptedDialog::ThrowThenOk, IDOK, IDC_TEST_OTHER, false},
+    };
+    for (const auto& row : rows) {
+        ScriptedDialog dialog(row.action);
+        EXPECT_EQ(dialog.DoModal(NULL), row.result) << row.action;
+        ASSERT_EQ(dialog.commands.size(), row.command ? 1u : 0u) << row.action;
+        if (row.command)
+            EXPECT_EQ(dialog.commands[0], (Received{WM_COMMAND, row.command, row.fromButton ? (LPARAM)dialog.other : 0}));
+        EXPECT_NE(dialog.boundAtInit, (HWND)NULL) << row.action;
+        EXPECT_EQ(dialog.m_hWnd, dialog.boundAtInit) << row.action;
+        EXPECT_FALSE(::IsWindow(dialog.m_hWnd)) << row.action;
     }
 }

@@ -16,36 +16,17 @@ WINDOWS_VISTA_TO_11 = {"{e2011457-1546-43c5-a5fe-008deee3d3f0}", "{35138b9a-5d96
                        "{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}"}
 
 
-def pe_machine(data):
-    """The machine field of a PE image, or None when the bytes are not one."""
-    if len(data) < 0x40 or data[:2] != b"MZ":
-        return None
-    offset = struct.unpack_from("<I", data, 0x3C)[0]
-    if data[offset:offset + 4] != b"PE\0\0":
-        return None
-    return struct.unpack_from("<H", data, offset + 4)[0]
-
-
 def pe_image(data):
-    """Section names (long ones looked up), whether a symbol table is left, and every resource
-    as {(type, id, language): bytes}."""
-    pe = struct.unpack_from("<I", data, 0x3C)[0]
-    count, symbols, nsymbols, optsize = struct.unpack_from("<HxxxxIIH", data, pe + 6)
+    """The machine, section names, whether a symbol table is left, and every resource as
+    {(type, id, language): bytes}; None when the bytes are no PE image."""
+    pe = struct.unpack_from("<I", data, 0x3C)[0] if data[:2] == b"MZ" else 0
+    if data[pe:pe + 4] != b"PE\0\0":
+        return None
+    machine, count, table, symbols, optsize = struct.unpack_from("<HHxxxxIIH", data, pe + 4)
     opt = pe + 24
     directories = opt + (96 if struct.unpack_from("<H", data, opt)[0] == 0x10B else 112)
-    sections, names = [], []
-    for i in range(count):
-        name, vsize, vaddr, rawsize, rawptr = struct.unpack_from("<8sIIII", data, opt + optsize + 40 * i)
-        name = name.rstrip(b"\0").decode("latin-1")
-        if name.startswith("/") and symbols:
-            start = symbols + 18 * nsymbols + int(name[1:])
-            name = data[start:data.index(b"\0", start)].decode("latin-1")
-        names.append(name)
-        sections.append((vaddr, max(vsize, rawsize), rawptr))
-
-    def offset(rva):
-        return next(ptr + rva - va for va, size, ptr in sections if va <= rva < va + size)
-
+    sections = [struct.unpack_from("<8sIIII", data, opt + optsize + 40 * i) for i in range(count)]
+    offset = lambda rva: next(ptr + rva - va for _, vsize, va, size, ptr in sections if va <= rva < va + max(vsize, size))
     base = offset(struct.unpack_from("<I", data, directories + 16)[0])
 
     def entries(at):
@@ -58,28 +39,15 @@ def pe_image(data):
             for language, leaf in entries(languages_at):
                 rva, size = struct.unpack_from("<II", data, base + leaf)
                 resources[(kind, ident, language)] = data[offset(rva):offset(rva) + size]
-    return names, nsymbols != 0, resources
-
-
-def version_block(d, at=0):
-    """One block of a VERSIONINFO resource: (key, value, children)."""
-    length, value_length, text = struct.unpack_from("<HHH", d, at)
-    end = at + 6
-    while d[end:end + 2] != b"\0\0":
-        end += 2
-    key, pos = d[at + 6:end].decode("utf-16-le"), (end + 5) & ~3
-    size = value_length * 2 if text else value_length
-    value = d[pos:pos + size].decode("utf-16-le").rstrip("\0") if text else d[pos:pos + size]
-    pos, children = (pos + size + 3) & ~3, []
-    while pos < at + length:
-        children.append(version_block(d, pos))
-        pos = (pos + struct.unpack_from("<H", d, pos)[0] + 3) & ~3
-    return key, value, children
+    # Long section names ("/4") stand in the string table after the symbols.
+    names = [s[0].rstrip(b"\0").decode("latin-1") for s in sections]
+    names = [data[table + 18 * symbols + int(n[1:]):].split(b"\0")[0].decode("latin-1") if n[:1] == "/" else n for n in names]
+    return machine, names, symbols != 0, resources
 
 
 def check_program(name, data, version, errors):
-    sections, symbols, resources = pe_image(data)
-    debug = [s for s in sections if s.startswith(".debug") or s.startswith("/")]
+    machine, sections, symbols, resources = pe_image(data)
+    debug = [s for s in sections if s.startswith(".debug")]
     if debug or symbols:
         errors.append(f"{name}: not stripped: {', '.join(debug) or 'a symbol table'} left")
     if any(language != 0x411 for _, _, language in resources):
@@ -87,32 +55,41 @@ def check_program(name, data, version, errors):
     exe = name.split("/")[-1]
     found = lambda kind: [v for (k, _, _), v in resources.items() if k == kind]
 
-    manifest = found(24)
-    root = list(ET.fromstring(manifest[0]).iter()) if manifest else []
-    attrs = {(e.tag.split("}")[-1], k): v for e in root for k, v in e.attrib.items()}
-    texts = {e.tag.split("}")[-1]: (e.text or "").strip() for e in root}
+    root = [e for m in found(24)[:1] for e in ET.fromstring(m).iter()]
+    attr = lambda tag, key: next((e.attrib.get(key) for e in root if e.tag.endswith(tag)), None)
+    text = lambda tag: next(((e.text or "").strip() for e in root if e.tag.endswith(tag)), "")
     oses = {e.attrib["Id"] for e in root if e.tag.endswith("supportedOS")}
-    controls = any(e.attrib.get("name") == "Microsoft.Windows.Common-Controls" and
-                   e.attrib.get("version") == "6.0.0.0" for e in root)
-    for wrong, what in [(attrs.get(("requestedExecutionLevel", "level")) != "asInvoker", "asInvoker"),
+    controls = any(e.attrib.get("name") == "Microsoft.Windows.Common-Controls" and e.attrib.get("version") == "6.0.0.0" for e in root)
+    for wrong, what in [(attr("requestedExecutionLevel", "level") != "asInvoker", "asInvoker"),
                         (oses != WINDOWS_VISTA_TO_11, "supportedOS Vista to 11"),
-                        (texts.get("dpiAware", "").lower() not in ("true", "true/pm"), "DPI awareness"),
+                        (text("dpiAware").lower() not in ("true", "true/pm"), "DPI awareness"),
                         (exe == "Quillmark.exe" and not controls, "common controls 6")]:
         if wrong:
             errors.append(f"{name}: the manifest lacks {what}")
 
+    # The version resource: the fixed part's file version, and the strings of block 041103a4.
     major, minor = (int(part) for part in version.split("."))
-    info = found(16)
-    key, fixed, blocks = version_block(info[0]) if info else ("", b"", [])
-    strings = {k: v for b in blocks if b[0] == "StringFileInfo" for t in b[2] if t[0] == "041103a4" for k, v, _ in t[2]}
-    translations = [v for b in blocks if b[0] == "VarFileInfo" for k, v, _ in b[2] if k == "Translation"]
-    wanted = {"FileVersion": version, "ProductVersion": version, "ProductName": "クイルマーク",
-              "CompanyName": "クイルマーク開発チーム", "OriginalFilename": exe}
-    if key != "VS_VERSION_INFO" or struct.unpack_from("<III", fixed)[2] != (major << 16 | minor):
+    info = (found(16) or [b""])[0]
+    fixed = info.find(struct.pack("<I", 0xFEEF04BD))
+    if fixed < 0 or struct.unpack_from("<I", info, fixed + 8)[0] != (major << 16 | minor):
         errors.append(f"{name}: no version information for {version}")
-    errors += [f"{name}: {f} is {strings.get(f)!r}, not {v!r}" for f, v in wanted.items() if strings.get(f) != v]
-    errors += [f"{name}: no {f}" for f in ("FileDescription", "LegalCopyright") if not strings.get(f)]
-    if translations != [struct.pack("<HH", 0x411, 932)]:
+    u16 = lambda s: s.encode("utf-16-le")
+    wanted = {"FileVersion": version, "ProductVersion": version, "ProductName": "クイルマーク",
+              "CompanyName": "クイルマーク開発チーム", "OriginalFilename": exe, "FileDescription": None, "LegalCopyright": None}
+    block = info.find(u16("041103a4"))
+
+    def value(key, start):
+        """The bytes of a key's value: after the key and its terminator, aligned to 4 bytes."""
+        at = info.find(u16(key + "\0"), start) if start >= 0 else -1
+        start = (at + 2 * len(key) + 5) & ~3
+        end = next((i for i in range(start, len(info) - 1, 2) if info[i:i + 2] == b"\0\0"), len(info))
+        return info[start:end] if at >= 0 else b""
+
+    for key, wants in wanted.items():
+        shown = value(key, block).decode("utf-16-le", "replace")
+        if shown != wants and (wants is not None or not shown):
+            errors.append(f"{name}: {key} is {shown!r}, not {wants or 'given'!r}")
+    if value("Translation", 0)[:4] != struct.pack("<HH", 0x411, 932):
         errors.append(f"{name}: the version information is not Japanese, code page 932")
 
     if not found(14):
@@ -122,8 +99,7 @@ def check_program(name, data, version, errors):
         sizes = {w or 256 for w, _, _ in entries}
         if sizes != ICON_SIZES:
             errors.append(f"{name}: icon sizes {sorted(sizes)}, not {sorted(ICON_SIZES)}")
-        large = [resources.get((3, ident, 0x411), b"") for w, _, ident in entries if w == 0]
-        if not large or not large[0].startswith(b"\x89PNG"):
+        if not all(resources.get((3, ident, 0x411), b"").startswith(b"\x89PNG") for w, _, ident in entries if w == 0):
             errors.append(f"{name}: the 256-pixel icon is not PNG-compressed")
     # The start-up routine looks both functions up by name (older systems lack them).
     errors += [f"{name}: does not narrow the DLL search ({f})" for f in ("SetDefaultDllDirectories", "SetDllDirectoryA")
@@ -138,8 +114,7 @@ def main():
     if args[:1] == ["--require"]:
         required, args = [n for n in args[1].split(",") if n], args[2:]
     expected = {name: source for source, name in (a.split("=", 1) for a in args)}
-    errors = [f"{name}: must ship, but the build has no program for it" for name in required
-              if name not in expected]
+    errors = [f"{name}: must ship, but the build has no program for it" for name in required if name not in expected]
     with zipfile.ZipFile(path) as z:
         bad = z.testzip()
         if bad:
@@ -152,7 +127,7 @@ def main():
             with open(expected[name], "rb") as f:
                 if f.read() != data:
                     errors.append(f"{name}: differs from {expected[name]}")
-            if name.endswith(".exe") and pe_machine(data) != 0x14C:
+            if name.endswith(".exe") and (pe_image(data) or [0])[0] != 0x14C:
                 errors.append(f"{name}: not a 32-bit Windows executable")
             elif name.endswith(".exe"):
                 check_program(name, data, version, errors)
