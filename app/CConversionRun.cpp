@@ -9,8 +9,6 @@ const DWORD kProgressEveryMs = 100;
 
 // Written outputs waiting for their commit, each with its temporary file open.
 const LONG kQueued = 32;
-// Under Wine each flush waits for the disk in the calling thread, and a second committer lets
-// the file system take two flushes in one go; a third gains nothing on two cores.
 
 } // namespace
 
@@ -82,7 +80,9 @@ void CConversionRun::Work()
 {
     std::unique_ptr<COutputFolder> folder;
     if (!m_strOutputFolder.IsEmpty()) folder.reset(new COutputFolder(m_strOutputFolder));
-    // Without committers, or their queue, the worker commits each file itself.
+    // Without committers, or their queue, the worker commits each file itself. Under Wine a flush
+    // waits for the disk in the calling thread, and with two committers the file system takes two
+    // flushes in one go; a third gains nothing on two cores.
     const LONG committers = sizeof m_hCommitters / sizeof m_hCommitters[0];
     m_hItems = CreateSemaphoreA(NULL, 0, kQueued + committers, NULL);
     m_hSpace = CreateSemaphoreA(NULL, kQueued, kQueued, NULL);

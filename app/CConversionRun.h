@@ -2,8 +2,8 @@
 // the individual page) on a worker thread, so that the window keeps answering. The worker reads
 // and converts; two committer threads, fed by it in order, commit the written outputs (flush,
 // rename), so that the disk's flushes overlap each other and the next file's conversion. None of
-// them touches a window: it posts WM_RUNPROGRESS (at most every 100 ms) and, once, WM_RUNDONE to the
-// window that started it, which reads the figures meanwhile and the outcomes after Wait. Both
+// them touches a window: the run posts WM_RUNPROGRESS (at most every 100 ms) and, once,
+// WM_RUNDONE to the window that started it, which reads the figures meanwhile and the outcomes after Wait. Both
 // messages carry the run's serial number in WPARAM, so a late one of an earlier run is known.
 #pragma once
 
@@ -67,7 +67,7 @@ public:
     std::vector<CRunFile>& Files() { return m_files; }
 
 private:
-    // A file handed from the worker to the committer; output is null when there is nothing to
+    // A file handed from the worker to a committer; output is null when there is nothing to
     // commit, index past the files ends the queue.
     struct Written {
         size_t index;
