@@ -74,12 +74,7 @@ protected:
         busy.swap(saved);
         Pump();
     }
-    static std::string Name(int i)
-    {
-        char name[16];
-        snprintf(name, sizeof name, "f%04d", i);
-        return name;
-    }
+    static std::string Name(int i) { return "f" + std::to_string(10000 + i).substr(1); }
     HWND ListBatch(int files, const char* outputs)
     {
         for (int i = 0; i < files; ++i) WriteBytes(in + "\\" + Name(i) + ".txt", "41 42");
