@@ -21,11 +21,12 @@ std::vector<HexKernel> Kernels()
     return kernels;
 }
 
-// A source that hands out at most `step` bytes a read and fails once `failAt` bytes are out.
-struct MemorySource : CByteSource
+// Memory as a source that hands out at most `step` bytes a read and fails once `failAt` bytes are
+// out, and as a sink that refuses a write that would take it past `room` bytes.
+struct Memory : CByteSource, CByteSink
 {
-    MemorySource(const std::string& data, size_t step = ~size_t(0), size_t failAt = ~size_t(0))
-        : m_data(data), m_step(step), m_failAt(failAt) {}
+    explicit Memory(const std::string& data = "", size_t step = ~size_t(0), size_t failAt = ~size_t(0), size_t room = ~size_t(0))
+        : m_data(data), m_step(step), m_failAt(failAt), m_room(room) {}
     bool Read(void* buffer, size_t capacity, size_t& got) override
     {
         if (m_pos >= m_failAt) return false;
@@ -34,14 +35,6 @@ struct MemorySource : CByteSource
         m_pos += got;
         return true;
     }
-    std::string m_data;
-    size_t m_step, m_failAt, m_pos = 0;
-};
-
-// A sink that refuses a write that would take it past `room` bytes.
-struct MemorySink : CByteSink
-{
-    explicit MemorySink(size_t room = ~size_t(0)) : m_room(room) {}
     bool Write(const void* buffer, size_t size) override
     {
         if (m_data.size() + size > m_room) return false;
@@ -49,7 +42,7 @@ struct MemorySink : CByteSink
         return true;
     }
     std::string m_data;
-    size_t m_room;
+    size_t m_step, m_failAt, m_room, m_pos = 0;
 };
 
 } // namespace
@@ -112,8 +105,7 @@ TEST(HexPump, EveryLayoutRoundTrips)
                 std::string scalarText, scalarDirect;
                 for (HexKernel kernel : Kernels())
                 {
-                    MemorySource binIn(bytes, 100003);
-                    MemorySink textOut;
+                    Memory binIn(bytes, 100003), textOut;
                     ASSERT_EQ(PumpBinaryToText(binIn, textOut, layout, kernel), PumpDone);
                     // Straight into exact-size room too, offsets of 16 digits, so the sanitizers see an overrun.
                     CHexWriter writer(kernel, layout, uint64_t(1) << 60);
@@ -121,8 +113,7 @@ TEST(HexPump, EveryLayoutRoundTrips)
                     std::string direct(room.data(), writer.Encode(reinterpret_cast<const unsigned char*>(bytes.data()), size, room.data()));
                     direct.append(end.data(), writer.Finish(end.data()));
                     if (kernel == HexKernelScalar) scalarText = textOut.m_data, scalarDirect = direct;
-                    MemorySource textIn(textOut.m_data, 777777);
-                    MemorySink binOut;
+                    Memory textIn(textOut.m_data, 777777), binOut;
                     ASSERT_EQ(PumpTextToBinary(textIn, binOut, kernel), PumpDone);
                     ASSERT_TRUE(textOut.m_data == scalarText && direct == scalarDirect && binOut.m_data == bytes)
                         << "width " << width << " comments " << comments << " size " << size << " kernel " << kernel;
@@ -177,8 +168,7 @@ TEST(HexPump, FailuresAreReported)
     };
     for (const Case& c : cases)
     {
-        MemorySource in(text, never, c.failAt);
-        MemorySink out(c.room);
+        Memory in(text, never, c.failAt), out("", never, never, c.room);
         EXPECT_EQ(c.toBinary ? PumpTextToBinary(in, out) : PumpBinaryToText(in, out), c.result) << c.failAt << " " << c.room;
         EXPECT_EQ(out.m_data.size(), c.kept) << c.failAt << " " << c.room;
     }

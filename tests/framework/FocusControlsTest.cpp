@@ -7,7 +7,6 @@
 #include <vector>
 
 #include "TestKit.h"
-#include "framework/CButtonEx.h"
 #include "framework/CInputBoxEx.h"
 #include "framework/CListViewEx.h"
 #include "framework/CTabCtrlEx.h"
@@ -50,36 +49,61 @@ void PressPosted(HWND hwnd, WPARAM key, LPARAM flags = 1, bool shift = false)
 
 using FocusControls = testkit::HostTest;
 
-// Tab and Shift+Tab leave the control for the next or previous one, Esc goes back to the parent:
-// the parent hears of each, and the control itself never sees the key.
-TEST_F(FocusControls, TabShiftTabAndEscGoUp)
+// A click gives the tab strip the focus (and still reaches it); the focus is seen as the strip's
+// own WM_SETFOCUS, not asked of the system later, when a late activation event of the display
+// may have moved it. Then each key goes up or stays: Tab and Shift+Tab leave the control for the
+// next or previous one and Esc goes back to the parent; the main window's command keys go up from
+// the strip with the LPARAM they came with, the arrows and other keys stay and move its selection;
+// Enter in the report list goes up with the list's object (the batch page renames its row).
+TEST_F(FocusControls, KeysGoUpOrStayWithTheControl)
 {
-    Bound<CButtonEx> b("BUTTON", BS_PUSHBUTTON, host.GetHwnd());
+    Bound<CTabCtrlEx> tab("SysTabControl32", 0, host.GetHwnd());
+    Bound<CListViewEx> list("SysListView32", LVS_REPORT, host.GetHwnd());
+    int index = 0;
+    for (const char* text : {"個別変換", "一括変換", "third"})
+        tab.object.InsertItem(index++, text);
+    tab.object.SetCurSel(0);
+    ::PostMessageA(tab.hwnd, WM_LBUTTONUP, 0, MAKELPARAM(10, 8));
+    Pump();
+    EXPECT_TRUE(tab.own.Saw(WM_SETFOCUS) && tab.own.Saw(WM_LBUTTONUP, 0));
+
     const WPARAM parent = reinterpret_cast<WPARAM>(static_cast<Vexa::CWindowBase*>(&host));
-    const struct { WPARAM key; bool shift; Received up; } keys[] = {
-        {VK_TAB, false, {WM_FOCUSMOVE, b.Self(), 1}},
-        {VK_TAB, true, {WM_FOCUSMOVE, b.Self(), 2}},
-        {VK_ESCAPE, false, {WM_FOCUSMOVE, parent, 0}},
+    const UINT up = WM_KEYDOWN, move = WM_FOCUSMOVE;
+    const struct {
+        bool inList;
+        WPARAM key;
+        LPARAM flags;
+        bool shift;
+        Received sent; // to the parent; msg 0: the key stays with the control
+        int selected;  // the strip's selection afterwards
+    } keys[] = {
+        {false, VK_TAB, 1, false, {move, tab.Self(), 1}, 0},   {false, VK_TAB, 1, true, {move, tab.Self(), 2}, 0},
+        {false, VK_ESCAPE, 1, false, {move, parent, 0}, 0},    {true, VK_TAB, 1, true, {move, list.Self(), 2}, 0},
+        {true, VK_RETURN, 1, false, {WM_ENTERKEY, list.Self(), 0}, 0},
+        {false, VK_RETURN, 0x001C0001, false, {up, VK_RETURN, 0x001C0001}, 0},
+        {false, VK_DELETE, 0x01530001, false, {up, VK_DELETE, 0x01530001}, 0},
+        {false, 'A', 0x001E0001, false, {up, 'A', 0x001E0001}, 0}, {false, 'B', 0x00300001, false, {up, 'B', 0x00300001}, 0},
+        {false, 'I', 0x00170001, false, {up, 'I', 0x00170001}, 0}, {false, 'O', 0x00180001, false, {up, 'O', 0x00180001}, 0},
+        {false, 'T', 0x00140001, false, {up, 'T', 0x00140001}, 0}, {false, 'U', 0x00160001, false, {up, 'U', 0x00160001}, 0},
+        {false, VK_F1, 0x003B0001, false, {up, VK_F1, 0x003B0001}, 0},
+        {false, 'B', 0x40300003, false, {up, 'B', 0x40300003}, 0}, // auto-repeat with a count: passed on as it came
+        {false, VK_RIGHT, 1, false, {}, 1}, {false, VK_RIGHT, 1, false, {}, 2}, {false, VK_LEFT, 1, false, {}, 1},
+        {false, 'C', 1, false, {}, 1}, {false, VK_F2, 1, false, {}, 1},
     };
     for (const auto& k : keys) {
+        testkit::ProcRecorder& own = k.inList ? list.own : tab.own;
         host.received.clear();
-        PressPosted(b.hwnd, k.key, 1, k.shift);
-        EXPECT_EQ(host.received, std::vector<Received>{k.up}) << k.key << " shift " << k.shift;
-        EXPECT_FALSE(b.own.Saw(WM_KEYDOWN, k.key)) << k.key;
+        own.Clear();
+        PressPosted(k.inList ? list.hwnd : tab.hwnd, k.key, k.flags, k.shift);
+        EXPECT_EQ(host.received, k.sent.msg ? std::vector<Received>{k.sent} : std::vector<Received>())
+            << "key 0x" << std::hex << k.key << " shift " << k.shift;
+        EXPECT_EQ(own.Saw(WM_KEYDOWN, k.key), !k.sent.msg) << "key 0x" << std::hex << k.key;
+        EXPECT_EQ(tab.object.GetCurSel(), k.selected) << "key 0x" << std::hex << k.key;
     }
-}
-
-// Enter in the report list goes up with the list's object (the batch page renames its row), and
-// the list itself never sees the key. Item texts come back whole up to 259 bytes (a file name).
-TEST_F(FocusControls, ListReportsEnterAndGivesItsTexts)
-{
-    Bound<CListViewEx> b("SysListView32", LVS_REPORT, host.GetHwnd());
-    PressPosted(b.hwnd, VK_RETURN);
-    EXPECT_EQ(host.received, (std::vector<Received>{{WM_ENTERKEY, b.Self(), 0}}));
-    EXPECT_FALSE(b.own.Saw(WM_KEYDOWN, VK_RETURN));
+    // Item texts come back whole up to 259 bytes (a file name).
     const std::string text(300, 'n');
-    b.object.InsertItem(0, text.c_str());
-    EXPECT_EQ(std::string(b.object.GetItemText(0, 0)), text.substr(0, 259));
+    list.object.InsertItem(0, text.c_str());
+    EXPECT_EQ(std::string(list.object.GetItemText(0, 0)), text.substr(0, 259));
 }
 
 // The edit box inserts nothing for Tab, Enter and Esc, and its own procedure (which would beep)
@@ -98,47 +122,6 @@ TEST_F(FocusControls, EditBoxSwallowsTabEnterAndEscCharacters)
     EXPECT_STREQ(b.object.GetWindowText(), "abc");
     for (WPARAM ch : {0x09, 0x0D, 0x1B})
         EXPECT_FALSE(b.own.Saw(WM_CHAR, ch)) << "character " << ch;
-}
-
-// A click gives the tab strip the focus (and still reaches it). The main window's command keys go
-// up from the strip with the LPARAM they came with; the arrows and other keys stay with the
-// strip, which moves its selection. The focus is seen as the strip's own WM_SETFOCUS, not asked of
-// the system later, where a late activation event of the display may have moved it since.
-TEST_F(FocusControls, TabStripTakesTheFocusPassesCommandKeysUpAndKeepsTheArrows)
-{
-    Bound<CTabCtrlEx> b("SysTabControl32", 0, host.GetHwnd());
-    CTabCtrlEx* tab = &b.object;
-    int index = 0;
-    for (const char* text : {"個別変換", "一括変換", "third"})
-        tab->InsertItem(index++, text);
-    tab->SetCurSel(0);
-    ::PostMessageA(b.hwnd, WM_LBUTTONUP, 0, MAKELPARAM(10, 8));
-    Pump();
-    EXPECT_TRUE(b.own.Saw(WM_SETFOCUS));
-    EXPECT_TRUE(b.own.Saw(WM_LBUTTONUP, 0));
-    const struct {
-        WPARAM key;
-        LPARAM flags;
-        int selected; // -1: passed up
-    } keys[] = {
-        {VK_RETURN, 0x001C0001, -1}, {VK_DELETE, 0x01530001, -1}, {'A', 0x001E0001, -1},
-        {'B', 0x00300001, -1},       {'I', 0x00170001, -1},       {'O', 0x00180001, -1},
-        {'T', 0x00140001, -1},       {'U', 0x00160001, -1},       {VK_F1, 0x003B0001, -1},
-        {'B', 0x40300003, -1}, // auto-repeat with a count: passed on as it came
-        {VK_RIGHT, 1, 1},            {VK_RIGHT, 1, 2},            {VK_LEFT, 1, 1},
-        {'C', 1, 1},                 {VK_F2, 1, 1},
-    };
-    for (const auto& k : keys) {
-        host.received.clear();
-        b.own.Clear();
-        PressPosted(b.hwnd, k.key, k.flags);
-        const bool passed = k.selected < 0;
-        const std::vector<Received> up = {{WM_KEYDOWN, k.key, k.flags}};
-        EXPECT_EQ(host.received, passed ? up : std::vector<Received>()) << "key 0x" << std::hex << k.key;
-        EXPECT_EQ(b.own.Saw(WM_KEYDOWN, k.key), !passed) << "key 0x" << std::hex << k.key;
-        if (!passed)
-            EXPECT_EQ(tab->GetCurSel(), k.selected) << "key 0x" << std::hex << k.key;
-    }
 }
 
 } // namespace

@@ -1,6 +1,5 @@
 // Helpers of the window framework tests, besides the shared ones: a bound host window that records
-// what controls send up, a recorder put under a control's own procedure, a watch on the messages
-// one window receives while it is destroyed.
+// what controls send up, and a recorder put under a control's own procedure.
 #pragma once
 
 #include <windows.h>
@@ -71,37 +70,6 @@ struct ProcRecorder {
         return false;
     }
     void Clear() { seen.clear(); }
-};
-
-// Watches the messages sent to one window: how many could still find an object through its
-// property, and what the binding left when WM_NCDESTROY comes, after WM_DESTROY.
-struct MessageWatch {
-    static inline HWND target;
-    static inline int sent, reachable;
-    static inline LONG_PTR procAtEnd;
-    static inline HANDLE propAtEnd;
-
-    explicit MessageWatch(HWND hwnd) : hook(::SetWindowsHookExA(WH_CALLWNDPROC, &Sent, NULL, ::GetCurrentThreadId()))
-    {
-        target = hwnd;
-        sent = reachable = 0;
-        propAtEnd = INVALID_HANDLE_VALUE;
-    }
-    ~MessageWatch() { ::UnhookWindowsHookEx(hook); }
-    static LRESULT CALLBACK Sent(int code, WPARAM wParam, LPARAM lParam)
-    {
-        const CWPSTRUCT* cwp = reinterpret_cast<const CWPSTRUCT*>(lParam);
-        if (code == HC_ACTION && cwp->hwnd == target) {
-            ++sent;
-            reachable += BoundObject(cwp->hwnd) != NULL;
-            if (cwp->message == WM_NCDESTROY) {
-                procAtEnd = ::GetWindowLongPtrA(cwp->hwnd, GWLP_WNDPROC);
-                propAtEnd = BoundObject(cwp->hwnd);
-            }
-        }
-        return ::CallNextHookEx(NULL, code, wParam, lParam);
-    }
-    HHOOK hook;
 };
 
 } // namespace testkit
