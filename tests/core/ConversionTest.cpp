@@ -38,7 +38,6 @@ TEST(Conversion, ThroughFilesAndFailures)
         { 1, 16, "MZ", out, GENERIC_READ, false, 0, false, "4d 5a" + std::string(42, ' ') + "  # 00000000  MZ\r\n" },
         { 0, 0, "41 42", "Z:\\dev\\full", GENERIC_READ, false, ERROR_DISK_FULL, true, "" },
         { 1, 0, "AB", "Z:\\dev\\full", GENERIC_READ, false, ERROR_DISK_FULL, true, "" },
-        { 0, 0, "# nothing", "Z:\\dev\\full", GENERIC_READ, false, 0, false, "" },
         { 0, 0, "41 42", out, GENERIC_WRITE, false, ERROR_ACCESS_DENIED, false, "" },
         { 1, 0, "41 42", out, GENERIC_WRITE, false, ERROR_ACCESS_DENIED, false, "" },
         { 0, 0, "41 42", out, GENERIC_READ, true, ERROR_WRITE_FAULT, true, "" },

@@ -23,7 +23,6 @@ TEST(OutputPath, DerivedFromTheInputAndSplitByCharacters)
         { true, 0, "REPLACE", "D:\\old.files\\README", "D:\\old.files\\README.dat" },
         { true, 0, "REPLACE", "D:\\in\\data.表", "D:\\in\\data.dat" },
         { true, 1, "REPLACE", "D:\\in\\x.饅", "D:\\in\\x.txt" },
-        { true, 0, "ADD", "", "" },
         { false, 1, "ADD", "データ.bin", "データ.bin.txt" },
         { false, 0, "REPLACE", "data.表", "data.dat" },
     };
@@ -41,7 +40,6 @@ TEST(OutputPath, DerivedFromTheInputAndSplitByCharacters)
         { "ｱ\\x", 1, "ｱ" },       // half-width B1 is a single byte
         { "\\a", 0, "" },
         { "a\x81", -1, "" },      // a lead byte cut off at the end
-        { "", -1, "" },
     };
     for (const Split& c : splits) {
         EXPECT_EQ(c.separator, Vexa::FindLastPathSeparator(c.path)) << c.path;
