@@ -43,7 +43,7 @@ CMainWnd& MainWnd() { return *s_wnd; }
 CMainDlg001& Individual() { return *static_cast<CMainDlg001*>(CMainWnd::GetPage(0)); }
 CMainDlg002& Batch() { return *static_cast<CMainDlg002*>(CMainWnd::GetPage(1)); }
 std::string ProgramFolder() { return s_program->Path(); }
-std::string IniPath() { return s_program->Path() + "\\Quillmark.ini"; }
+static std::string IniPath() { return s_program->Path() + "\\Quillmark.ini"; }
 void SetIni(const char* section, const char* key, const char* value) { WritePrivateProfileStringA(section, key, value, IniPath().c_str()); }
 
 void RemoveIni()

@@ -22,7 +22,6 @@ CMainDlg002& Batch();
 std::string ProgramFolder();
 
 // The settings file beside the "program".
-std::string IniPath();
 void RemoveIni();
 void SetIni(const char* section, const char* key, const char* value);
 std::string GetIni(const char* section, const char* key);

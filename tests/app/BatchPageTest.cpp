@@ -1,5 +1,5 @@
-// The batch conversion page in a real main window: the list and what shapes it, the check boxes,
-// renaming a row, and the conversion with its messages and files, rows that collide or fail.
+// The batch conversion page in a real main window: the list and what shapes it, and the conversion
+// with its messages and files, rows that collide or fail.
 #include <algorithm>
 
 #include "AppEnvironment.h"
@@ -47,45 +47,17 @@ protected:
         std::sort(rows.begin(), rows.end());
         return rows;
     }
-    // Lists the input folder, names the output folder and presses "変換開始": the one box shown.
-    Box ConvertAll(const std::function<void()>& beforeConvert = [] {})
-    {
-        Batch().SetInputPath(in.c_str());
-        SetText(Page(), 7001, out);
-        beforeConvert();
-        return ConvertBox(Page());
-    }
-
     std::string in = dir / "in", out = dir / "out";
 };
 
-// The page's part of the list: the filter, the mode, its own section of the settings; the names
-// themselves are the output path rules'. Every listing checks every row.
-TEST_F(BatchPageTest, FilterModeAndSettingsShapeTheList)
+// The page's part of the list: the filter and the mode (the names themselves are the output path
+// rules'); without a settings file no output folder is proposed. Every listing checks every row.
+TEST_F(BatchPageTest, FilterAndModeShapeTheList)
 {
-    struct Case {
-        int filter; // *.*, *.txt, *.dat, *.bin
-        int mode;
-        const char* decide; // nullptr: no settings file
-        const char* extension;
-        RowList expected;
-    } cases[] = {
-        {0, 0, nullptr, nullptr, {"README -> README.dat+", "a.b.txt -> a.b.dat+", "data.dat -> data.dat+", "memo.txt -> memo.dat+"}},
-        {1, 0, "TRUE", "ADD", {"a.b.txt -> a.b.txt.dat+", "memo.txt -> memo.txt.dat+"}},
-        {2, 1, "true", "REPLACE", {"data.dat -> data.txt+"}},
-    };
-    for (const auto& c : cases) {
-        RemoveIni();
-        if (c.decide) SetIni("BAT_CONV_SETTINGS", "DECIDE_OUTPUT_FROM_INPUT", c.decide);
-        if (c.extension) SetIni("BAT_CONV_SETTINGS", "DEFAULT_OUTPUT_EXTENSION", c.extension);
-        SetIni("IND_CONV_SETTINGS", "DEFAULT_OUTPUT_EXTENSION", "ADD"); // not this page's section
-        Batch().Clear();
-        MainWnd().SetMode(c.mode);
-        SendDlgItemMessageA(Page(), 9000, CB_SETCURSEL, c.filter, 0);
-        Batch().SetInputPath(in.c_str());
-        EXPECT_EQ(Listing(), c.expected);
-        EXPECT_EQ(GetText(Page(), 7001), c.decide && std::string(c.decide) == "TRUE" ? in : "");
-    }
+    Batch().SetInputPath(in.c_str());
+    EXPECT_EQ(Listing(), (RowList{"README -> README.dat+", "a.b.txt -> a.b.dat+", "data.dat -> data.dat+", "memo.txt -> memo.dat+"}));
+    EXPECT_EQ(GetText(Page(), 7001), "");
+    MainWnd().SetMode(1);
     // Another filter, or the mode from the selector (not from the menu), lists again.
     SendDlgItemMessageA(Page(), 9000, CB_SETCURSEL, 1, 0);
     SendMessageA(Page(), WM_COMMAND, MAKEWPARAM(9000, CBN_SELCHANGE), reinterpret_cast<LPARAM>(GetDlgItem(Page(), 9000)));
@@ -96,20 +68,6 @@ TEST_F(BatchPageTest, FilterModeAndSettingsShapeTheList)
     EXPECT_EQ(Listing(), (RowList{"a.b.txt -> a.b.txt+", "memo.txt -> memo.txt"}));
     ChooseMode(0);
     EXPECT_EQ(Listing(), (RowList{"a.b.txt -> a.b.dat+", "memo.txt -> memo.dat+"}));
-    // The buttons and keys that check and uncheck every row.
-    HWND wnd = MainWnd().GetHwnd(), tabs = MainWnd().GetTabCtrl()->GetHwnd();
-    const std::pair<std::function<void()>, const char*> steps[] = {
-        {[&] { Click(Page(), 4005); }, ""}, {[&] { Click(Page(), 4004); }, "+"},
-        {[&] { Press(wnd, 'U', VK_CONTROL); }, ""}, {[&] { Press(tabs, 'A', VK_CONTROL); }, "+"},
-    };
-    for (const auto& step : steps) {
-        step.first();
-        EXPECT_EQ(Listing(), (RowList{"a.b.txt -> a.b.dat" + std::string(step.second), "memo.txt -> memo.dat" + std::string(step.second)}));
-    }
-    Individual().SetInputPath("C:\\x.txt");
-    Command(103); // "クリア (&R)"
-    EXPECT_EQ(GetText(Page(), 7000) + GetText(Page(), 7001) + std::to_string(Rows(List())), "0");
-    EXPECT_EQ(GetText(Individual().GetHwnd(), 7000), "C:\\x.txt") << "only the page shown is cleared";
 }
 
 // Every message of a run and the files it leaves: rows whose outputs would overwrite each other or
@@ -167,7 +125,10 @@ TEST_F(BatchPageTest, EachOutcomeShowsItsOwnMessageAndLeavesItsFiles)
         RemoveIni();
         MainWnd().SetMode(c.mode);
         out = c.folder;
-        const Box box = ConvertAll(c.act);
+        Batch().SetInputPath(in.c_str());
+        SetText(Page(), 7001, out);
+        c.act();
+        const Box box = ConvertBox(Page());
         EXPECT_EQ(box.caption + ": " + box.text.substr(0, box.text.find('\n')), c.first) << c.name;
         EXPECT_EQ(box.icon, static_cast<UINT>(box.caption == "警告" ? MB_ICONWARNING : box.caption == "確認" ? MB_ICONINFORMATION : MB_ICONERROR));
         for (const std::string& line : c.named) EXPECT_NE(box.text.find("\n" + line), std::string::npos) << c.name << ": " << box.text;
@@ -175,34 +136,6 @@ TEST_F(BatchPageTest, EachOutcomeShowsItsOwnMessageAndLeavesItsFiles)
         for (const std::string& file : c.files)
             EXPECT_EQ(ReadBytes(out + "\\" + file.substr(0, file.find('='))), file.substr(file.find('=') + 1)) << c.name << ": " << file;
     }
-}
-
-TEST_F(BatchPageTest, TheOutputNameDialogRenamesOneRowAndRefusesAnEmptyName)
-{
-    Batch().SetInputPath(in.c_str());
-    Check("memo.txt", false);
-    DialogWatcher watcher;
-    HWND dialog = NULL;
-    std::string shown;
-    watcher.onDialog = [&](HWND opened) {
-        dialog = opened;
-        shown = GetText(dialog, 7000) + " " + GetText(dialog, 7001) + " " + std::to_string(IsWindowEnabled(GetDlgItem(dialog, 7000)));
-        SetText(dialog, 7001, "");
-        PostMessageA(dialog, WM_COMMAND, IDOK, 0);
-    };
-    watcher.onBox = [&](const Box&) {
-        shown += " " + Cell(List(), RowOf("memo.txt"), 1); // the row as it is while the box is up
-        SetText(dialog, 7001, "result.bin");
-        PostMessageA(dialog, WM_COMMAND, IDOK, 0);
-    };
-    Batch().EditOutputName();
-    EXPECT_EQ(dialog, (HWND)NULL) << "no row selected, no dialog";
-    ListView_SetItemState(List(), RowOf("memo.txt"), LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
-    Batch().EditOutputName();
-    EXPECT_EQ(shown, "memo.txt memo.dat 0 memo.dat");
-    ASSERT_EQ(watcher.boxes.size(), 1u);
-    EXPECT_EQ(watcher.boxes[0].text + " " + watcher.boxes[0].caption, "変換後のファイル名を入力してください 警告");
-    EXPECT_EQ(Listing()[3], "memo.txt -> result.bin") << "renamed, and the check box not touched";
 }
 
 } // namespace

@@ -1,5 +1,5 @@
 // The individual conversion page in a real main window: every message with the bytes on disk,
-// the layout settings and the output proposal.
+// and the layout settings.
 #include <algorithm>
 #include <memory>
 
@@ -83,9 +83,6 @@ TEST_F(IndividualPageTest, EachOutcomeShowsItsOwnMessage)
         EXPECT_EQ(kind == "<long>" ? ReadBytes(output) : "old", "old");
         EXPECT_EQ(GetText(Page(), 7000) + "|" + GetText(Page(), 7001), input + "|" + output) << "both stay for another try";
     }
-    HANDLE dev = CreateFileA("Z:\\dev\\full", GENERIC_WRITE, FILE_SHARE_READ, NULL, OPEN_EXISTING, 0, NULL);
-    EXPECT_EQ(GetFileType(dev), static_cast<DWORD>(FILE_TYPE_CHAR)) << "the device was not replaced by a file";
-    CloseHandle(dev);
 }
 
 // テキスト変換 writes the layout the common settings name, read afresh at every run; an unknown
@@ -101,24 +98,6 @@ TEST_F(IndividualPageTest, TextFollowsTheLayoutSettings)
         SetIni("COMMON_SETTINGS", "TEXT_OFFSET_COMMENTS", c[1].c_str());
         Convert(dir / "in.bin", dir / "out.txt");
         EXPECT_EQ(ReadBytes(dir / "out.txt"), c[2]) << c[0];
-    }
-}
-
-// The page's part of the proposal: whether to propose, from its own section, for a path with a
-// folder; the names themselves are the output path rules'.
-TEST_F(IndividualPageTest, SettingAnInputProposesTheOutput)
-{
-    const char* const cases[][4] = { // decide and extension (nullptr: no settings file), input, proposed
-        {nullptr, nullptr, "D:\\in\\a.txt", ""}, {"true", "ADD", "D:\\in\\a.txt", ""}, {"TRUE", "ADD", "D:\\in\\a.txt", "D:\\in\\a.txt.dat"},
-        {"TRUE", nullptr, "D:\\in\\a.txt", "D:\\in\\a.dat"}, {"TRUE", "REPLACE", "\\a.txt", ""}};
-    for (const auto& c : cases) {
-        RemoveIni();
-        if (c[0]) SetIni("IND_CONV_SETTINGS", "DECIDE_OUTPUT_FROM_INPUT", c[0]);
-        if (c[1]) SetIni("IND_CONV_SETTINGS", "DEFAULT_OUTPUT_EXTENSION", c[1]);
-        SetIni("BAT_CONV_SETTINGS", "DECIDE_OUTPUT_FROM_INPUT", "TRUE"); // not this page's section
-        Individual().Clear();
-        Individual().SetInputPath(c[2]);
-        EXPECT_EQ(GetText(Page(), 7001), c[3]) << c[2];
     }
 }
 

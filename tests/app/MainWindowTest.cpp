@@ -1,5 +1,5 @@
 // The main window: every command, key and drop and what it reaches, the menus' texts, the
-// settings dialog with and without a settings file, and the version dialog.
+// settings dialog with and without a settings file.
 #include "AppEnvironment.h"
 
 #include <shellapi.h>
@@ -42,7 +42,6 @@ TEST_F(MainWindowTest, EveryCommandKeyAndDropReachesWhatItNames)
         {0, "テキスト変換 (&T)", [] { Command(106); }, "", "|0|1|x|"},
         {0, "Ctrl+B on the tab strip", [&] { Press(tabs, 'B', VK_CONTROL); }, "", "|0|0|x|"},
         {0, "Ctrl+T", [&] { Press(main, 'T', VK_CONTROL); }, "", "|0|1|x|"},
-        {0, "B without Ctrl", [&] { Press(main, 'B'); }, "", "|0|1|x|"},
         {0, "the selector", [] { ChooseMode(0); }, "", "|0|0|x|"},
         {0, "変換開始 (&C)", [] { Command(102); }, "", "<入力ファイルのオープンに失敗しました>|0|0|x|"},
         {0, "Enter", [&] { Press(main, VK_RETURN); }, "", "<入力ファイルのオープンに失敗しました>|0|0|x|"},
@@ -57,7 +56,6 @@ TEST_F(MainWindowTest, EveryCommandKeyAndDropReachesWhatItNames)
         {1, "入力", [&] { Click(many, 4000); }, "", "[入力元を指定してください]|1|0|x|"},
         {1, "参照（出力） (&O)", [] { Command(101); }, "", "[出力先を指定してください]|1|0|x|"},
         {1, "Enter", [&] { Press(main, VK_RETURN); }, "", "<出力フォルダを設定してください>|1|0|x|"},
-        {1, "使い方 (&H)", [] { Command(107); }, "", help + "|1|0|x|"},
         {1, "F1", [&] { Press(main, VK_F1); }, "", help + "|1|0|x|"},
         {1, "Ctrl+F1", [&] { Press(tabs, VK_F1, VK_CONTROL); }, "", "[バージョン情報]|1|0|x|"},
         {1, "設定 (&S)", [] { Command(109); }, "", "[設定]|1|0|x|"},
@@ -139,7 +137,7 @@ std::string SavedSettings()
     return saved;
 }
 
-// Opens the settings dialog from the File menu; act runs in it, and in a chooser it opens.
+// Opens the settings dialog from the File menu; act runs in it.
 void WithSettings(const std::function<void(HWND)>& act)
 {
     DialogWatcher watcher;
@@ -163,8 +161,8 @@ TEST_F(MainWindowTest, SettingsShowTheDefaultsAndCancelWritesNothing)
     }
 }
 
-// 決定 saves every change, on every page (a path picked with 参照 too), and leaves alone what the
-// user did not change, whole: a path too long for the box.
+// 決定 saves every change, on every page, and leaves alone what the user did not change, whole: a
+// path too long for the box.
 TEST_F(MainWindowTest, SettingsShowTheFileAndOkSavesEveryChange)
 {
     SetIni("IND_CONV_SETTINGS", "DECIDE_OUTPUT_FROM_INPUT", "true"); // not TRUE: shown and saved off
@@ -175,18 +173,8 @@ TEST_F(MainWindowTest, SettingsShowTheFileAndOkSavesEveryChange)
     SetIni("COMMON_SETTINGS", "TEXT_OFFSET_COMMENTS", "TRUE");
     const std::string longPath = "C:\\" + std::string(300, 'x') + ".exe";
     SetIni("COMMON_SETTINGS", "TXT_EDITOR", longPath.c_str());
-    HWND settings = NULL;
     std::string shown;
     WithSettings([&](HWND dialog) {
-        if (settings) { // the chooser of "参照" beside the binary editor's box
-            shown += " " + WindowText(dialog);
-            SetDlgItemTextA(dialog, 1148, "C:\\windows\\notepad.exe");
-            SetDlgItemTextA(dialog, 1152, "C:\\windows\\notepad.exe");
-            PostMessageA(dialog, WM_COMMAND, IDOK, 0);
-            PostMessageA(settings, WM_COMMAND, IDOK, 0); // after the chooser ends
-            return;
-        }
-        settings = dialog;
         shown = ShownSettings(dialog);
         // Change something on every page, switching tabs as a user does.
         HWND common = PageWith(dialog, 7000), tab = GetDlgItem(dialog, 5000);
@@ -197,27 +185,13 @@ TEST_F(MainWindowTest, SettingsShowTheFileAndOkSavesEveryChange)
         SendMessageA(tab, TCM_SETCURFOCUS, 2, 0);
         SendDlgItemMessageA(PageWith(dialog, 4100, 1), 4300, BM_SETCHECK, BST_UNCHECKED, 0);
         SendDlgItemMessageA(PageWith(dialog, 4100, 1), 4301, BM_SETCHECK, BST_CHECKED, 0);
-        PostMessageA(common, WM_COMMAND, MAKEWPARAM(4002, BN_CLICKED), 0);
+        PostMessageA(dialog, WM_COMMAND, IDOK, 0);
     });
-    EXPECT_EQ(shown, "0011|C:\\filer.exe|16|1 プログラムを選択してください") << "individual off/replace, batch on/add";
-    EXPECT_EQ(SavedSettings(), "C:\\filer.exe|" + longPath + "|C:\\windows\\notepad.exe|32|FALSE|TRUE|REPLACE|TRUE|REPLACE|");
+    EXPECT_EQ(shown, "0011|C:\\filer.exe|16|1") << "individual off/replace, batch on/add";
+    EXPECT_EQ(SavedSettings(), "C:\\filer.exe|" + longPath + "|<none>|32|FALSE|TRUE|REPLACE|TRUE|REPLACE|");
     // The page follows the saved rule without a restart.
     Individual().SetInputPath("D:\\in\\x.txt");
     EXPECT_EQ(GetText(Individual().GetHwnd(), 7001), "D:\\in\\x.dat");
-}
-
-TEST_F(MainWindowTest, VersionDialogNgAnswersAndStaysOpen)
-{
-    DialogWatcher watcher;
-    HWND version = NULL;
-    watcher.onDialog = [&](HWND dialog) { PostMessageA(version = dialog, WM_COMMAND, 4000, 0); };
-    // "NG" a second time, then OK closes it.
-    watcher.onBox = [&](const Box&) { PostMessageA(version, WM_COMMAND, watcher.boxes.size() == 1 ? 4000 : IDOK, 0); };
-    Command(108);
-    ASSERT_EQ(watcher.boxes.size(), 2u);
-    EXPECT_EQ(watcher.boxes[0].text + " " + watcher.boxes[0].caption, "少しずつ改良していきます m(__)m 使いにくくてすみません");
-    EXPECT_EQ(watcher.boxes[0].icon, 0u);
-    EXPECT_FALSE(IsWindow(version));
 }
 
 } // namespace

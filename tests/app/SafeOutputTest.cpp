@@ -1,29 +1,9 @@
-// CSafeOutput: what is on disk while a conversion writes and after it commits, for a new file and
-// an existing one; a failed commit as both pages report it; a held output a batch finds at once.
+// A failed commit of a safe output as both pages report it, and what it leaves on disk.
 #include "AppEnvironment.h"
-#include "app/CSafeOutput.h"
 
 using namespace apptest;
 
 namespace {
-
-TEST(SafeOutputTest, TheFinalNameHoldsTheOldContentUntilTheCommit)
-{
-    for (const char* before : {"", "old content"}) {
-        ScratchFolder dir;
-        const std::string path = dir / "表.dat";
-        if (*before) WriteBytes(path, before);
-        CSafeOutput output;
-        DWORD written = 0;
-        ASSERT_EQ(output.Open(path.c_str()), 0u);
-        ASSERT_TRUE(output.File().Write("new", 3, &written));
-        // What a kill now would leave: the old content, or no file at all.
-        EXPECT_EQ(ReadBytes(path), *before ? before : "<missing>");
-        EXPECT_EQ(output.Commit(), 0u);
-        EXPECT_EQ(ReadBytes(path), "new");
-        EXPECT_EQ(FilesIn(dir.Path()), 1) << "no temporary file stays";
-    }
-}
 
 // The last step of a commit, the rename, fails while s_failMoves is set.
 bool s_failMoves = false;
@@ -58,20 +38,6 @@ TEST_F(AppTest, AFailedCommitIsReportedOnBothPagesAndLeavesTheOldOutput)
     EXPECT_EQ(FilesIn(dir / "out") + FilesIn(dir.Path()), 2) << "no temporary file stays";
     WIN32_FIND_DATAA entry;
     EXPECT_EQ(FindFirstFileA((dir / "out\\*.tmp").c_str(), &entry), INVALID_HANDLE_VALUE) << "nor their folder";
-}
-
-TEST_F(AppTest, ABatchFindsAHeldOutputBeforeConverting)
-{
-    // The output folder's listing spells the held output in other letters; it is looked at all the same.
-    WriteBytes(dir / "in.txt", "41");
-    CreateDirectoryA((dir / "out").c_str(), NULL);
-    WriteBytes(dir / "out\\IN.DAT", "old");
-    HeldFile held(dir / "out\\IN.DAT", "rw");
-    ChooseTab(1);
-    Batch().SetInputPath(dir.Path().c_str());
-    SetText(Batch().GetHwnd(), 7001, dir / "out");
-    const std::string batch = ConvertBox(Batch().GetHwnd()).text;
-    EXPECT_NE(batch.find("出力ファイルを作成できません"), std::string::npos) << batch;
 }
 
 } // namespace
