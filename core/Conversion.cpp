@@ -26,6 +26,13 @@ public:
                    (low != INVALID_FILE_SIZE || GetLastError() == NO_ERROR);
         m_nSize = (static_cast<unsigned long long>(high) << 32) | low;
     }
+    size_t BlockFor(size_t block) const override
+    {
+        // The whole file and a page for its end (a read that finds it), in whole pages.
+        if (!m_bSized || m_nSize >= block) return block;
+        const size_t pages = size_t(m_nSize / 4096) + 1;
+        return pages * 4096 < block ? pages * 4096 : block;
+    }
     bool Read(void* buffer, size_t capacity, size_t& got) override
     {
         if (m_pObserver && !m_pObserver->OnBlock(m_nRead, m_bSized ? m_nSize : 0))

@@ -780,16 +780,17 @@ uchar* PageAligned(void* block)
 
 PumpResult PumpTextToBinary(CByteSource& in, CByteSink& out, HexKernel kernel)
 {
-    void* block = malloc(HexTextBlock + CHexReader::MaxOutput(HexTextBlock) + 2 * kPage);
+    const size_t size = in.BlockFor(HexTextBlock);
+    void* block = malloc(size + CHexReader::MaxOutput(size) + 2 * kPage);
     if (!block) return PumpNoMemory;
     uchar* text = PageAligned(block);
-    uchar* bytes = text + HexTextBlock;
+    uchar* bytes = text + size;
     CHexReader reader(kernel);
     PumpResult result = PumpDone;
     for (;;)
     {
         size_t got = 0;
-        if (!in.Read(text, HexTextBlock, got)) { result = PumpReadFailed; break; }
+        if (!in.Read(text, size, got)) { result = PumpReadFailed; break; }
         if (got == 0) break;
         const size_t n = reader.Decode(text, got, bytes);
         if (n && !out.Write(bytes, n)) { result = PumpWriteFailed; break; }
@@ -801,15 +802,16 @@ PumpResult PumpTextToBinary(CByteSource& in, CByteSink& out, HexKernel kernel)
 PumpResult PumpBinaryToText(CByteSource& in, CByteSink& out, const HexLayout& layout, HexKernel kernel)
 {
     CHexWriter writer(kernel, layout);
-    void* block = malloc(HexBinaryBlock + writer.MaxOutput(HexBinaryBlock) + kPage);
+    const size_t size = in.BlockFor(HexBinaryBlock);
+    void* block = malloc(size + writer.MaxOutput(size) + kPage);
     if (!block) return PumpNoMemory;
     uchar* bytes = PageAligned(block);
-    char* text = reinterpret_cast<char*>(bytes + HexBinaryBlock);
+    char* text = reinterpret_cast<char*>(bytes + size);
     PumpResult result = PumpDone;
     for (;;)
     {
         size_t got = 0;
-        if (!in.Read(bytes, HexBinaryBlock, got)) { result = PumpReadFailed; break; }
+        if (!in.Read(bytes, size, got)) { result = PumpReadFailed; break; }
         if (got == 0) break;
         const size_t n = writer.Encode(bytes, got, text);
         if (n && !out.Write(text, n)) { result = PumpWriteFailed; break; }

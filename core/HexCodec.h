@@ -92,6 +92,9 @@ class CByteSource
 public:
     virtual ~CByteSource() {}
     virtual bool Read(void* buffer, size_t capacity, size_t& got) = 0;
+    // The size of block worth allocating for reads of up to block bytes: smaller when the source
+    // knows it holds less, so that a small file does not cost a large block.
+    virtual size_t BlockFor(size_t block) const { return block; }
 };
 
 class CByteSink
