@@ -8,15 +8,17 @@ namespace {
 const DWORD kProgressEveryMs = 100;
 
 // Written outputs waiting for their commit, each with its temporary file open.
-const LONG kQueued = 32;
+const size_t kQueued = 32;
 
 } // namespace
 
 CConversionRun::CConversionRun()
     : m_hNotify(NULL), m_nSerial(0), m_hThread(NULL), m_bStop(false), m_nPassed(0), m_nKiBRead(0),
-      m_nKiBTotal(0), m_dwLastPost(0), m_hCommitters(), m_nCommitters(0), m_hItems(NULL), m_hSpace(NULL)
+      m_nKiBTotal(0), m_dwLastPost(0), m_hCommitters(), m_nCommitters(0)
 {
     InitializeCriticalSection(&m_lock);
+    InitializeConditionVariable(&m_items);
+    InitializeConditionVariable(&m_space);
 }
 
 CConversionRun::~CConversionRun()
@@ -80,15 +82,13 @@ void CConversionRun::Work()
 {
     std::unique_ptr<COutputFolder> folder;
     if (!m_strOutputFolder.IsEmpty()) folder.reset(new COutputFolder(m_strOutputFolder));
-    // Without committers, or their queue, the worker commits each file itself. Under Wine a flush
-    // waits for the disk in the calling thread, and with two committers the file system takes two
-    // flushes in one go; a third gains nothing on two cores.
-    const LONG committers = sizeof m_hCommitters / sizeof m_hCommitters[0];
-    m_hItems = CreateSemaphoreA(NULL, 0, kQueued + committers, NULL);
-    m_hSpace = CreateSemaphoreA(NULL, kQueued, kQueued, NULL);
+    // Without committers (no thread could be started), the worker commits each file itself.
+    // Under Wine a flush waits for the disk in the calling thread, and with two committers the
+    // file system takes two flushes in one go; a third gains nothing on two cores.
+    const DWORD committers = sizeof m_hCommitters / sizeof m_hCommitters[0];
     m_nCommitters = 0;
     DWORD id = 0;
-    while (m_hItems && m_hSpace && m_nCommitters < committers &&
+    while (m_nCommitters < committers &&
            (m_hCommitters[m_nCommitters] = CreateThread(NULL, 0, CommitterMain, this, 0, &id)) != NULL)
         ++m_nCommitters;
     for (size_t i = 0; i < m_files.size() && !m_bStop; ++i) {
@@ -111,10 +111,6 @@ void CConversionRun::Work()
     for (DWORD i = 0; i < m_nCommitters; ++i) Hand(Written{m_files.size(), nullptr});
     if (m_nCommitters) WaitForMultipleObjects(m_nCommitters, m_hCommitters, TRUE, INFINITE);
     for (; m_nCommitters > 0; --m_nCommitters) CloseHandle(m_hCommitters[m_nCommitters - 1]);
-    for (HANDLE* semaphore : {&m_hItems, &m_hSpace}) {
-        if (*semaphore) CloseHandle(*semaphore);
-        *semaphore = NULL;
-    }
     // The staging folder goes once every temporary file in it was renamed or removed.
     folder.reset();
     PostMessageA(m_hNotify, WM_RUNDONE, m_nSerial, 0);
@@ -126,23 +122,25 @@ void CConversionRun::Hand(Written written)
         Commit(written);
         return;
     }
-    WaitForSingleObject(m_hSpace, INFINITE);
     EnterCriticalSection(&m_lock);
+    while (m_queue.size() >= kQueued) SleepConditionVariableCS(&m_space, &m_lock, INFINITE);
     m_queue.push_back(std::move(written));
     LeaveCriticalSection(&m_lock);
-    ReleaseSemaphore(m_hItems, 1, NULL);
+    WakeConditionVariable(&m_items);
 }
 
 // A committer: the files handed on, in order, also after a stop.
 void CConversionRun::CommitAll()
 {
     for (;;) {
-        WaitForSingleObject(m_hItems, INFINITE);
         EnterCriticalSection(&m_lock);
+        while (m_queue.empty()) SleepConditionVariableCS(&m_items, &m_lock, INFINITE);
         Written written = std::move(m_queue.front());
         m_queue.pop_front();
+        // The worker, when it waits, goes on once half the queue is free again.
+        const bool space = m_queue.size() <= kQueued / 2;
         LeaveCriticalSection(&m_lock);
-        ReleaseSemaphore(m_hSpace, 1, NULL);
+        if (space) WakeConditionVariable(&m_space);
         if (written.index >= m_files.size()) return;
         Commit(written);
     }

@@ -94,11 +94,12 @@ private:
     std::atomic<unsigned> m_nKiBRead;
     std::atomic<unsigned> m_nKiBTotal;
     std::atomic<DWORD> m_dwLastPost;
-    // The queue of written outputs: the worker waits for space, the committers for items.
+    // The queue of written outputs: the worker waits for space, the committers for items. The
+    // waits stay in the process while nobody has to sleep (no kernel object per file).
     HANDLE m_hCommitters[2];
     DWORD m_nCommitters; // started
-    HANDLE m_hItems;
-    HANDLE m_hSpace;
     CRITICAL_SECTION m_lock;
+    CONDITION_VARIABLE m_items;
+    CONDITION_VARIABLE m_space;
     std::deque<Written> m_queue;
 };

@@ -2,6 +2,8 @@
 
 #include <stdio.h>
 
+#include <vector>
+
 #include "core/OutputPath.h"
 
 using Vexa::CFile;
@@ -98,7 +100,8 @@ DWORD CSafeOutput::CreateTemp(CString folder)
                  static_cast<unsigned long>(InterlockedIncrement(&s_nCounter)));
         CString temp(folder);
         temp += name;
-        m_pTemp.reset(new CFile(temp, GENERIC_WRITE, CREATE_NEW));
+        // Delete access lets Commit rename the file through this handle.
+        m_pTemp.reset(new CFile(temp, GENERIC_WRITE | DELETE, CREATE_NEW));
         if (m_pTemp->GetHandle() != INVALID_HANDLE_VALUE) {
             m_strTemp = temp;
             return 0;
@@ -137,12 +140,34 @@ DWORD CSafeOutput::Commit()
         Abandon();
         return error ? error : ERROR_WRITE_FAULT;
     }
+    if (RenameOpenTemp()) {
+        CloseAll();
+        return 0;
+    }
     CloseAll();
     if (MoveFileExA(m_strTemp, m_strPath, MOVEFILE_REPLACE_EXISTING)) return 0;
     DWORD error = GetLastError();
     DeleteFileA(m_strTemp);
     if (IsSharingProblem(error) || error == ERROR_ACCESS_DENIED) m_problem = kHeld;
     return error ? error : ERROR_WRITE_FAULT;
+}
+
+// Renames the open temporary file onto the output's path. The system looks the new name up once
+// and the temporary file is not opened again, which MoveFileExA does; where this way fails
+// (a file system or system that has no rename by handle, a name it cannot take), Commit falls
+// back on MoveFileExA, which then says why.
+bool CSafeOutput::RenameOpenTemp()
+{
+    const int length = MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, m_strPath, -1, nullptr, 0);
+    if (length <= 1) return false;
+    std::vector<char> buffer(sizeof(FILE_RENAME_INFO) + length * sizeof(WCHAR));
+    FILE_RENAME_INFO* info = reinterpret_cast<FILE_RENAME_INFO*>(buffer.data());
+    info->ReplaceIfExists = TRUE;
+    info->RootDirectory = NULL;
+    info->FileNameLength = (length - 1) * sizeof(WCHAR);
+    MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, m_strPath, -1, info->FileName, length);
+    return SetFileInformationByHandle(m_pTemp->GetHandle(), FileRenameInfo, info,
+                                      static_cast<DWORD>(buffer.size())) != FALSE;
 }
 
 void CSafeOutput::Abandon()

@@ -48,6 +48,7 @@ private:
     DWORD OpenTarget(const char* path);
     bool OpenDevice(const char* path);
     DWORD CreateTemp(Vexa::CString folder);
+    bool RenameOpenTemp();
     void CloseAll();
 
     Vexa::CString m_strPath;
