@@ -3,8 +3,9 @@
 // and converts; two committer threads, fed by it in order, commit the written outputs (flush,
 // rename), so that the disk's flushes overlap each other and the next file's conversion. None of
 // them touches a window: the run posts WM_RUNPROGRESS (at most every 100 ms) and, once,
-// WM_RUNDONE to the window that started it, which reads the figures meanwhile and the outcomes after Wait. Both
-// messages carry the run's serial number in WPARAM, so a late one of an earlier run is known.
+// WM_RUNDONE to the window that started it, which reads the figures meanwhile and the outcomes
+// after Wait. Both messages carry the run's serial number in WPARAM, so a late one of an earlier
+// run is known.
 #pragma once
 
 #include <windows.h>

@@ -109,7 +109,8 @@ DWORD CSafeOutput::CreateTemp(CString folder)
         DWORD error = GetLastError();
         m_pTemp.reset();
         // Only a name left by an earlier run with the same process id is worth another try.
-        if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS) return error ? error : ERROR_CANNOT_MAKE;
+        if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS)
+            return error ? error : ERROR_CANNOT_MAKE;
     }
     return ERROR_CANNOT_MAKE;
 }
