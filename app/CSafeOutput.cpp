@@ -31,11 +31,13 @@ DWORD CSafeOutput::Open(const char* path, const char* tempFolder, bool absent)
         if (DWORD error = OpenTarget(path)) return error;
         if (m_bOpen) return 0; // a device
     }
-    // "C:\out\x.dat" gives "C:\out\", "\x.dat" gives "\", "x.dat" the current folder.
-    CString folder = Vexa::GetFolderPart(m_strPath);
-    if (!folder.IsEmpty() || Vexa::FindLastPathSeparator(m_strPath) == 0) folder += "\\";
     DWORD error = tempFolder ? CreateTemp(CString(tempFolder) + "\\") : ERROR_PATH_NOT_FOUND;
-    if (error) error = CreateTemp(folder);
+    if (error) {
+        // "C:\out\x.dat" gives "C:\out\", "\x.dat" gives "\", "x.dat" the current folder.
+        CString folder = Vexa::GetFolderPart(m_strPath);
+        if (!folder.IsEmpty() || Vexa::FindLastPathSeparator(m_strPath) == 0) folder += "\\";
+        error = CreateTemp(folder);
+    }
     if (error) {
         m_problem = kNoTemp;
         return error;
