@@ -1,6 +1,7 @@
 #include "app/CMainDlg.h"
 
 #include "app/CMainWnd.h"
+#include "app/FailureText.h"
 #include "resources/resource.h"
 
 using namespace Vexa;
@@ -29,7 +30,11 @@ const DWORD kCalmMs = 100;
 
 void CMainDlg::StartRun(const ConvertOptions& options, std::vector<CRunFile> files, const char* outputFolder)
 {
-    if (!m_run.Start(m_hWnd, options, std::move(files), outputFolder)) return;
+    if (!m_run.Start(m_hWnd, options, std::move(files), outputFolder)) {
+        // No thread for the work (the system is out of resources): nothing was touched.
+        Message(CString("変換を開始できませんでした\n") + SystemReason(m_run.GetStartError()), "エラー", MB_ICONERROR);
+        return;
+    }
     if (m_run.WaitFor(kCalmMs)) {
         EndRun();
         return;

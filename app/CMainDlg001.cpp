@@ -1,7 +1,7 @@
 #include "app/CMainDlg001.h"
 
 #include "app/CMainWnd.h"
-#include "app/FileConversion.h"
+#include "app/FailureText.h"
 #include "app/TextLayoutSetting.h"
 #include "core/OutputPath.h"
 #include "resources/resource.h"

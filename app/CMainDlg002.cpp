@@ -3,12 +3,12 @@
 #include <shlwapi.h>
 
 #include "app/CMainWnd.h"
-#include "app/FileConversion.h"
-#include "app/OutputCollisions.h"
+#include "app/FailureText.h"
 #include "app/CSubDlg001.h"
 #include "app/Dpi.h"
 #include "app/TextLayoutSetting.h"
 #include "core/OutputPath.h"
+#include "engine/OutputCollisions.h"
 #include "resources/resource.h"
 
 using namespace Vexa;

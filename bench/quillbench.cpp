@@ -3,6 +3,7 @@
 // Makes a 64 MiB random binary, its 192 MiB text form and a commented text in DATA_DIR, converts
 // them in both directions with every kernel (binary to text also in lines of 16 bytes with
 // comments), runs the peers, and prints MB/s of input (10^6 bytes).
+#include "core/ByteStreams.h"
 #include "core/HexCodec.h"
 
 #include <fcntl.h>
@@ -51,41 +52,6 @@ Time Min(Time a, Time b)
     return { std::min(a.wall, b.wall), std::min(a.cpu, b.cpu) };
 }
 
-class FdSource : public CByteSource
-{
-public:
-    explicit FdSource(int fd) : m_fd(fd) {}
-    bool Read(void* buffer, size_t capacity, size_t& got) override
-    {
-        const ssize_t n = read(m_fd, buffer, capacity);
-        if (n < 0) return false;
-        got = size_t(n);
-        return true;
-    }
-private:
-    int m_fd;
-};
-
-class FdSink : public CByteSink
-{
-public:
-    explicit FdSink(int fd) : m_fd(fd) {}
-    bool Write(const void* buffer, size_t size) override
-    {
-        const char* p = static_cast<const char*>(buffer);
-        while (size)
-        {
-            const ssize_t n = write(m_fd, p, size);
-            if (n <= 0) return false;
-            p += n;
-            size -= size_t(n);
-        }
-        return true;
-    }
-private:
-    int m_fd;
-};
-
 off_t SizeOf(const std::string& path)
 {
     struct stat st;
@@ -118,8 +84,8 @@ Time RunPump(bool toBinary, HexKernel kernel, const std::string& in, const std::
     const double start = Now(), cpu = Cpu();
     const int fi = open(in.c_str(), O_RDONLY);
     const int fo = open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    FdSource source(fi);
-    FdSink sink(fo);
+    CFdSource source(fi);
+    CFdSink sink(fo);
     const PumpResult r = toBinary ? PumpTextToBinary(source, sink, kernel)
                                    : PumpBinaryToText(source, sink, layout, kernel);
     close(fi);

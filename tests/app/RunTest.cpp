@@ -55,7 +55,7 @@ protected:
         CreateDirectoryA(out.c_str(), NULL);
     }
     // Presses "変換開始" on the page and returns once the worker waits at its n-th read (each
-    // small file takes two: its bytes, then the end), the window answering all along: a conversion
+    // small file takes one: a file is read up to its size), the window answering all along: a conversion
     // run inside the command would never get there (given up after 30 s).
     bool StartHeld(HWND page, LONG read)
     {
@@ -104,7 +104,7 @@ TEST_F(RunTest, DuringARunThePageShowsProgressAndNothingChangesWhatItWorksOn)
         return std::to_string(MainWnd().GetMode()) + std::to_string(MainWnd().m_nPage) + std::to_string(IsWindowVisible(page)) +
                " " + GetText(page, 7000) + " " + GetText(page, 7001) + " " + std::to_string(Rows(list)) + " " + rows;
     };
-    ASSERT_TRUE(StartHeld(page, 2 * 1000 + 1)); // at file 1000
+    ASSERT_TRUE(StartHeld(page, 1001)); // at file 1000
     EXPECT_EQ(GetText(page, 4002), "中止");
     int done = 0, total = 0;
     EXPECT_EQ(sscanf(GetText(page, 3001).c_str(), "%d / %d", &done, &total), 2) << GetText(page, 3001);
@@ -183,16 +183,16 @@ TEST_F(RunTest, AStopKeepsTheFinishedFilesAndLeavesNothingPartial)
     } cases[] = {
         // The batch is held at the first read of its fourth file, the large file at its second
         // block; the batch's first three files wait to be committed.
-        {"中止", [](HWND) {}, 7, click, three, "AAAooooooo"},
-        {"Esc on the main window", [](HWND) {}, 7, [](HWND) { Press(MainWnd().GetHwnd(), VK_ESCAPE); }, three, "AAAooooooo"},
-        {"Esc on the 中止 button", [](HWND) {}, 7, [](HWND page) { Press(GetDlgItem(page, IDC_CONVERT), VK_ESCAPE); }, three,
+        {"中止", [](HWND) {}, 4, click, three, "AAAooooooo"},
+        {"Esc on the main window", [](HWND) {}, 4, [](HWND) { Press(MainWnd().GetHwnd(), VK_ESCAPE); }, three, "AAAooooooo"},
+        {"Esc on the 中止 button", [](HWND) {}, 4, [](HWND page) { Press(GetDlgItem(page, IDC_CONVERT), VK_ESCAPE); }, three,
          "AAAooooooo"},
         // Rows failed and skipped before the stop are named as at the end of a whole run.
         {"中止 after a failed row and two skipped ones", [&](HWND page) {
              DeleteFileA((out + "\\" + Name(0) + ".dat").c_str());
              CreateDirectoryA((out + "\\" + Name(0) + ".dat").c_str(), NULL);
              ListView_SetItemText(GetDlgItem(page, IDC_FILE_LIST), 1, 1, const_cast<char*>((Name(2) + ".dat").c_str()));
-         }, 5, click,
+         }, 3, click,
          "変換を中止しました。\n2 件のファイルを変換し、8 件のファイルは変換していません。\n" + Name(0) +
              ".txt: 出力ファイルを作成できません - *\n" + Name(1) + ".txt: " + dup + "\n" + Name(2) + ".txt: " + dup,
          "DooAAooooo"},
