@@ -32,7 +32,8 @@ void CMainDlg::StartRun(const ConvertOptions& options, std::vector<CRunFile> fil
 {
     if (!m_run.Start(m_hWnd, options, std::move(files), outputFolder)) {
         // No thread for the work (the system is out of resources): nothing was touched.
-        Message(CString("変換を開始できませんでした\n") + SystemReason(m_run.GetStartError()), "エラー", MB_ICONERROR);
+        Message(CString("変換を開始できませんでした\n") + SystemReason(m_run.GetStartError()), "エラー",
+                MB_ICONERROR);
         return;
     }
     if (m_run.WaitFor(kCalmMs)) {

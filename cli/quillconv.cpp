@@ -105,23 +105,22 @@ std::string Reason(DWORD error)
 // The engine's outcome in quillconv's words, naming the files as the user gave them.
 std::string Describe(const FileConversionResult& result, const char* input, const char* output)
 {
+    const std::string in = Quoted(input, "standard input"), out = Quoted(output, "standard output");
     switch (result.stage) {
     case FileConversionResult::kDone:
         return "";
     case FileConversionResult::kInputOpen:
-        if (result.device) return "cannot read input " + Quoted(input, "standard input") + ": it is a device, not a file";
-        return "cannot open input " + Quoted(input, "standard input") + ": " + Reason(result.error);
+        if (result.device) return "cannot read input " + in + ": it is a device, not a file";
+        return "cannot open input " + in + ": " + Reason(result.error);
     case FileConversionResult::kOutputEmpty:
     case FileConversionResult::kOutputOpen:
-        if (result.sameFile)
-            return "input " + Quoted(input, "standard input") + " and output " + Quoted(output, "standard output") +
-                   " are the same file";
-        return "cannot create output " + Quoted(output, "standard output") + ": " +
+        if (result.sameFile) return "input " + in + " and output " + out + " are the same file";
+        return "cannot create output " + out + ": " +
                (result.problem == CSafeOutput::kNoTemp ? "no temporary file can be made in its folder: " : "") +
                Reason(result.error);
     default:
-        if (result.readFailed) return "cannot read input " + Quoted(input, "standard input") + ": " + Reason(result.error);
-        return "cannot write output " + Quoted(output, "standard output") + ": " + Reason(result.error);
+        if (result.readFailed) return "cannot read input " + in + ": " + Reason(result.error);
+        return "cannot write output " + out + ": " + Reason(result.error);
     }
 }
 
@@ -236,7 +235,8 @@ int ConvertFolder(const Request& request)
         skipped += !file.skipped.IsEmpty();
     }
     const int total = static_cast<int>(run.Files().size()), failed = total - converted - skipped;
-    fprintf(stderr, "quillconv: %d files: %d converted, %d failed, %d skipped\n", total, converted, failed, skipped);
+    fprintf(stderr, "quillconv: %d files: %d converted, %d failed, %d skipped\n", total, converted, failed,
+            skipped);
     return converted == total ? 0 : 1;
 }
 
@@ -297,7 +297,8 @@ public:
         if (exists)
             if (char* real = realpath(path, nullptr)) { m_path = real; free(real); }
         const size_t slash = m_path.rfind('/');
-        std::string temp = (slash == std::string::npos ? "" : m_path.substr(0, slash + 1)) + "~quillmark-XXXXXX.tmp";
+        std::string temp =
+            (slash == std::string::npos ? "" : m_path.substr(0, slash + 1)) + "~quillmark-XXXXXX.tmp";
         m_fd = mkostemps(&temp[0], 4, O_CLOEXEC);
         if (m_fd < 0) { error = errno; m_noTemp = exists || errno != ENOENT; return false; }
         m_temp = temp;
@@ -352,9 +353,11 @@ int ConvertOne(const Request& request)
     case PumpDone:
         break;
     case PumpReadFailed:
-        return Fail("cannot read input " + Quoted(inPath, "standard input") + ": " + Reason(int(source.GetError())));
+        return Fail("cannot read input " + Quoted(inPath, "standard input") + ": " +
+                    Reason(int(source.GetError())));
     case PumpWriteFailed:
-        return Fail("cannot write output " + Quoted(outPath, "standard output") + ": " + Reason(int(sink.GetError())));
+        return Fail("cannot write output " + Quoted(outPath, "standard output") + ": " +
+                    Reason(int(sink.GetError())));
     default:
         return Fail("out of memory");
     }
@@ -396,7 +399,8 @@ int Run(int argc, char** argv)
     std::vector<const char*> paths;
     for (int arg = 2; arg < argc; ++arg)
     {
-        const bool option = strncmp(argv[arg], "--", 2) == 0 && (paths.empty() || strcmp(argv[arg], "--filter") == 0);
+        const bool option =
+            strncmp(argv[arg], "--", 2) == 0 && (paths.empty() || strcmp(argv[arg], "--filter") == 0);
         if (!option)
             paths.push_back(argv[arg]);
         else if (strcmp(argv[arg], "--comments") == 0 && !request.toBinary)
@@ -414,7 +418,8 @@ int Run(int argc, char** argv)
             const char* value = arg + 1 < argc ? argv[++arg] : "";
             const unsigned long n = strtoul(value, &end, 10);
             if (!*value || *end || n > 32 || !HexLayout::IsValidWidth(unsigned(n)))
-                return Usage("bad width '" + std::string(value) + "': use 8, 16 or 32 bytes a line, or 0 for one line");
+                return Usage("bad width '" + std::string(value) +
+                             "': use 8, 16 or 32 bytes a line, or 0 for one line");
             width = unsigned(n);
         }
         else
@@ -424,12 +429,14 @@ int Run(int argc, char** argv)
         return Usage("--comments needs lines: add --width 8, 16 or 32");
     request.layout = HexLayout(width, comments);
     if (paths.size() != 2)
-        return Usage(std::string(paths.size() < 2 ? "missing" : "too many") + " arguments: " + argv[1] + " INPUT OUTPUT");
+        return Usage(std::string(paths.size() < 2 ? "missing" : "too many") + " arguments: " + argv[1] +
+                     " INPUT OUTPUT");
     request.input = paths[0];
     request.output = paths[1];
     if (IsFolder(request.input))
     {
-        if (strcmp(request.output, "-") == 0) return Usage("a folder's outputs need a folder, not standard output");
+        if (strcmp(request.output, "-") == 0)
+            return Usage("a folder's outputs need a folder, not standard output");
         return ConvertFolder(request);
     }
     if (request.filter || request.addExtension)

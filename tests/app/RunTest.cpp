@@ -232,4 +232,36 @@ TEST_F(RunTest, AStopKeepsTheFinishedFilesAndLeavesNothingPartial)
     }
 }
 
+// No thread can be started for the work: each page says so with the system's reason, and nothing
+// is written.
+LONG s_threadsLeft = -1;
+HANDLE WINAPI NoThread(LPSECURITY_ATTRIBUTES security, SIZE_T stack, LPTHREAD_START_ROUTINE start, LPVOID param,
+                       DWORD flags, LPDWORD id)
+{
+    if (s_threadsLeft == 0) return SetLastError(ERROR_NOT_ENOUGH_MEMORY), nullptr;
+    return reinterpret_cast<decltype(&NoThread)>(reinterpret_cast<void*>(
+        GetProcAddress(GetModuleHandleA("kernel32.dll"), "CreateThread")))(security, stack, start, param, flags, id);
+}
+
+TEST_F(RunTest, AWorkerThatCannotStartIsToldWithTheSystemsReason)
+{
+    static const bool hooked = (HookImport(reinterpret_cast<void*>(&CreateThread), reinterpret_cast<void*>(&NoThread)), true);
+    ASSERT_TRUE(hooked);
+    HWND batch = ListBatch(2, "old");
+    ChooseTab(0);
+    SetText(Individual().GetHwnd(), IDC_INPUT_PATH, in + "\\" + Name(0) + ".txt");
+    SetText(Individual().GetHwnd(), IDC_OUTPUT_PATH, out + "\\" + Name(0) + ".dat");
+    s_threadsLeft = 0;
+    const Box individual = ConvertBox(Individual().GetHwnd());
+    ChooseTab(1);
+    const Box shown = ConvertBox(batch);
+    s_threadsLeft = -1;
+    for (const Box& box : {individual, shown}) {
+        EXPECT_EQ(box.caption + ": " + box.text, "エラー: 変換を開始できませんでした\n" + box.text.substr(box.text.find('\n') + 1));
+        EXPECT_NE(box.text.find("(エラー 8)"), std::string::npos) << box.text;
+    }
+    EXPECT_EQ(ReadBytes(out + "\\" + Name(0) + ".dat") + ReadBytes(out + "\\" + Name(1) + ".dat"), "oldold");
+    EXPECT_FALSE(Individual().IsRunning() || Batch().IsRunning());
+}
+
 } // namespace
