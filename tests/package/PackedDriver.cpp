@@ -9,7 +9,7 @@
 //   console  COMMAND_LINE             runs a console program, which must end with exit code 0
 //   close                             closes the main window; the program must end with exit code 0
 // A conversion passes when it ends in the success box (caption "確認"). The program ending at any
-// other moment is a crash: it is reported as one and ends the run, since nothing after it can run.
+// other moment ends the run, since nothing after it can run; ended by an exception, it is a CRASH.
 // Prints a line per failed job (FAIL or CRASH, the label, why) and a SUMMARY line; exits with 1 when
 // any job failed.
 #include <windows.h>
@@ -57,12 +57,16 @@ std::string DescribeExit(DWORD code)
 }
 
 // True once the program has ended; why then says how.
-bool Ended(const Program& program, std::string& why)
+bool Ended(const Program& program, std::string& why, bool* crashed = NULL)
 {
     if (WaitForSingleObject(program.process.hProcess, 0) != WAIT_OBJECT_0) return false;
     DWORD code = 0;
     GetExitCodeProcess(program.process.hProcess, &code);
-    why = "Quillmark.exe ended abnormally, exit code " + DescribeExit(code);
+    // Exception codes (0xC...) are what the system gives a process that an exception ended.
+    const bool abnormal = code >= 0xC0000000;
+    why = std::string("Quillmark.exe ended ") + (abnormal ? "abnormally" : "unasked") + ", exit code " +
+          DescribeExit(code);
+    if (crashed) *crashed = abnormal;
     return true;
 }
 
@@ -97,7 +101,10 @@ HWND TopWindow(const Program& program, const char* cls, bool box)
 bool Send(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam, LRESULT* result = NULL)
 {
     DWORD_PTR answer = 0;
-    if (!SendMessageTimeoutA(wnd, msg, wParam, lParam, SMTO_NORMAL, kPatienceMs, &answer)) return false;
+    if (!SendMessageTimeoutA(wnd, msg, wParam, lParam, SMTO_NORMAL, kPatienceMs, &answer)) {
+        g_stuck = g_stuck || GetLastError() == ERROR_TIMEOUT;
+        return false;
+    }
     if (result) *result = static_cast<LRESULT>(answer);
     return true;
 }
@@ -145,9 +152,8 @@ HWND OpenPage(const Program& program, bool batch, int mode)
 {
     HWND tabs = FindWindowExA(program.main, NULL, "SysTabControl32", NULL);
     HWND page = FindPage(program.main, batch);
-    if (!tabs || !page || !Send(tabs, TCM_SETCURFOCUS, batch ? 1 : 0, 0) || !Choose(program.main, kModeCombo, mode))
-        return NULL;
-    return page;
+    bool shown = tabs && page && Send(tabs, TCM_SETCURFOCUS, batch ? 1 : 0, 0);
+    return shown && Choose(program.main, kModeCombo, mode) ? page : NULL;
 }
 
 bool SetText(HWND page, int id, const std::string& text)
@@ -161,8 +167,8 @@ bool RunConversion(const Program& program, HWND page, int mode, std::string& why
 {
     PostMessageA(program.main, WM_COMMAND, kConvertCommand, 0);
     HWND box = NULL;
-    if (!WaitFor(program, [&] { return (box = TopWindow(program, "#32770", true)) != NULL; }, "message box", why))
-        return false;
+    auto boxShown = [&] { return (box = TopWindow(program, "#32770", true)) != NULL; };
+    if (!WaitFor(program, boxShown, "message box", why)) return false;
     char caption[256] = "";
     GetWindowTextA(box, caption, sizeof caption);
     std::string text = Text(GetDlgItem(box, 0xFFFF));
@@ -201,19 +207,23 @@ bool Start(Program& program, const std::string& exe, std::string& why)
 
 // The whole settings file, as the settings dialog writes it, with the layout under test. The file
 // gets a time of its own each time, so a reader that caches it by its time reads it afresh.
-bool WriteLayout(const Program& program, const std::string& width, const std::string& comments, std::string& why)
+bool WriteLayout(const Program& program, const std::string& width, const std::string& comments,
+                 std::string& why)
 {
     static ULONGLONG s_version = 0;
-    std::string text = "[COMMON_SETTINGS]\r\nTEXT_BYTES_PER_LINE=" + width + "\r\nTEXT_OFFSET_COMMENTS=" + comments +
-                       "\r\n[IND_CONV_SETTINGS]\r\nDECIDE_OUTPUT_FROM_INPUT=FALSE\r\nDEFAULT_OUTPUT_EXTENSION=REPLACE\r\n"
-                       "[BAT_CONV_SETTINGS]\r\nDECIDE_OUTPUT_FROM_INPUT=FALSE\r\nDEFAULT_OUTPUT_EXTENSION=REPLACE\r\n";
+    const std::string pages = "DECIDE_OUTPUT_FROM_INPUT=FALSE\r\nDEFAULT_OUTPUT_EXTENSION=REPLACE\r\n";
+    const std::string text = "[COMMON_SETTINGS]\r\nTEXT_BYTES_PER_LINE=" + width +
+                             "\r\nTEXT_OFFSET_COMMENTS=" + comments + "\r\n[IND_CONV_SETTINGS]\r\n" + pages +
+                             "[BAT_CONV_SETTINGS]\r\n" + pages;
     const std::string path = program.folder + "\\Quillmark.ini";
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
+    HANDLE file =
+        CreateFileA(path.c_str(), GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
     DWORD written = 0;
-    ULARGE_INTEGER stamp;
-    stamp.QuadPart = 132223104000000000ull + ++s_version * 10000000ull; // 2020-01-01, then a second apiece
+    ULARGE_INTEGER stamp; // 2020-01-01, then a second more each time
+    stamp.QuadPart = 132223104000000000ull + ++s_version * 10000000ull;
     FILETIME time = {stamp.LowPart, stamp.HighPart};
-    bool ok = file != INVALID_HANDLE_VALUE && WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, NULL) &&
+    bool ok = file != INVALID_HANDLE_VALUE &&
+              WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, NULL) &&
               written == text.size() && SetFileTime(file, NULL, NULL, &time);
     if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
     if (!ok) why = "cannot write " + path + " (error " + std::to_string(GetLastError()) + ")";
@@ -266,7 +276,8 @@ bool Close(Program& program, std::string& why)
 std::vector<std::vector<std::string>> ReadJobs(const char* path)
 {
     std::vector<std::vector<std::string>> jobs;
-    HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, NULL);
+    HANDLE file =
+        CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, NULL);
     if (file == INVALID_HANDLE_VALUE) return jobs;
     std::string text;
     char buffer[65536];
@@ -330,8 +341,10 @@ int main(int argc, char** argv)
             int mode = std::atoi(arg(0).c_str());
             HWND page = OpenPage(program, true, mode);
             LRESULT rows = -1;
+            // Choosing the filter lists the folder.
             passed = page && SetText(page, kInputBox, arg(1)) && SetText(page, kOutputBox, arg(2)) &&
-                     Choose(page, kFilterCombo, 0) && Send(GetDlgItem(page, kFileList), LVM_GETITEMCOUNT, 0, 0, &rows);
+                     Choose(page, kFilterCombo, 0) &&
+                     Send(GetDlgItem(page, kFileList), LVM_GETITEMCOUNT, 0, 0, &rows);
             if (passed && rows != std::atoi(arg(3).c_str())) {
                 why = "the list shows " + std::to_string(rows) + " rows, not " + arg(3);
                 passed = false;
@@ -346,20 +359,23 @@ int main(int argc, char** argv)
         }
         if (!passed && why.empty()) why = "the program did not answer";
         std::string ended;
-        const bool crashed = program.process.hProcess && command != "close" && Ended(program, ended);
-        if (crashed) why = ended;
-        if (!passed || crashed) {
+        bool crashed = false;
+        const bool gone = program.process.hProcess && command != "close" && Ended(program, ended, &crashed);
+        if (gone) why = ended;
+        if (!passed || gone) {
             ++failed;
             std::printf("%s\t%s\t%s\n", crashed ? "CRASH" : "FAIL", job[0].c_str(), why.c_str());
             std::fflush(stdout);
         }
-        if (crashed || g_stuck || (!passed && (command == "start" || command == "close"))) {
+        if (gone || g_stuck || (!passed && (command == "start" || command == "close"))) {
             ++done;
             break;
         }
     }
     if (program.process.hProcess) {
-        if (WaitForSingleObject(program.process.hProcess, 0) != WAIT_OBJECT_0) TerminateProcess(program.process.hProcess, 1);
+        // A run that ended early leaves nothing running behind it.
+        if (WaitForSingleObject(program.process.hProcess, 0) != WAIT_OBJECT_0)
+            TerminateProcess(program.process.hProcess, 1);
         CloseHandle(program.process.hThread);
         CloseHandle(program.process.hProcess);
     }

@@ -78,7 +78,9 @@ def make_sets():
 def native(*args):
     env = dict(os.environ, ASAN_OPTIONS="detect_leaks=0")
     result = subprocess.run([QUILLCONV, *args], env=env, capture_output=True, text=True)
-    return f"quillconv {' '.join(args)}: exit {result.returncode} {result.stderr.strip()}" if result.returncode else None
+    if result.returncode:
+        return f"quillconv {' '.join(args)}: exit {result.returncode} {result.stderr.strip()}"
+    return None
 
 
 def make_expected(sets):
@@ -110,49 +112,55 @@ def difference(actual, expected):
 
 
 def plan(sets, work, program):
-    """The driver's jobs, the files each must produce as (output, expected), and the output folders
-    with the names each must hold."""
+    """The driver's jobs, the files they must make as (output, expected, label), and the output
+    folders with the names each must hold."""
     jobs = [("起動", "start", windows(os.path.join(program, "Quillmark.exe")))]
+    quillconv = windows(os.path.join(program, "quillconv.exe"))
     checks, folders = [], {}
     for way, set_name, layouts in TABLE:
         files = sets[set_name]
-        source = os.path.join(SCRATCH, "data", set_name)
         for layout in layouts:
             base = os.path.join(work, f"{way}-{set_name}-{tag(layout)}")
             texts, binaries = os.path.join(base, "txt"), os.path.join(base, "dat")
-            label = f"{WAYS[way]} %s %s, {layout_name(layout)}"
             folders[texts] = {stem + ".txt" for stem, _ in files}
             folders[binaries] = {stem + ".dat" for stem, _ in files}
+            to_text = f"{WAYS[way]} テキスト変換 %s, {layout_name(layout)}"
+            to_binary = f"{WAYS[way]} バイナリ変換 %s, {layout_name(layout)}"
             for stem, path in files:
                 expected = os.path.join(SCRATCH, "expect", set_name, tag(layout), stem + ".txt")
-                checks += [(os.path.join(texts, stem + ".txt"), expected, label % ("テキスト変換", stem)),
-                           (os.path.join(binaries, stem + ".dat"), path, label % ("バイナリ変換", stem))]
+                checks += [(os.path.join(texts, stem + ".txt"), expected, to_text % stem),
+                           (os.path.join(binaries, stem + ".dat"), path, to_binary % stem)]
             if way != "quillconv":
-                jobs.append((f"layout {layout_name(layout)}", "layout", str(layout[0]), "TRUE" if layout[1] else "FALSE"))
+                width, comments = str(layout[0]), str(layout[1]).upper()
+                jobs.append((f"layout {layout_name(layout)}", "layout", width, comments))
             if way == "batch":
-                count = str(len(files))
-                jobs += [(label % ("テキスト変換", f"{count} files"), "batch", "1", windows(source), windows(texts), count),
-                         (label % ("バイナリ変換", f"{count} files"), "batch", "0", windows(texts), windows(binaries), count)]
+                source, rows = os.path.join(SCRATCH, "data", set_name), str(len(files))
+                jobs += [(to_text % f"{rows} files", "batch", "1", windows(source), windows(texts), rows),
+                         (to_binary % f"{rows} files", "batch", "0", windows(texts), windows(binaries), rows)]
                 continue
             # The individual page and quillconv write into folders that exist.
             os.makedirs(texts)
             os.makedirs(binaries)
-            exe = windows(os.path.join(program, "quillconv.exe"))
-            options = f" --width {layout[0]}" + (" --comments" if layout[1] else "")
+            options = f"--width {layout[0]}" + (" --comments" if layout[1] else "")
             for stem, path in files:
-                text, binary = windows(os.path.join(texts, stem + ".txt")), windows(os.path.join(binaries, stem + ".dat"))
+                text = windows(os.path.join(texts, stem + ".txt"))
+                binary = windows(os.path.join(binaries, stem + ".dat"))
                 if way == "individual":
-                    jobs += [(label % ("テキスト変換", stem), "convert", "1", windows(path), text),
-                             (label % ("バイナリ変換", stem), "convert", "0", text, binary)]
+                    jobs += [(to_text % stem, "convert", "1", windows(path), text),
+                             (to_binary % stem, "convert", "0", text, binary)]
                 else:
-                    jobs += [(label % ("テキスト変換", stem), "console", f'"{exe}" totext{options} "{windows(path)}" "{text}"'),
-                             (label % ("バイナリ変換", stem), "console", f'"{exe}" tobin "{text}" "{binary}"')]
+                    totext = f'"{quillconv}" totext {options} "{windows(path)}" "{text}"'
+                    jobs += [(to_text % stem, "console", totext),
+                             (to_binary % stem, "console", f'"{quillconv}" tobin "{text}" "{binary}"')]
     jobs.append(("終了", "close"))
     return jobs, checks, folders
 
 
 def digest(sets):
-    return {path: hashlib.sha256(open(path, "rb").read()).digest() for files in sets.values() for _, path in files}
+    def sha(path):
+        with open(path, "rb") as f:
+            return hashlib.sha256(f.read()).digest()
+    return {path: sha(path) for files in sets.values() for _, path in files}
 
 
 def leftovers(folder):
@@ -190,11 +198,13 @@ def run_build(build, version, sets):
     script = ('quill_wine_prefix && wineserver -k 2>/dev/null; quill_wine_server\n'
               'wine "$1" "$2"; rc=$?; wineserver -k 2>/dev/null; exit $rc')
     try:
-        run = wine(build, script, driver, windows(os.path.join(work, "jobs.txt")), capture_output=True, timeout=900)
+        run = wine(build, script, driver, windows(os.path.join(work, "jobs.txt")),
+                   capture_output=True, timeout=900)
         output, code = run.stdout.decode("cp932", "replace"), run.returncode
     except subprocess.TimeoutExpired as e:
         wine(build, "wineserver -k 2>/dev/null")
-        output, code = (e.stdout or b"").decode("cp932", "replace") + "\npacked_driver: still running after 900 s", 1
+        output = (e.stdout or b"").decode("cp932", "replace") + "\npacked_driver: still running after 900 s"
+        code = 1
     seconds = time.monotonic() - started
 
     faults = []
@@ -208,7 +218,7 @@ def run_build(build, version, sets):
     if summary is None:
         faults.append(f"packed_driver ended without its summary (exit code {code}):\n{output.strip()}")
     elif summary[0] < summary[1]:
-        faults.append(f"{summary[1] - summary[0]} of {summary[1]} jobs not run: the run ended at the first crash")
+        faults.append(f"{summary[1] - summary[0]} of {summary[1]} jobs not run: the run ended there")
     elif code != 0 and not faults:
         faults.append(f"packed_driver: exit code {code}\n{output.strip()}")
     if summary and summary[0] == summary[1]:
@@ -217,7 +227,9 @@ def run_build(build, version, sets):
             if wrong:
                 faults.append(f"{label}: {actual}: {wrong}")
         for folder, names in folders.items():
-            extra = set(os.listdir(folder)) - names if os.path.isdir(folder) else set()
+            # Temporary files and staging folders are named below, wherever they are.
+            extra = {n for n in os.listdir(folder) if not n.lower().startswith("~quillmark-")} - names \
+                if os.path.isdir(folder) else set()
             if extra:
                 faults.append(f"{folder}: files nobody asked for: {', '.join(sorted(extra))}")
     faults += [f"left behind: {path}" for path in leftovers(SCRATCH) if path not in before]
@@ -228,7 +240,9 @@ def run_build(build, version, sets):
         lines.append(f"   ... and {len(faults) - 12} more")
     conversions = sum(1 for job in jobs if job[1] in ("convert", "console")) + \
         sum(int(job[5]) for job in jobs if job[1] == "batch")
-    ran = f"{summary[0]} of {len(jobs)} jobs" if summary and summary[0] < len(jobs) else f"{conversions} conversions"
+    ran = f"{conversions} conversions"
+    if not summary or summary[0] < len(jobs):
+        ran = f"{summary[0] if summary else 0} of {len(jobs)} jobs"
     what = f"{os.path.basename(package)} ({bits}): ran {ran} in {seconds:.1f} s"
     if faults:
         lines.append(f"packed {build}: {what}: FAILED")
@@ -274,8 +288,9 @@ def main():
         print("\n".join(lines), flush=True)
     if all(v == "passed" for v in verdicts.values()):
         shutil.rmtree(SCRATCH, ignore_errors=True)
-    print(f"packed programs ({time.monotonic() - started:.0f} s): " +
-          "; ".join(f"{b} ({BUILDS[b][1]}) {'ran, ' + v if not v.startswith('NOT') else v}" for b, v in verdicts.items()))
+    said = [f"{b} ({BUILDS[b][1]}) " + (v if v.startswith("NOT RUN") else "ran, " + v)
+            for b, v in verdicts.items()]
+    print(f"packed programs ({time.monotonic() - started:.0f} s): " + "; ".join(said))
     if verdicts_file:
         with open(verdicts_file, "w") as f:
             f.write("".join(f"{b} {v}\n" for b, v in verdicts.items()))
