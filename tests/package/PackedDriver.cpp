@@ -20,6 +20,10 @@
 #include <string>
 #include <vector>
 
+#include "tests/TestSupport.h"
+
+using testkit::TopWindow;
+
 namespace {
 
 // Control ids of the pages (resources/resource.h), as a user finds them.
@@ -37,23 +41,17 @@ struct Program {
     HWND main = NULL;
 };
 
-std::string Hex(DWORD code)
-{
-    char text[16];
-    std::snprintf(text, sizeof text, "0x%08lX", static_cast<unsigned long>(code));
-    return text;
-}
-
 std::string DescribeExit(DWORD code)
 {
-    switch (code) {
-    case 0xC0000005: return Hex(code) + " (access violation)";
-    case 0xC000001D: return Hex(code) + " (illegal instruction)";
-    case 0xC00000FD: return Hex(code) + " (stack overflow)";
-    case 0xC0000374: return Hex(code) + " (heap corruption)";
-    case 0xC0000409: return Hex(code) + " (stack buffer overrun)";
-    default: return Hex(code);
-    }
+    const struct { DWORD code; const char* name; } known[] = {
+        {0xC0000005, " (access violation)"}, {0xC000001D, " (illegal instruction)"},
+        {0xC00000FD, " (stack overflow)"}, {0xC0000374, " (heap corruption)"},
+        {0xC0000409, " (stack buffer overrun)"}};
+    char text[64];
+    std::snprintf(text, sizeof text, "0x%08lX", static_cast<unsigned long>(code));
+    for (const auto& exit : known)
+        if (exit.code == code) return text + std::string(exit.name);
+    return text;
 }
 
 // True once the program has ended; why then says how.
@@ -70,31 +68,11 @@ bool Ended(const Program& program, std::string& why, bool* crashed = NULL)
     return true;
 }
 
-struct WindowSearch {
-    DWORD pid;
-    const char* cls;
-    bool box;
-    HWND found;
-};
-
-BOOL CALLBACK FindTopWindow(HWND wnd, LPARAM param)
+// The program's message box, which holds its text in item 0xFFFF; NULL while none is shown.
+HWND MessageBoxOf(const Program& program)
 {
-    WindowSearch* search = reinterpret_cast<WindowSearch*>(param);
-    DWORD pid = 0;
-    GetWindowThreadProcessId(wnd, &pid);
-    char cls[32] = "";
-    GetClassNameA(wnd, cls, sizeof cls);
-    if (pid != search->pid || lstrcmpA(cls, search->cls) != 0 || !IsWindowVisible(wnd)) return TRUE;
-    if (search->box && !GetDlgItem(wnd, 0xFFFF)) return TRUE; // a message box has its text there
-    search->found = wnd;
-    return FALSE;
-}
-
-HWND TopWindow(const Program& program, const char* cls, bool box)
-{
-    WindowSearch search = {program.process.dwProcessId, cls, box, NULL};
-    EnumWindows(FindTopWindow, reinterpret_cast<LPARAM>(&search));
-    return search.found;
+    HWND box = TopWindow(program.process.dwProcessId, "#32770");
+    return box && GetDlgItem(box, 0xFFFF) ? box : NULL;
 }
 
 // Sends a message to the other process; false when it does not answer within the patience.
@@ -167,7 +145,7 @@ bool RunConversion(const Program& program, HWND page, int mode, std::string& why
 {
     PostMessageA(program.main, WM_COMMAND, kConvertCommand, 0);
     HWND box = NULL;
-    auto boxShown = [&] { return (box = TopWindow(program, "#32770", true)) != NULL; };
+    auto boxShown = [&] { return (box = MessageBoxOf(program)) != NULL; };
     if (!WaitFor(program, boxShown, "message box", why)) return false;
     char caption[256] = "";
     GetWindowTextA(box, caption, sizeof caption);
@@ -201,8 +179,8 @@ bool Start(Program& program, const std::string& exe, std::string& why)
         why = "cannot start " + exe + " (error " + std::to_string(GetLastError()) + ")";
         return false;
     }
-    return WaitFor(program, [&] { return (program.main = TopWindow(program, "CWindow", false)) != NULL; },
-                   "main window", why);
+    auto shown = [&] { return (program.main = TopWindow(program.process.dwProcessId, "CWindow")) != NULL; };
+    return WaitFor(program, shown, "main window", why);
 }
 
 // The whole settings file, as the settings dialog writes it, with the layout under test. The file
@@ -258,7 +236,7 @@ bool Close(Program& program, std::string& why)
     HWND box = NULL;
     DWORD start = GetTickCount();
     while (WaitForSingleObject(program.process.hProcess, 5) != WAIT_OBJECT_0) {
-        if ((box = TopWindow(program, "#32770", true)) != NULL) {
+        if ((box = MessageBoxOf(program)) != NULL) {
             why = "a box on closing: " + Text(GetDlgItem(box, 0xFFFF));
             PostMessageA(box, WM_COMMAND, IDOK, 0);
         }
