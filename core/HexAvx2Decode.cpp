@@ -18,7 +18,8 @@ QUILL_INLINE unsigned Step32(const uchar* p, uchar* nib, size_t& k, bool& commen
     const __m256i alpha = _mm256_sub_epi8(_mm256_or_si256(c, _mm256_set1_epi8(0x20)), _mm256_set1_epi8('a'));
     const __m256i isAlpha = _mm256_cmpeq_epi8(_mm256_min_epu8(alpha, _mm256_set1_epi8(5)), alpha);
     const __m256i val = _mm256_or_si256(_mm256_and_si256(isDec, dec),
-                                        _mm256_and_si256(isAlpha, _mm256_add_epi8(alpha, _mm256_set1_epi8(10))));
+                                        _mm256_and_si256(isAlpha,
+                                                         _mm256_add_epi8(alpha, _mm256_set1_epi8(10))));
     unsigned mask = unsigned(_mm256_movemask_epi8(_mm256_or_si256(isDec, isAlpha)));
     const unsigned hash = unsigned(_mm256_movemask_epi8(_mm256_cmpeq_epi8(c, _mm256_set1_epi8('#'))));
     unsigned take = 32;

@@ -42,8 +42,8 @@ size_t DecodeScalar(const uchar* p, const uchar* end, uchar* out, State& st);
 void EncodeScalar(const uchar* in, size_t size, char* out);
 // Line writers: whole lines of `width` bytes, each ending in CR LF; the comments' offsets all take
 // `digits` digits. Write up to kSlack scratch bytes past the end they return.
-char* LinesScalar(const uchar* in, size_t lines, unsigned width, bool comments, uint64_t offset, unsigned digits,
-                  char* o);
+char* LinesScalar(const uchar* in, size_t lines, unsigned width, bool comments,
+                  uint64_t offset, unsigned digits, char* o);
 // "  # offset  characters" for the n bytes at in; returns the end.
 char* WriteComment(char* o, const uchar* in, unsigned n, uint64_t offset, unsigned digits);
 
@@ -55,12 +55,13 @@ size_t DecodeAvx2(const uchar* p, const uchar* end, uchar* out, State& st);
 __attribute__((target("ssse3")))
 void EncodeSsse3(const uchar* in, size_t size, char* out);
 // Runs the SSSE3 loop made for the layout; width is 8, 16 or 32 (HexLayout allows no other).
-char* LinesSsse3(const uchar* in, size_t lines, unsigned width, bool comments, uint64_t offset, unsigned digits,
-                 char* o);
+char* LinesSsse3(const uchar* in, size_t lines, unsigned width, bool comments,
+                 uint64_t offset, unsigned digits, char* o);
 #endif
 
 // One byte at a time: digits go to the nibble buffer, stopping just after a '#'.
-QUILL_INLINE const uchar* NibblesScalar(const uchar* p, const uchar* end, uchar* nib, size_t& k, bool& comment)
+QUILL_INLINE const uchar* NibblesScalar(const uchar* p, const uchar* end, uchar* nib, size_t& k,
+                                        bool& comment)
 {
     const uint16_t* step = T().step;
     while (p < end)

@@ -65,8 +65,8 @@ char* WriteComment(char* o, const uchar* in, unsigned n, uint64_t offset, unsign
     return o + n;
 }
 
-char* LinesScalar(const uchar* in, size_t lines, unsigned width, bool comments, uint64_t offset, unsigned digits,
-                  char* o)
+char* LinesScalar(const uchar* in, size_t lines, unsigned width, bool comments,
+                  uint64_t offset, unsigned digits, char* o)
 {
     AssumeOffsetDigits(digits);
     const uint32_t* hex3 = T().hex3;

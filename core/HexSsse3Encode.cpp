@@ -125,8 +125,8 @@ void EncodeSsse3(const uchar* in, size_t size, char* out)
 
 // Compiled for any processor, like its caller, so that each layout's loop stays a function of
 // its own rather than being inlined into this switch.
-char* LinesSsse3(const uchar* in, size_t lines, unsigned width, bool comments, uint64_t offset, unsigned digits,
-                 char* o)
+char* LinesSsse3(const uchar* in, size_t lines, unsigned width, bool comments,
+                 uint64_t offset, unsigned digits, char* o)
 {
     switch (width * 2 + comments)
     {

@@ -103,9 +103,11 @@ QUILL_INLINE bool Groups48(const uchar* p, uchar* nib, size_t& k)
     if (_mm_movemask_epi8(anyHash)) return false;
     const __m128i* shuf = reinterpret_cast<const __m128i*>(t.groupShuf[phase]);
     _mm_storeu_si128(reinterpret_cast<__m128i*>(nib + k),
-                     _mm_or_si128(_mm_shuffle_epi8(v0, _mm_load_si128(shuf)), _mm_shuffle_epi8(v1, _mm_load_si128(shuf + 1))));
+                     _mm_or_si128(_mm_shuffle_epi8(v0, _mm_load_si128(shuf)),
+                                  _mm_shuffle_epi8(v1, _mm_load_si128(shuf + 1))));
     _mm_storeu_si128(reinterpret_cast<__m128i*>(nib + k + 16),
-                     _mm_or_si128(_mm_shuffle_epi8(v1, _mm_load_si128(shuf + 2)), _mm_shuffle_epi8(v2, _mm_load_si128(shuf + 3))));
+                     _mm_or_si128(_mm_shuffle_epi8(v1, _mm_load_si128(shuf + 2)),
+                                  _mm_shuffle_epi8(v2, _mm_load_si128(shuf + 3))));
     k += 32;
     return true;
 }
