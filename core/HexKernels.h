@@ -48,6 +48,8 @@ char* LinesScalar(const uchar* in, size_t lines, unsigned width, bool comments,
 char* WriteComment(char* o, const uchar* in, unsigned n, uint64_t offset, unsigned digits);
 
 #ifdef QUILL_X86
+// The same with SIMD, each compiled for its instruction set and called only where
+// HexKernelSupported says the processor has it.
 __attribute__((target("ssse3")))
 size_t DecodeSsse3(const uchar* p, const uchar* end, uchar* out, State& st);
 __attribute__((target("avx2")))
