@@ -4,6 +4,8 @@
 #include <stdlib.h>
 #include <string.h>
 
+#include <algorithm>
+
 #if defined(__i386__) || defined(__x86_64__)
 #define QUILL_X86 1
 #include <emmintrin.h>
@@ -73,6 +75,52 @@ char* HexSse2(const uchar* d, unsigned n, char* o, unsigned& sum)
     }
     sum += unsigned(_mm_cvtsi128_si32(acc)) + unsigned(_mm_cvtsi128_si32(_mm_srli_si128(acc, 8)));
     return HexScalar(d + i, n - i, o, sum);
+}
+
+// Sixteen bytes as 32 digits at o; returns their sum in 16-bit lanes.
+__attribute__((target("sse2")))
+inline __m128i Hex16(const uchar* d, char* o)
+{
+    const __m128i low = _mm_set1_epi8(0x0f);
+    const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(d));
+    const __m128i hi = _mm_and_si128(_mm_srli_epi16(x, 4), low), lo = _mm_and_si128(x, low);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(o), Ascii(_mm_unpacklo_epi8(hi, lo)));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(o + 16), Ascii(_mm_unpackhi_epi8(hi, lo)));
+    return _mm_sad_epu8(x, _mm_setzero_si128());
+}
+
+// Whole records of n (16 or 32) bytes with the same layout but their address: the bulk of an
+// image. prefix is the line up to the address, fixed is the sum of its bytes (the count), and the
+// address takes addressBytes bytes; suffix goes between the address and the data (Intel's type).
+template <unsigned N>
+__attribute__((target("sse2")))
+char* RunSse2(const uchar* d, size_t records, uint64_t address, unsigned addressBytes, const char* prefix,
+              unsigned prefixLength, unsigned fixed, const char* suffix, char* o)
+{
+    for (size_t r = 0; r < records; ++r, d += N, address += N)
+    {
+        memcpy(o, prefix, 4);
+        o += prefixLength;
+        unsigned sum = fixed;
+        for (unsigned i = addressBytes; i--;)
+        {
+            const unsigned b = unsigned(address >> (8 * i)) & 0xff;
+            memcpy(o, g_digits.pair[b], 2);
+            o += 2;
+            sum += b;
+        }
+        memcpy(o, suffix, 2);
+        o += suffix[0] ? 2 : 0;
+        __m128i acc = Hex16(d, o);
+        if (N == 32) acc = _mm_add_epi64(acc, Hex16(d + 16, o + 32));
+        o += 2 * N;
+        sum += unsigned(_mm_cvtsi128_si32(acc)) + unsigned(_mm_cvtsi128_si32(_mm_srli_si128(acc, 8)));
+        o = Put(o, prefix[0] == ':' ? 0u - sum : ~sum);
+        o[0] = '\r';
+        o[1] = '\n';
+        o += 2;
+    }
+    return o;
 }
 
 #endif // QUILL_X86
@@ -199,6 +247,59 @@ char* CRecordWriter::Emit(const unsigned char* data, unsigned n, char* o)
     return o;
 }
 
+size_t CRecordWriter::RunLength(size_t size) const
+{
+    // Whole records that need no 04 record and no longer S-record address than the one in use.
+    const unsigned n = m_layout.bytesPerRecord;
+    if (!m_simd || size < n) return 0;
+    uint64_t limit;
+    if (m_layout.format == RecordIntelHex)
+    {
+        if ((m_address >> 16) != m_upper) return 0;
+        limit = (m_address | 0xffff) + 1;
+    }
+    else
+        limit = m_type == 1 ? 0x10000 : m_type == 2 ? 0x1000000 : kTop;
+    return size_t(std::min<uint64_t>(size / n, (limit - std::min(limit, m_address)) / n));
+}
+
+char* CRecordWriter::Run(const unsigned char* in, size_t records, char* o)
+{
+#ifdef QUILL_X86
+    const unsigned n = m_layout.bytesPerRecord;
+    char prefix[4] = { 0, 0, 0, 0 };
+    unsigned prefixLength, addressBytes, fixed;
+    const char* suffix;
+    if (m_layout.format == RecordIntelHex)
+    {
+        prefix[0] = ':';
+        memcpy(prefix + 1, g_digits.pair[n], 2);
+        prefixLength = 3;
+        addressBytes = 2;
+        fixed = n;
+        suffix = "00";
+    }
+    else
+    {
+        addressBytes = m_type + 1;
+        fixed = addressBytes + n + 1;
+        prefix[0] = 'S';
+        prefix[1] = char('0' + m_type);
+        memcpy(prefix + 2, g_digits.pair[fixed], 2);
+        prefixLength = 4;
+        suffix = "\0";
+        m_count += records;
+    }
+    o = n == 16 ? RunSse2<16>(in, records, m_address, addressBytes, prefix, prefixLength, fixed, suffix, o)
+                : RunSse2<32>(in, records, m_address, addressBytes, prefix, prefixLength, fixed, suffix, o);
+    m_address += uint64_t(records) * n;
+#else
+    (void)in;
+    (void)records;
+#endif
+    return o;
+}
+
 bool CRecordWriter::Encode(const unsigned char* in, size_t size, char* out, size_t& written)
 {
     written = 0;
@@ -208,6 +309,14 @@ bool CRecordWriter::Encode(const unsigned char* in, size_t size, char* out, size
     if (!m_started) o = Start(o);
     while (size)
     {
+        const size_t records = m_held ? 0 : RunLength(size);
+        if (records)
+        {
+            o = Run(in, records, o);
+            in += records * m_layout.bytesPerRecord;
+            size -= records * m_layout.bytesPerRecord;
+            continue;
+        }
         const unsigned want = RecordLength();
         if (m_held || size < want)
         {

@@ -47,6 +47,8 @@ public:
 private:
     char* Start(char* o);
     char* Emit(const unsigned char* data, unsigned n, char* o);
+    size_t RunLength(size_t size) const;
+    char* Run(const unsigned char* in, size_t records, char* o);
     unsigned RecordLength() const;
 
     RecordLayout m_layout;

@@ -188,10 +188,12 @@ TEST(Records, RoundTripAroundBoundaries)
                 {
                     const std::string bytes = random.substr(0, size);
                     const bool fits = address + size <= (uint64_t(1) << 32);
-                    Memory in(bytes, 777), out;
-                    const RecordImage w = WriteRecords(in, out, Layout(format, uint32_t(address), size, width));
-                    ASSERT_EQ(w.error, fits ? RecordOk : RecordPastTop);
+                    Memory in(bytes, 777), out, scalarIn(bytes, 777), scalar;
+                    const RecordLayout layout = Layout(format, uint32_t(address), size, width);
+                    ASSERT_EQ(WriteRecords(in, out, layout).error, fits ? RecordOk : RecordPastTop);
                     if (!fits) continue;
+                    ASSERT_TRUE(WriteRecords(scalarIn, scalar, layout, HexKernelScalar).Ok());
+                    ASSERT_EQ(out.m_data, scalar.m_data) << "the kernels write alike";
                     for (HexKernel kernel : kKernels)
                     {
                         std::string back;
