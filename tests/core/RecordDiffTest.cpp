@@ -13,6 +13,7 @@
 #include <unistd.h>
 
 #include <fstream>
+#include <iterator>
 #include <random>
 #include <sstream>
 #include <string>
@@ -26,8 +27,7 @@ struct FileSource : CSeekableSource
     bool Read(void* buffer, size_t capacity, size_t& got) override
     {
         const ssize_t n = read(fd, buffer, capacity);
-        got = n > 0 ? size_t(n) : 0;
-        return n >= 0;
+        return got = n > 0 ? size_t(n) : 0, n >= 0;
     }
     bool Seek(uint64_t offset) override { return lseek(fd, off_t(offset), SEEK_SET) == off_t(offset); }
     int fd;
@@ -45,9 +45,7 @@ struct FileSink : CRestartableSink
 std::string Load(const std::string& path)
 {
     std::ifstream f(path, std::ios::binary);
-    std::stringstream s;
-    s << f.rdbuf();
-    return s.str();
+    return std::string(std::istreambuf_iterator<char>(f), {});
 }
 
 void Save(const std::string& path, const std::string& data)
@@ -100,11 +98,8 @@ TEST_F(RecordDiff, BothWaysWithObjcopyAndSrecCat)
                 SCOPED_TRACE(std::string(Bfd(format)) + " " + std::to_string(image.size) + " at " + at);
                 // Ours -> theirs: both read our text back to the bytes, checking every record.
                 RecordLayout layout;
-                layout.format = format;
-                layout.address = uint32_t(image.address);
-                layout.size = image.size;
-                layout.bytesPerRecord = width;
-                layout.name = "in.bin";
+                layout.format = format, layout.address = uint32_t(image.address), layout.size = image.size;
+                layout.bytesPerRecord = width, layout.name = "in.bin";
                 {
                     FileSource source(bin);
                     FileSink sink(text);
