@@ -80,7 +80,10 @@ size_t CHexReader::Decode(const unsigned char* in, size_t size, unsigned char* o
 }
 
 CHexWriter::CHexWriter(HexKernel kernel, const HexLayout& layout, uint64_t firstOffset)
-    : m_nKernel(Resolve(kernel)), m_layout(layout), m_nOffset(firstOffset), m_nHeld(0)
+    // Built again from its fields, which are public: a width set by hand past 32 would overrun
+    // m_held, and the vector line writers know only the valid widths.
+    : m_nKernel(Resolve(kernel)), m_layout(layout.nBytesPerLine, layout.bComments), m_nOffset(firstOffset),
+      m_nHeld(0)
 {
 }
 
