@@ -434,7 +434,7 @@ void CMainDlg002::OnRunProgress()
 }
 
 // One message for the run: done, stopped (with how many files were and were not converted), or
-// which rows failed.
+// how many failed; either of the last two names the rows skipped or failed.
 void CMainDlg002::OnRunEnded(bool stopped)
 {
     int converted = 0, failed = 0;
@@ -451,12 +451,17 @@ void CMainDlg002::OnRunEnded(bool stopped)
         }
         ++failed;
     }
+    if (failed > kNamedFailures) {
+        CString more;
+        more.Format("\nほか %d 件", failed - kNamedFailures);
+        names += more;
+    }
     const int notConverted = static_cast<int>(m_run.Files().size()) - converted;
     if (stopped && notConverted > 0) {
         CString text;
         text.Format("変換を中止しました。\n%d 件のファイルを変換し、%d 件のファイルは変換していません。",
                     converted, notConverted);
-        Message(text, "確認", MB_ICONINFORMATION);
+        Message(text + names, "確認", MB_ICONINFORMATION);
         return;
     }
     if (failed == 0) {
@@ -467,11 +472,5 @@ void CMainDlg002::OnRunEnded(bool stopped)
     }
     CString text;
     text.Format("%d 件のファイルを変換できませんでした。", failed);
-    text += names;
-    if (failed > kNamedFailures) {
-        CString more;
-        more.Format("\nほか %d 件", failed - kNamedFailures);
-        text += more;
-    }
-    Message(text, "エラー", MB_ICONERROR);
+    Message(text + names, "エラー", MB_ICONERROR);
 }

@@ -1,5 +1,10 @@
 #include "app/CSettingSubDlg.h"
 
+#include <string.h>
+
+#include <string>
+#include <vector>
+
 #include "app/TextLayoutSetting.h"
 #include "core/OutputPath.h"
 #include "resources/resource.h"
@@ -18,6 +23,7 @@ const char* const kToolKeys[3] = {"FILER", "TXT_EDITOR", "BIN_EDITOR"};
 CButton s_toolButtons[3];
 CInputBox s_toolBoxes[3];
 CString s_toolLoaded[3]; // the values shown when the page opened
+CString s_toolStored[3]; // the same as the file holds them, quotes and all
 // The layout of テキスト変換: bytes per line (なし, 8, 16, 32) and the comments.
 CComboBox s_textWidth;
 CCheckBox s_textComments;
@@ -31,6 +37,42 @@ struct RuleControls {
 };
 RuleControls s_ind;
 RuleControls s_bat;
+
+// The value of key in the common section as the file holds it, "" when missing. The profile
+// reader takes the quotes off a quoted value, and a value such as "C:\a b\x.exe" -n "%1" would
+// not read back the same if written back without them.
+CString StoredToolValue(CSystemInfo& info, const char* key)
+{
+    const CString path = info.GetIniFilePath();
+    std::vector<char> lines(4096);
+    for (;;) {
+        const DWORD length =
+            GetPrivateProfileSectionA("COMMON_SETTINGS", lines.data(), static_cast<DWORD>(lines.size()), path);
+        if (length + 2 < lines.size() || lines.size() >= (1u << 24)) break;
+        lines.assign(lines.size() * 4, '\0');
+    }
+    for (const char* line = lines.data(); *line; line += strlen(line) + 1) {
+        const char* equals = strchr(line, '=');
+        if (!equals) continue;
+        std::string name(line, equals);
+        while (!name.empty() && (name.back() == ' ' || name.back() == '\t')) name.pop_back();
+        if (lstrcmpiA(name.c_str(), key) != 0) continue;
+        std::string value(equals + 1);
+        value.erase(0, value.find_first_not_of(" \t"));
+        while (!value.empty() && (value.back() == ' ' || value.back() == '\t')) value.pop_back();
+        return CString(value.c_str());
+    }
+    return CString();
+}
+
+// Whether stored reads as shown: itself, or without the quotes that enclose it.
+bool ReadsAs(const CString& stored, const CString& shown)
+{
+    const int length = stored.GetLength();
+    if (length >= 2 && (stored[0] == '"' || stored[0] == '\'') && stored[length - 1] == stored[0])
+        return stored.Mid(1, length - 2) == shown;
+    return stored == shown;
+}
 
 using Getter = CString (CSystemInfo::*)(CString);
 using Setter = int (CSystemInfo::*)(CString, CString);
@@ -87,6 +129,7 @@ int CSettingSubDlg001::OnInitDialog(WPARAM, LPARAM)
     if (CSystemInfo* info = GetSystemInfo()) {
         for (int i = 0; i < 3; ++i) {
             s_toolLoaded[i] = info->GetCommonSetting(kToolKeys[i]);
+            s_toolStored[i] = StoredToolValue(*info, kToolKeys[i]);
             s_toolBoxes[i].SetWindowText(s_toolLoaded[i]);
         }
         s_textWidth.SetCurSel(TextLayoutSetting::WidthIndex(info->GetCommonSetting(TextLayoutSetting::kWidthKey)));
@@ -114,11 +157,12 @@ void CSettingSubDlg001::SaveSettings()
 {
     CSystemInfo* info = GetSystemInfo();
     if (!info) return;
-    // Only what the user changed: a value left alone stays exactly as the file holds it (the
-    // profile reader drops quotes around a value, which writing it back would lose).
+    // Every key, every time: a value left alone goes back as the file held it (quotes kept, its
+    // whole length), an empty box as an empty value.
     for (int i = 0; i < 3; ++i) {
         CString text = s_toolBoxes[i].GetWindowText();
-        if (text != s_toolLoaded[i]) info->SetCommonSetting(kToolKeys[i], text);
+        const bool kept = text == s_toolLoaded[i] && ReadsAs(s_toolStored[i], text);
+        info->SetCommonSetting(kToolKeys[i], kept ? s_toolStored[i] : text);
     }
     const int width = s_textWidth.GetCurSel();
     info->SetCommonSetting(TextLayoutSetting::kWidthKey, TextLayoutSetting::kWidths[width > 0 && width < 4 ? width : 0]);

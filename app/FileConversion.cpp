@@ -48,6 +48,15 @@ FileConversionResult ConvertFile(const char* inputPath, const char* outputPath,
         result.path = inputPath;
         return result;
     }
+    // The system takes some names for devices wherever they stand (nul.txt and Nul.dat.txt are
+    // NUL): reading one converts nothing. A pipe is a program feeding the conversion and is kept.
+    if (GetFileType(input.GetHandle()) == FILE_TYPE_CHAR) {
+        result.stage = FileConversionResult::kInputOpen;
+        result.error = ERROR_OPEN_FAILED;
+        result.path = inputPath;
+        result.device = true;
+        return result;
+    }
     if (!outputPath || !*outputPath) {
         result.stage = FileConversionResult::kOutputEmpty;
         result.error = ERROR_FILE_NOT_FOUND;
@@ -116,6 +125,7 @@ namespace {
 const char* Fact(const FileConversionResult& result)
 {
     if (result.sameFile) return "出力先が入力ファイルです。";
+    if (result.device) return "ファイルではなくデバイスです。";
     switch (result.problem) {
     case CSafeOutput::kHeld: return "ほかのプログラムがこのファイルを使用しています。";
     case CSafeOutput::kNoTemp: return "出力先のフォルダに一時ファイルを作成できません。";
@@ -128,7 +138,7 @@ const char* Fact(const FileConversionResult& result)
 CString DescribeFailure(const FileConversionResult& result)
 {
     CString text(result.path);
-    if (!result.sameFile) {
+    if (!result.sameFile && !result.device) {
         text += "\n";
         text += SystemReason(result.error);
     }
@@ -143,6 +153,7 @@ CString DescribeFailure(const FileConversionResult& result)
 CString DescribeFailureBriefly(const FileConversionResult& result)
 {
     if (result.sameFile) return CString("出力先が入力ファイルです");
+    if (result.device) return CString("ファイルではなくデバイスです");
     CString text;
     switch (result.stage) {
     case FileConversionResult::kInputOpen: text = "入力ファイルを開けません"; break;

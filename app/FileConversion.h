@@ -23,6 +23,7 @@ struct FileConversionResult {
     Vexa::CString path;       // the file the failure concerns
     CSafeOutput::Problem problem = CSafeOutput::kNoProblem;
     bool sameFile = false;    // the output is the input itself
+    bool device = false;      // the input's name reached a device (nul.txt is NUL), not a file
 
     bool Done() const { return stage == kDone; }
 };

@@ -6,6 +6,8 @@
 #include <unordered_map>
 #include <unordered_set>
 
+#include "core/OutputPath.h"
+
 using Vexa::CString;
 
 std::string CaseKey(const char* path)
@@ -38,6 +40,16 @@ std::string FullPath(const char* path)
     return length > 0 && length < MAX_PATH ? std::string(full) : std::string(path);
 }
 
+// A full path with its existing parts in their long form. Only a short name holds a '~', so a
+// path without one is taken as it is, without asking the file system.
+std::string LongPath(const std::string& full)
+{
+    if (full.find('~') == std::string::npos) return full;
+    char path[MAX_PATH];
+    DWORD length = GetLongPathNameA(full.c_str(), path, MAX_PATH);
+    return length > 0 && length < MAX_PATH ? std::string(path) : full;
+}
+
 // Whether two existing folders are one (a second spelling, a link), by file identity.
 bool SameFolder(const char* a, const char* b)
 {
@@ -55,22 +67,81 @@ bool SameFolder(const char* a, const char* b)
            info[0].nFileIndexHigh == info[1].nFileIndexHigh && info[0].nFileIndexLow == info[1].nFileIndexLow;
 }
 
-// Compares the rows' paths within one run: each folder's full path is made once.
+// Full paths end without a separator, except a drive's root.
+std::string TrimSeparator(std::string key)
+{
+    if (!key.empty() && key.back() == '\\') key.pop_back();
+    return key;
+}
+
+// Compares the rows' paths within one run, by what they name: a short name (LONG~R0Z.TXT) is the
+// file of its long name, and a trailing dot or blank or a detour through another folder is the
+// same file too. Each folder's full path is made once, and a folder is listed (once) only when a
+// name in it may be a short one: no name is looked up on its own, since under Wine every missing
+// name costs a scan of its folder.
 class PathKeys {
 public:
-    PathKeys(const char* folder, const std::string& fullKey) : m_folder(folder), m_full(fullKey) {}
-    std::string operator()(const char* name) const
+    PathKeys(const char* inputFolder, const char* outputFolder)
     {
-        if (IsPlainName(name)) return m_full + "\\" + CaseKey(name);
-        CString path(m_folder);
-        path += "\\";
-        path += name;
-        return CaseKey(FullPath(path).c_str());
+        const std::string inFull = FullPath(inputFolder), outFull = FullPath(outputFolder);
+        m_inKey = FolderKey(inFull);
+        m_outKey = FolderKey(outFull);
+        m_path[m_outKey] = outFull;
+        m_path[m_inKey] = inFull;
+        if (m_outKey != m_inKey && SameFolder(inputFolder, outputFolder)) {
+            m_alias[m_outKey] = m_inKey;
+            m_outKey = m_inKey;
+        }
     }
+    std::string Input(const char* name) { return Key(m_inKey, name); }
+    std::string Output(const char* name) { return Key(m_outKey, name); }
 
 private:
-    CString m_folder;
-    std::string m_full;
+    std::string FolderKey(const std::string& full)
+    {
+        std::string key = TrimSeparator(CaseKey(LongPath(full).c_str()));
+        auto alias = m_alias.find(key);
+        return alias == m_alias.end() ? key : alias->second;
+    }
+    std::string Key(const std::string& folderKey, const char* name)
+    {
+        if (IsPlainName(name)) return folderKey + "\\" + LongName(folderKey, CaseKey(name));
+        CString path(m_path[folderKey].c_str());
+        path += "\\";
+        path += name;
+        const std::string full = FullPath(path);
+        const int separator = Vexa::FindLastPathSeparator(full.c_str());
+        if (separator < 0) return CaseKey(full.c_str());
+        const std::string parent = full.substr(0, separator), key = FolderKey(parent);
+        if (!m_path.count(key)) m_path[key] = parent;
+        return key + "\\" + LongName(key, CaseKey(full.c_str() + separator + 1));
+    }
+    // The long name, CaseKey'd, of the entry that name (CaseKey'd) spells in the folder.
+    std::string LongName(const std::string& folderKey, const std::string& name)
+    {
+        if (name.find('~') == std::string::npos) return name;
+        auto listed = m_longNames.find(folderKey);
+        if (listed == m_longNames.end()) {
+            listed = m_longNames.emplace(folderKey, std::unordered_map<std::string, std::string>()).first;
+            WIN32_FIND_DATAA entry;
+            HANDLE find = FindFirstFileA((m_path[folderKey] + "\\*").c_str(), &entry);
+            if (find != INVALID_HANDLE_VALUE) {
+                do {
+                    if (entry.cAlternateFileName[0])
+                        listed->second[CaseKey(entry.cAlternateFileName)] = CaseKey(entry.cFileName);
+                } while (FindNextFileA(find, &entry));
+                FindClose(find);
+            }
+        }
+        auto found = listed->second.find(name);
+        return found == listed->second.end() ? name : found->second;
+    }
+
+    std::string m_inKey, m_outKey;
+    std::unordered_map<std::string, std::string> m_alias; // a folder's key: that of the same folder
+    std::unordered_map<std::string, std::string> m_path;  // a folder's key: a full path of it
+    // A listed folder's key: its short names and the long names they stand for.
+    std::unordered_map<std::string, std::unordered_map<std::string, std::string>> m_longNames;
 };
 
 } // namespace
@@ -78,23 +149,14 @@ private:
 std::vector<RowVerdict> CheckOutputCollisions(const char* inputFolder, const char* outputFolder,
                                               const std::vector<BatchRow>& rows)
 {
-    const std::string inFull = CaseKey(FullPath(inputFolder).c_str());
-    std::string outFull = CaseKey(FullPath(outputFolder).c_str());
-    if (outFull != inFull && SameFolder(inputFolder, outputFolder)) outFull = inFull;
-    // Full paths end without a separator, except a drive's root.
-    auto trim = [](std::string key) {
-        if (!key.empty() && key.back() == '\\') key.pop_back();
-        return key;
-    };
-    const PathKeys inKey(inputFolder, trim(inFull)), outKey(outputFolder, trim(outFull));
-
+    PathKeys keyOf(inputFolder, outputFolder);
     std::unordered_set<std::string> inputs;
     std::unordered_map<std::string, int> outputs;
     std::vector<std::string> keys(rows.size());
     for (size_t i = 0; i < rows.size(); ++i) {
-        inputs.insert(inKey(rows[i].input));
+        inputs.insert(keyOf.Input(rows[i].input));
         if (!rows[i].checked) continue;
-        keys[i] = outKey(rows[i].output);
+        keys[i] = keyOf.Output(rows[i].output);
         ++outputs[keys[i]];
     }
     std::vector<RowVerdict> verdicts(rows.size(), kRowConvert);

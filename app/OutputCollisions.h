@@ -1,7 +1,8 @@
 // OutputCollisions: which rows of a batch run must not be converted because their output would
-// overwrite another row's output or a listed input. Paths are compared whole and without regard
-// to letter case, as the file system compares them; two folder spellings that are the same
-// folder count as one. Touches no window.
+// overwrite another row's output or a listed input. Paths are compared by the file they name:
+// whole, without regard to letter case, a short (8.3) name as its long name, a trailing dot or
+// blank dropped, as the file system takes them; two folder spellings that are the same folder
+// count as one. Touches no window.
 #pragma once
 
 #include <string>

@@ -92,6 +92,13 @@ bool IsFolder(Handle h)
     return GetFileInformationByHandle(h, &info) && (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
+// The system takes some names for devices wherever they stand (nul.txt and Nul.dat.txt are NUL),
+// and reading one converts nothing. Pipes are kept: a program feeding the conversion.
+bool IsDevice(Handle h)
+{
+    return GetFileType(h) == FILE_TYPE_CHAR;
+}
+
 // The size of a regular input file as it is now; reading stops there, so an input that grows
 // while it is read (the output appended to it) cannot keep a run going.
 unsigned long long InputLimit(Handle h)
@@ -313,6 +320,12 @@ bool IsFolder(Handle fd)
     return fstat(fd, &st) == 0 && S_ISDIR(st.st_mode);
 }
 
+// A host path names a device only when it says so (/dev/stdin, /dev/fd/3): it is read as given.
+bool IsDevice(Handle)
+{
+    return false;
+}
+
 // The size of a regular input file as it is now; reading stops there. An empty size (a new file,
 // or /proc/cpuinfo, which holds bytes all the same) sets no limit.
 unsigned long long InputLimit(Handle fd)
@@ -503,6 +516,9 @@ int Run(int argc, char** argv)
         return Fail("cannot open input " + Quoted(inPath, "standard input") + ": " + Reason(error));
     if (IsFolder(in))
         return Fail("cannot read input " + Quoted(inPath, "standard input") + ": it is a folder");
+    // Standard input may be a device (NUL, a console): only a name that reaches one is refused.
+    if (strcmp(inPath, "-") != 0 && IsDevice(in))
+        return Fail("cannot read input " + Quoted(inPath, "standard input") + ": it is a device, not a file");
     // Checked before the output is created: creating it would empty the input.
     if (SameFile(in, outPath))
         return Fail("input " + Quoted(inPath, "standard input") + " and output " + Quoted(outPath, "standard output") + " are the same file");

@@ -73,16 +73,23 @@ class CFileSink : public CByteSink
 {
 public:
     explicit CFileSink(Vexa::CFile& file) : m_file(file), m_dwError(0) {}
+    // A write the system cuts short (a disk filling up) is followed by one for the rest, which
+    // then fails with the system's own reason (112 for a full disk).
     bool Write(const void* buffer, size_t size) override
     {
-        DWORD written = 0;
-        SetLastError(0);
-        const BOOL ok = m_file.WriteRaw(buffer, DWORD(size), &written);
-        if (!ok || written != size)
+        const char* next = static_cast<const char*>(buffer);
+        while (size > 0)
         {
-            // A short write that claims success has no error number of its own.
-            m_dwError = LastErrorOr(ERROR_WRITE_FAULT);
-            return false;
+            DWORD written = 0;
+            SetLastError(0);
+            if (!m_file.WriteRaw(next, DWORD(size), &written) || written == 0 || written > size)
+            {
+                // A write that moves nothing yet claims success has no error number of its own.
+                m_dwError = LastErrorOr(ERROR_WRITE_FAULT);
+                return false;
+            }
+            next += written;
+            size -= written;
         }
         return true;
     }

@@ -28,7 +28,8 @@ inline void RemoveTree(const std::string& path)
         const std::string full = path + "\\" + name;
         SetFileAttributesA(full.c_str(), FILE_ATTRIBUTE_NORMAL);
         if (attributes & FILE_ATTRIBUTE_DIRECTORY) RemoveTree(full);
-        else DeleteFileA(full.c_str());
+        // A file named as a device (nul.txt) is reached only through the \\?\ form of its path.
+        else if (!DeleteFileA(full.c_str())) DeleteFileA(("\\\\?\\" + full).c_str());
     });
     RemoveDirectoryA(path.c_str());
 }
@@ -68,6 +69,14 @@ inline void WriteBytes(const std::string& path, const std::string& bytes)
     DWORD written = 0;
     if (!bytes.empty()) WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, NULL);
     CloseHandle(file);
+}
+
+// The 8.3 name the file system gives an existing file (the last part of its short path).
+inline std::string ShortName(const std::string& path)
+{
+    char shortPath[MAX_PATH] = "";
+    const std::string name = GetShortPathNameA(path.c_str(), shortPath, MAX_PATH) ? shortPath : "<none>";
+    return name.substr(name.rfind('\\') + 1);
 }
 
 // The file's bytes; "<missing>" when it cannot be read.

@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "resources/resource.h"
 #include "tests/TestSupport.h"
 
 using namespace testkit;
@@ -21,9 +22,10 @@ bool WaitFor(F condition)
 
 class Program {
 public:
-    Program()
+    // The copy is named name; the command line holds its quoted path and then arguments.
+    explicit Program(const std::string& name = "Quillmark.exe", const std::string& arguments = "")
     {
-        std::string exe = folder / "Quillmark.exe", built = "Z:" QUILL_PROGRAM_PATH, line = "\"" + exe + "\"";
+        std::string exe = folder / name, built = "Z:" QUILL_PROGRAM_PATH, line = "\"" + exe + "\" " + arguments;
         for (char& c : built)
             if (c == '/') c = '\\';
         CopyFileA(built.c_str(), exe.c_str(), FALSE);
@@ -45,6 +47,43 @@ public:
     HWND main = NULL;
 };
 
+// The individual page of a running program.
+HWND IndividualPage(HWND main)
+{
+    HWND page = FindWindowExA(main, NULL, "#32770", NULL);
+    return GetDlgItem(page, IDC_FILE_LIST) ? FindWindowExA(main, page, "#32770", NULL) : page;
+}
+
+// Started with a file, the program shows it and proposes its output by the settings file beside
+// it; whatever the program's name ends in (ソ is 83 5C, its last byte a backslash), and whether
+// or not the path's quotes are closed.
+TEST(EndToEnd, TheStartPathAndTheSettingsBesideTheProgram)
+{
+    ScratchFolder data;
+    const std::string input = data / "f1.txt";
+    WriteBytes(input, "41");
+    const struct {
+        const char* name;
+        std::string arguments;
+    } cases[] = {{"ソ.exe", "\"" + input + "\""}, {"Quillmark.exe", "\"" + input}, {"Quillmark.exe", input + "  "}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.name) + " " + c.arguments);
+        Program program(c.name, c.arguments);
+        ASSERT_NE(program.main, (HWND)NULL);
+        const std::string ini = program.folder / "Quillmark.ini";
+        WritePrivateProfileStringA("IND_CONV_SETTINGS", "DECIDE_OUTPUT_FROM_INPUT", "TRUE", ini.c_str());
+        HWND page = IndividualPage(program.main);
+        EXPECT_EQ(WindowText(GetDlgItem(page, IDC_INPUT_PATH)), input);
+        // The proposal follows the settings as read now: a mode chosen in the selector derives it again.
+        HWND selector = GetDlgItem(program.main, IDC_MODE_SELECTOR);
+        SendMessageA(selector, CB_SETCURSEL, 0, 0);
+        SendMessageA(program.main, WM_COMMAND, MAKEWPARAM(IDC_MODE_SELECTOR, CBN_SELCHANGE), reinterpret_cast<LPARAM>(selector));
+        EXPECT_TRUE(WaitFor([&] { return WindowText(GetDlgItem(page, IDC_OUTPUT_PATH)) == data / "f1.dat"; }))
+            << WindowText(GetDlgItem(page, IDC_OUTPUT_PATH));
+        EXPECT_EQ(FilesIn(program.folder.Path()), 2) << "the program and Quillmark.ini, nothing else";
+    }
+}
+
 // The input is a pipe this test feeds a little at a time, so the conversion is under way for as
 // long as the test wants; the window is closed meanwhile.
 TEST(EndToEnd, ClosingDuringARunStopsItAndLeavesTheOldOutput)
@@ -56,8 +95,7 @@ TEST(EndToEnd, ClosingDuringARunStopsItAndLeavesTheOldOutput)
     ASSERT_NE(pipe, INVALID_HANDLE_VALUE);
     Program program;
     ASSERT_NE(program.main, (HWND)NULL);
-    HWND page = FindWindowExA(program.main, NULL, "#32770", NULL);
-    if (GetDlgItem(page, 8000)) page = FindWindowExA(program.main, page, "#32770", NULL); // the individual page has no list
+    HWND page = IndividualPage(program.main);
     SendMessageA(GetDlgItem(page, 7000), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(name.c_str()));
     SendMessageA(GetDlgItem(page, 7001), WM_SETTEXT, 0, reinterpret_cast<LPARAM>((data / "out.dat").c_str()));
     PostMessageA(program.main, WM_COMMAND, 102, 0);

@@ -145,7 +145,8 @@ void WithSettings(const std::function<void(HWND)>& act)
     Command(109);
 }
 
-// Without a settings file the dialog shows the defaults, 取消 writes nothing and 決定 writes them.
+// Without a settings file the dialog shows the defaults, 取消 writes nothing and 決定 writes every
+// key, an empty box too.
 TEST_F(MainWindowTest, SettingsShowTheDefaultsAndCancelWritesNothing)
 {
     for (int button : {IDCANCEL, IDOK}) {
@@ -156,13 +157,13 @@ TEST_F(MainWindowTest, SettingsShowTheDefaultsAndCancelWritesNothing)
             PostMessageA(dialog, WM_COMMAND, button, 0);
         });
         EXPECT_EQ(shown, "0000||なし|0");
-        EXPECT_EQ(SavedSettings(), button == IDOK ? "<none>|changed|<none>|0|FALSE|FALSE|REPLACE|FALSE|REPLACE|"
+        EXPECT_EQ(SavedSettings(), button == IDOK ? "|changed||0|FALSE|FALSE|REPLACE|FALSE|REPLACE|"
                                                   : "<none>|<none>|<none>|<none>|<none>|<none>|<none>|<none>|<none>|");
     }
 }
 
-// 決定 saves every change, on every page, and leaves alone what the user did not change, whole: a
-// path too long for the box.
+// 決定 saves every change, on every page, and writes back what the user did not change as the file
+// held it: a path longer than 259 bytes, a value in quotes (which reading takes off).
 TEST_F(MainWindowTest, SettingsShowTheFileAndOkSavesEveryChange)
 {
     SetIni("IND_CONV_SETTINGS", "DECIDE_OUTPUT_FROM_INPUT", "true"); // not TRUE: shown and saved off
@@ -173,6 +174,8 @@ TEST_F(MainWindowTest, SettingsShowTheFileAndOkSavesEveryChange)
     SetIni("COMMON_SETTINGS", "TEXT_OFFSET_COMMENTS", "TRUE");
     const std::string longPath = "C:\\" + std::string(300, 'x') + ".exe";
     SetIni("COMMON_SETTINGS", "TXT_EDITOR", longPath.c_str());
+    const std::string quoted = "\"C:\\a b\\x.exe\" -n \"%1\"";
+    SetIni("COMMON_SETTINGS", "BIN_EDITOR", quoted.c_str());
     std::string shown;
     WithSettings([&](HWND dialog) {
         shown = ShownSettings(dialog);
@@ -188,7 +191,8 @@ TEST_F(MainWindowTest, SettingsShowTheFileAndOkSavesEveryChange)
         PostMessageA(dialog, WM_COMMAND, IDOK, 0);
     });
     EXPECT_EQ(shown, "0011|C:\\filer.exe|16|1") << "individual off/replace, batch on/add";
-    EXPECT_EQ(SavedSettings(), "C:\\filer.exe|" + longPath + "|<none>|32|FALSE|TRUE|REPLACE|TRUE|REPLACE|");
+    EXPECT_EQ(SavedSettings(), "C:\\filer.exe|" + longPath + "|C:\\a b\\x.exe\" -n \"%1|32|FALSE|TRUE|REPLACE|TRUE|REPLACE|");
+    EXPECT_NE(ReadBytes(ProgramFolder() + "\\Quillmark.ini").find("BIN_EDITOR=" + quoted + "\r\n"), std::string::npos);
     // The page follows the saved rule without a restart.
     Individual().SetInputPath("D:\\in\\x.txt");
     EXPECT_EQ(GetText(Individual().GetHwnd(), 7001), "D:\\in\\x.dat");

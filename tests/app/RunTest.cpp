@@ -1,9 +1,13 @@
 // Conversions on the worker thread, in the real main window: while a run goes on the window answers
 // and shows progress, nothing changes what the run works on, and a stop keeps the finished files
 // and leaves nothing partial. The worker is held at a chosen read, so "during the run" is exact.
+#include <shlwapi.h>
+
+#include <algorithm>
 #include <cstdio>
 
 #include "AppEnvironment.h"
+#include "resources/resource.h"
 
 using namespace apptest;
 
@@ -150,41 +154,81 @@ TEST_F(RunTest, DuringARunThePageShowsProgressAndNothingChangesWhatItWorksOn)
     EXPECT_TRUE(IsWindowEnabled(GetDlgItem(page, 7000)) && IsWindowEnabled(MainWnd().GetTabCtrl()->GetHwnd()));
 }
 
+// Whether text is pattern, each '*' of which stands for any text.
+bool Matches(const std::string& text, const std::string& pattern)
+{
+    size_t at = 0;
+    for (size_t from = 0;;) {
+        const size_t star = pattern.find('*', from);
+        const std::string piece = pattern.substr(from, star == std::string::npos ? star : star - from);
+        const size_t found = from == 0 ? (text.compare(0, piece.size(), piece) ? std::string::npos : 0) : text.find(piece, at);
+        if (found == std::string::npos) return false;
+        at = found + piece.size();
+        if (star == std::string::npos) return at == text.size();
+        from = star + 1;
+    }
+}
+
 TEST_F(RunTest, AStopKeepsTheFinishedFilesAndLeavesNothingPartial)
 {
-    const std::pair<const char*, std::function<void(HWND page)>> cases[] = {
-        {"中止", [](HWND page) { Click(page, 4002); }},
-        {"Esc on the main window", [](HWND) { Press(MainWnd().GetHwnd(), VK_ESCAPE); }},
-        {"Esc on the 中止 button", [](HWND page) { Press(GetDlgItem(page, 4002), VK_ESCAPE); }},
-        {"one large file, 中止", [](HWND page) { Click(page, 4002); }},
+    const std::string dup = "出力ファイル名が重複しています", three = "変換を中止しました。\n3 件のファイルを変換し、7 件のファイルは変換していません。";
+    auto click = [](HWND page) { Click(page, IDC_CONVERT); };
+    const struct {
+        const char* name;
+        std::function<void(HWND page)> prepare; // after listing
+        LONG read;                              // the worker's read the stop comes at
+        std::function<void(HWND page)> stop;
+        std::string box;                        // '*' for anything
+        std::string outputs;                    // per row: 'A' converted, 'o' old, 'D' a folder
+    } cases[] = {
+        // The batch is held at the first read of its fourth file, the large file at its second
+        // block; the batch's first three files wait to be committed.
+        {"中止", [](HWND) {}, 7, click, three, "AAAooooooo"},
+        {"Esc on the main window", [](HWND) {}, 7, [](HWND) { Press(MainWnd().GetHwnd(), VK_ESCAPE); }, three, "AAAooooooo"},
+        {"Esc on the 中止 button", [](HWND) {}, 7, [](HWND page) { Press(GetDlgItem(page, IDC_CONVERT), VK_ESCAPE); }, three,
+         "AAAooooooo"},
+        // Rows failed and skipped before the stop are named as at the end of a whole run.
+        {"中止 after a failed row and two skipped ones", [&](HWND page) {
+             DeleteFileA((out + "\\" + Name(0) + ".dat").c_str());
+             CreateDirectoryA((out + "\\" + Name(0) + ".dat").c_str(), NULL);
+             ListView_SetItemText(GetDlgItem(page, IDC_FILE_LIST), 1, 1, const_cast<char*>((Name(2) + ".dat").c_str()));
+         }, 5, click,
+         "変換を中止しました。\n2 件のファイルを変換し、8 件のファイルは変換していません。\n" + Name(0) +
+             ".txt: 出力ファイルを作成できません - *\n" + Name(1) + ".txt: " + dup + "\n" + Name(2) + ".txt: " + dup,
+         "DooAAooooo"},
+        {"one large file, 中止", [](HWND) {}, 2, click, "変換を中止しました。出力ファイルは変更していません。", "oooooooooo"},
     };
     WriteBytes(dir / "large.txt", std::string(3 * 1024 * 1024, '4'));
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.first);
-        const bool batch = std::string(c.first).find("large") == std::string::npos;
+        SCOPED_TRACE(c.name);
+        const bool batch = std::string(c.name).find("large") == std::string::npos;
+        RemoveTree(out);
+        CreateDirectoryA(out.c_str(), NULL);
         HWND page = ListBatch(10, "old");
         if (!batch) {
             ChooseTab(0);
             page = Individual().GetHwnd();
-            SetText(page, 7000, dir / "large.txt");
-            SetText(page, 7001, out + "\\" + Name(0) + ".dat");
+            SetText(page, IDC_INPUT_PATH, dir / "large.txt");
+            SetText(page, IDC_OUTPUT_PATH, out + "\\" + Name(0) + ".dat");
         }
+        c.prepare(page);
         DialogWatcher watcher;
-        // The batch is held at the first read of its fourth file, the large file at its second block;
-        // the batch's first three files wait to be committed.
         s_holdFlushes = batch;
-        ASSERT_TRUE(StartHeld(page, batch ? 7 : 2));
-        c.second(page);
+        ASSERT_TRUE(StartHeld(page, c.read));
+        c.stop(page);
         Release();
         s_holdFlushes = false;
         ASSERT_EQ(watcher.boxes.size(), 1u);
-        EXPECT_EQ(watcher.boxes[0].text, batch ? "変換を中止しました。\n3 件のファイルを変換し、7 件のファイルは変換していません。"
-                                               : "変換を中止しました。出力ファイルは変更していません。");
-        for (int i = 0; i < 10; ++i) EXPECT_EQ(ReadBytes(out + "\\" + Name(i) + ".dat"), batch && i < 3 ? "AB" : "old") << i;
-        EXPECT_EQ(FilesIn(out), 10) << "no temporary file left";
+        EXPECT_TRUE(Matches(watcher.boxes[0].text, c.box)) << watcher.boxes[0].text;
+        for (int i = 0; i < 10; ++i) {
+            const std::string path = out + "\\" + Name(i) + ".dat";
+            EXPECT_EQ(c.outputs[i] == 'D' ? std::to_string(PathIsDirectoryA(path.c_str()) != FALSE) : ReadBytes(path),
+                      c.outputs[i] == 'A' ? "AB" : c.outputs[i] == 'o' ? "old" : "1") << i;
+        }
+        EXPECT_EQ(FilesIn(out), 10 - static_cast<int>(std::count(c.outputs.begin(), c.outputs.end(), 'D'))) << "no temporary file left";
         WIN32_FIND_DATAA entry;
         EXPECT_EQ(FindFirstFileA((out + "\\~quillmark-*").c_str(), &entry), INVALID_HANDLE_VALUE) << "nor their folder";
-        EXPECT_EQ(GetText(page, 4002), "変換開始");
+        EXPECT_EQ(GetText(page, IDC_CONVERT), "変換開始");
     }
 }
 

@@ -1,5 +1,9 @@
-// A failed commit of a safe output as both pages report it, and what it leaves on disk.
+// A failed commit of a safe output, and a full disk, as both pages report them, and what they
+// leave on disk.
+#include <stdlib.h>
+
 #include "AppEnvironment.h"
+#include "resources/resource.h"
 
 using namespace apptest;
 
@@ -49,6 +53,41 @@ TEST_F(AppTest, AFailedCommitIsReportedOnBothPagesAndLeavesTheOldOutput)
     EXPECT_EQ(FilesIn(dir / "out") + FilesIn(dir.Path()), 2) << "no temporary file stays";
     WIN32_FIND_DATAA entry;
     EXPECT_EQ(FindFirstFileA((dir / "out\\*.tmp").c_str(), &entry), INVALID_HANDLE_VALUE) << "nor their folder";
+}
+
+// The disk fills in the middle of one write: the box gives the system's reason (112), not one of
+// its own. On a real disk of 256 KiB, which the ctest entry app_small_disk mounts.
+TEST_F(AppTest, AFullDiskGivesTheSystemsReasonOnBothPages)
+{
+    const char* disk = getenv("QUILL_SMALL_DISK");
+    if (!disk) GTEST_SKIP() << "runs as the ctest entry app_small_disk, on a small disk it mounts";
+    std::string bytes(100 * 1024, '\0');
+    for (size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<char>(i * 7 + i / 251);
+    std::string text;
+    for (int i = 0; i < 100 * 1024; ++i) text += "41 42 43 ";
+    const struct {
+        int tab, mode;
+        const std::string& input; // 300 KiB of output either way
+    } cases[] = {{0, 0, text}, {0, 1, bytes}, {1, 0, text}, {1, 1, bytes}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::to_string(c.tab) + std::to_string(c.mode));
+        Reset(c.tab);
+        MainWnd().SetMode(c.mode);
+        RemoveTree(dir / "in");
+        CreateDirectoryA((dir / "in").c_str(), NULL);
+        WriteBytes(dir / "in\\big.in", c.input);
+        HWND page = c.tab == 0 ? Individual().GetHwnd() : Batch().GetHwnd();
+        if (c.tab == 0) {
+            SetText(page, IDC_INPUT_PATH, dir / "in\\big.in");
+            SetText(page, IDC_OUTPUT_PATH, std::string(disk) + "\\big.out");
+        } else {
+            Batch().SetInputPath((dir / "in").c_str());
+            SetText(page, IDC_OUTPUT_PATH, disk);
+        }
+        const std::string shown = ConvertBox(page).text;
+        EXPECT_NE(shown.find("(エラー 112)"), std::string::npos) << shown;
+        EXPECT_EQ(FilesIn(disk), 0) << "nothing left on the disk";
+    }
 }
 
 } // namespace

@@ -11,16 +11,18 @@
 
 namespace {
 
-// An output file whose writes may report success after writing less than they were given.
+// An output file whose writes may report success after writing less than they were given: with
+// cut 1 a byte less than asked (when more than one), with cut -1 nothing at all.
 class OutputFile : public Vexa::CFile
 {
 public:
-    OutputFile(const std::string& path, bool shortWrites) : CFile(path.c_str(), GENERIC_WRITE, CREATE_ALWAYS), m_short(shortWrites) {}
+    OutputFile(const std::string& path, int cut) : CFile(path.c_str(), GENERIC_WRITE, CREATE_ALWAYS), m_cut(cut) {}
     BOOL WriteRaw(const void* buffer, DWORD count, DWORD* written, OVERLAPPED* overlapped) override
     {
-        return Vexa::CFile::WriteRaw(buffer, m_short && count > 1 ? count - 1 : count, written, overlapped);
+        if (m_cut < 0) return *written = 0, TRUE;
+        return Vexa::CFile::WriteRaw(buffer, m_cut && count > 1 ? count - 1 : count, written, overlapped);
     }
-    bool m_short;
+    int m_cut;
 };
 
 } // namespace
@@ -31,24 +33,26 @@ TEST(Conversion, ThroughFilesAndFailures)
     const std::string in = folder / "in", out = folder / "out";
     // Z:\dev\full is the host's full device: every write fails with ERROR_DISK_FULL. An input
     // opened for writing only fails every read, which must not pass for the end of the file.
-    struct Case { int mode; unsigned width; std::string input, output; DWORD access; bool shortWrites;
+    // A short write is followed by one for the rest; a write that moves nothing is a failure.
+    struct Case { int mode; unsigned width; std::string input, output; DWORD access; int cut;
                   DWORD error; bool writeFailed; std::string text; };
     const Case cases[] = {
-        { 1, 0, std::string("\x00\x0a\xff", 3), out, GENERIC_READ, false, 0, false, "00 0a ff " },
-        { 1, 16, "MZ", out, GENERIC_READ, false, 0, false, "4d 5a" + std::string(42, ' ') + "  # 00000000  MZ\r\n" },
-        { 0, 0, "41 42", "Z:\\dev\\full", GENERIC_READ, false, ERROR_DISK_FULL, true, "" },
-        { 1, 0, "AB", "Z:\\dev\\full", GENERIC_READ, false, ERROR_DISK_FULL, true, "" },
-        { 0, 0, "41 42", out, GENERIC_WRITE, false, ERROR_ACCESS_DENIED, false, "" },
-        { 1, 0, "41 42", out, GENERIC_WRITE, false, ERROR_ACCESS_DENIED, false, "" },
-        { 0, 0, "41 42", out, GENERIC_READ, true, ERROR_WRITE_FAULT, true, "" },
-        { 1, 0, "41 42", out, GENERIC_READ, true, ERROR_WRITE_FAULT, true, "" },
+        { 1, 0, std::string("\x00\x0a\xff", 3), out, GENERIC_READ, 0, 0, false, "00 0a ff " },
+        { 1, 16, "MZ", out, GENERIC_READ, 0, 0, false, "4d 5a" + std::string(42, ' ') + "  # 00000000  MZ\r\n" },
+        { 0, 0, "41 42", "Z:\\dev\\full", GENERIC_READ, 0, ERROR_DISK_FULL, true, "" },
+        { 1, 0, "AB", "Z:\\dev\\full", GENERIC_READ, 0, ERROR_DISK_FULL, true, "" },
+        { 0, 0, "41 42", out, GENERIC_WRITE, 0, ERROR_ACCESS_DENIED, false, "" },
+        { 1, 0, "41 42", out, GENERIC_WRITE, 0, ERROR_ACCESS_DENIED, false, "" },
+        { 0, 0, "41 42", out, GENERIC_READ, 1, 0, false, "AB" },
+        { 1, 0, "41 42", out, GENERIC_READ, 1, 0, false, "34 31 20 34 32 " },
+        { 1, 0, "41 42", out, GENERIC_READ, -1, ERROR_WRITE_FAULT, true, "" },
     };
     for (const Case& c : cases)
     {
         const std::string row = std::to_string(&c - cases);
         testkit::WriteBytes(in, c.input);
         Vexa::CFile input(in.c_str(), c.access, OPEN_EXISTING);
-        OutputFile output(c.output, c.shortWrites);
+        OutputFile output(c.output, c.cut);
         ConvertOptions options;
         options.mode = c.mode;
         options.layout = HexLayout(c.width, c.width != 0);

@@ -18,12 +18,15 @@ TEST(QuillconvWin, ConvertsPipesAndFails)
     const std::string in = at("in.txt") + " ";
     testkit::WriteBytes(folder / "in.txt", "# dump\r\n00 0A ff\r\n7");
     testkit::WriteBytes(folder / "old.dat", "old");
+    testkit::WriteBytes(folder / "longname_input.txt", "41");
+    const std::string shortName = testkit::ShortName(folder / "longname_input.txt");
     SECURITY_ATTRIBUTES inherit = { sizeof inherit, nullptr, TRUE };
     HANDLE pipe = nullptr, writer = nullptr, stdIn = GetStdHandle(STD_INPUT_HANDLE);
     DWORD written = 0;
     CreatePipe(&pipe, &writer, &inherit, 0);
     WriteFile(writer, "41 42\n43", 8, &written, nullptr);
     CloseHandle(writer);
+    HANDLE nul = CreateFileA("NUL", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit, OPEN_EXISTING, 0, nullptr);
     struct Case { std::string args; HANDLE input; DWORD code; std::string says; const char* file; std::string bytes; };
     const Case cases[] = {
         { "tobin " + in + at("out.bin"), stdIn, 0, "", "out.bin", std::string("\x00\x0a\xff", 3) },
@@ -33,6 +36,11 @@ TEST(QuillconvWin, ConvertsPipesAndFails)
         { "totext Z:\\proc\\self\\mem " + at("old.dat"), stdIn, 1, "cannot read input", "old.dat", "old" },
         { "tobin " + in + at("IN.TXT"), stdIn, 1, "same file", "in.txt", "# dump\r\n00 0A ff\r\n7" },
         { "tobin " + in + "\"" + folder.Path() + "\\.\\in.txt\"", stdIn, 1, "same file", "in.txt", "# dump\r\n00 0A ff\r\n7" },
+        { "tobin " + at("longname_input.txt") + " " + at(shortName.c_str()), stdIn, 1, "same file", "longname_input.txt", "41" },
+        // A device reached through a name is refused; standard input may be one.
+        { "tobin " + at("nul.txt") + " " + at("q.dat"), stdIn, 1, "is a device, not a file", "q.dat", "<missing>" },
+        { "tobin " + at("Nul.dat.txt") + " " + at("q.dat"), stdIn, 1, "is a device, not a file", "q.dat", "<missing>" },
+        { "tobin - " + at("empty.dat"), nul, 0, "", "empty.dat", "" },
     };
     for (const Case& c : cases)
     {
@@ -59,6 +67,7 @@ TEST(QuillconvWin, ConvertsPipesAndFails)
         EXPECT_EQ(testkit::ReadBytes(folder / c.file), c.bytes) << c.args;
     }
     CloseHandle(pipe);
+    CloseHandle(nul);
     // The inputs, the outputs and stderr: a failed run leaves no temporary file.
-    EXPECT_EQ(testkit::FilesIn(folder.Path()), 5);
+    EXPECT_EQ(testkit::FilesIn(folder.Path()), 7);
 }
