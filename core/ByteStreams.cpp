@@ -75,6 +75,23 @@ bool CStreamSource::Read(void* buffer, size_t capacity, size_t& got)
     return true;
 }
 
+bool CStreamSource::Seek(uint64_t offset)
+{
+    if (const unsigned error = MoveTo(offset))
+    {
+        m_nError = error;
+        return false;
+    }
+    m_nRead = offset;
+    return true;
+}
+
+bool CStreamSink::Restart()
+{
+    m_nError = Empty();
+    return m_nError == 0;
+}
+
 bool CStreamSink::Write(const void* buffer, size_t size)
 {
     // A write the system cuts short (a disk filling up) is followed by one for the rest, which
@@ -130,6 +147,13 @@ bool CHandleSource::ReadSome(void* buffer, size_t capacity, size_t& got, unsigne
     return false;
 }
 
+unsigned CHandleSource::MoveTo(uint64_t offset)
+{
+    LARGE_INTEGER to;
+    to.QuadPart = static_cast<LONGLONG>(offset);
+    return SetFilePointerEx(m_hFile, to, nullptr, FILE_BEGIN) ? 0 : GetLastError();
+}
+
 bool CHandleSink::WriteSome(const void* buffer, size_t size, size_t& written, unsigned& error)
 {
     DWORD moved = 0;
@@ -141,6 +165,13 @@ bool CHandleSink::WriteSome(const void* buffer, size_t size, size_t& written, un
     }
     written = moved;
     return true;
+}
+
+unsigned CHandleSink::Empty()
+{
+    LARGE_INTEGER start;
+    start.QuadPart = 0;
+    return SetFilePointerEx(m_hFile, start, nullptr, FILE_BEGIN) && SetEndOfFile(m_hFile) ? 0 : GetLastError();
 }
 
 #else
@@ -169,6 +200,11 @@ bool CFdSource::ReadSome(void* buffer, size_t capacity, size_t& got, unsigned& e
     }
 }
 
+unsigned CFdSource::MoveTo(uint64_t offset)
+{
+    return lseek(m_fd, off_t(offset), SEEK_SET) == off_t(offset) ? 0 : unsigned(errno);
+}
+
 bool CFdSink::WriteSome(const void* buffer, size_t size, size_t& written, unsigned& error)
 {
     for (;;)
@@ -185,6 +221,11 @@ bool CFdSink::WriteSome(const void* buffer, size_t size, size_t& written, unsign
             return false;
         }
     }
+}
+
+unsigned CFdSink::Empty()
+{
+    return ftruncate(m_fd, 0) == 0 && lseek(m_fd, 0, SEEK_SET) == 0 ? 0 : unsigned(errno);
 }
 
 #endif

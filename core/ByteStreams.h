@@ -3,7 +3,9 @@
 //   CConversionObserver       - told before every read; may stop the conversion
 //   CStreamSource, CStreamSink - the rules: reads stop at the size a regular file had when it was
 //                               opened, a short write is followed by one for the rest, a write
-//                               that moves nothing is a failure with a reason of its own
+//                               that moves nothing is a failure with a reason of its own; a file
+//                               can be read again from an offset and written again from empty
+//                               (the record reader's second pass)
 //   CHandleSource, CHandleSink - on a Windows handle (a pipe whose writer has gone is the end)
 //   CFdSource, CFdSink         - on a POSIX file descriptor (a call cut short by a signal is
 //                               made again)
@@ -13,6 +15,7 @@
 #include <stddef.h>
 
 #include "core/HexCodec.h"
+#include "core/RecordReader.h"
 
 #ifdef _WIN32
 #include <windows.h>
@@ -29,11 +32,12 @@ public:
     virtual bool OnBlock(unsigned long long bytesRead, unsigned long long bytesTotal) = 0;
 };
 
-class CStreamSource : public CByteSource
+class CStreamSource : public CSeekableSource
 {
 public:
     bool Read(void* buffer, size_t capacity, size_t& got) override;
     size_t BlockFor(size_t block) const override;
+    bool Seek(uint64_t offset) override;
     // The platform's error number of the failed read; 0 before one.
     unsigned GetError() const { return m_nError; }
 
@@ -44,6 +48,8 @@ protected:
     void SetSize(unsigned long long size);
     // One read of the system: true with got bytes (0 at the end), or false with error set.
     virtual bool ReadSome(void* buffer, size_t capacity, size_t& got, unsigned& error) = 0;
+    // Moves to offset from the start: 0, or the platform's error number.
+    virtual unsigned MoveTo(uint64_t offset) = 0;
 
 private:
     CConversionObserver* m_pObserver;
@@ -53,10 +59,11 @@ private:
     unsigned m_nError;
 };
 
-class CStreamSink : public CByteSink
+class CStreamSink : public CRestartableSink
 {
 public:
     bool Write(const void* buffer, size_t size) override;
+    bool Restart() override;
     unsigned GetError() const { return m_nError; }
 
 protected:
@@ -64,6 +71,8 @@ protected:
     // One write of the system: true with written bytes (which may be fewer than size), or false
     // with error set.
     virtual bool WriteSome(const void* buffer, size_t size, size_t& written, unsigned& error) = 0;
+    // Empties the file and writes from its start again: 0, or the platform's error number.
+    virtual unsigned Empty() = 0;
 
 private:
     unsigned m_nError;
@@ -79,6 +88,7 @@ public:
 
 protected:
     bool ReadSome(void* buffer, size_t capacity, size_t& got, unsigned& error) override;
+    unsigned MoveTo(uint64_t offset) override;
 
 private:
     HANDLE m_hFile;
@@ -91,6 +101,7 @@ public:
 
 protected:
     bool WriteSome(const void* buffer, size_t size, size_t& written, unsigned& error) override;
+    unsigned Empty() override;
 
 private:
     HANDLE m_hFile;
@@ -106,6 +117,7 @@ public:
 
 protected:
     bool ReadSome(void* buffer, size_t capacity, size_t& got, unsigned& error) override;
+    unsigned MoveTo(uint64_t offset) override;
 
 private:
     int m_fd;
@@ -118,6 +130,7 @@ public:
 
 protected:
     bool WriteSome(const void* buffer, size_t size, size_t& written, unsigned& error) override;
+    unsigned Empty() override;
 
 private:
     int m_fd;
