@@ -20,9 +20,9 @@ std::string Program()
     return exe;
 }
 
-// Runs quillconv.exe with args and the given standard input; its exit code, and its standard
-// error in said (kept in the file stderr of folder).
-DWORD RunQuillconv(const std::string& args, HANDLE input, const testkit::ScratchFolder& folder, std::string& said)
+// Starts quillconv.exe with args and the given standard input; its standard error goes to the
+// file stderr of folder.
+PROCESS_INFORMATION StartQuillconv(const std::string& args, HANDLE input, const testkit::ScratchFolder& folder)
 {
     SECURITY_ATTRIBUTES inherit = { sizeof inherit, nullptr, TRUE };
     HANDLE err = CreateFileA((folder / "stderr").c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS, 0, nullptr);
@@ -33,15 +33,23 @@ DWORD RunQuillconv(const std::string& args, HANDLE input, const testkit::Scratch
     si.hStdOutput = si.hStdError = err;
     PROCESS_INFORMATION pi = {};
     std::string cmd = "\"" + Program() + "\" " + args;
+    if (!CreateProcessA(nullptr, &cmd[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &pi)) pi.hProcess = nullptr;
+    CloseHandle(err);
+    return pi;
+}
+
+// Runs it to its end: its exit code, and its standard error in said.
+DWORD RunQuillconv(const std::string& args, HANDLE input, const testkit::ScratchFolder& folder, std::string& said)
+{
+    const PROCESS_INFORMATION pi = StartQuillconv(args, input, folder);
     DWORD code = 9999;
-    if (CreateProcessA(nullptr, &cmd[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &pi))
+    if (pi.hProcess)
     {
         WaitForSingleObject(pi.hProcess, INFINITE);
         GetExitCodeProcess(pi.hProcess, &code);
         CloseHandle(pi.hThread);
         CloseHandle(pi.hProcess);
     }
-    CloseHandle(err);
     said = testkit::ReadBytes(folder / "stderr");
     return code;
 }
@@ -153,4 +161,31 @@ TEST(QuillconvWin, ConvertsAFolder)
         testkit::ForEntries(out, [&](const std::string& name, DWORD) { other += name.find("~quillmark") != std::string::npos; });
         EXPECT_EQ(other, 0);
     }
+}
+
+// Killed half-way, while it waits for more input: the output keeps its old content, and only the
+// temporary file it was writing may stay behind.
+TEST(QuillconvWin, AKillLeavesTheOldOutput)
+{
+    testkit::ScratchFolder folder;
+    testkit::WriteBytes(folder / "out.bin", "old");
+    SECURITY_ATTRIBUTES inherit = { sizeof inherit, nullptr, TRUE };
+    HANDLE pipe = nullptr, writer = nullptr;
+    CreatePipe(&pipe, &writer, &inherit, 0);
+    SetHandleInformation(writer, HANDLE_FLAG_INHERIT, 0);
+    DWORD written = 0;
+    WriteFile(writer, "41 42 ", 6, &written, nullptr);
+    const PROCESS_INFORMATION pi = StartQuillconv("tobin - \"" + (folder / "out.bin") + "\"", pipe, folder);
+    ASSERT_TRUE(pi.hProcess);
+    bool writing = false;
+    for (int i = 0; i < 3000 && !writing; ++i, Sleep(10))
+        testkit::ForEntries(folder.Path(), [&](const std::string& name, DWORD) { writing |= name.rfind("~quillmark-", 0) == 0; });
+    EXPECT_TRUE(writing) << "no temporary file appeared";
+    TerminateProcess(pi.hProcess, 9);
+    WaitForSingleObject(pi.hProcess, INFINITE);
+    CloseHandle(pi.hThread);
+    CloseHandle(pi.hProcess);
+    CloseHandle(writer);
+    CloseHandle(pipe);
+    EXPECT_EQ(testkit::ReadBytes(folder / "out.bin"), "old");
 }
