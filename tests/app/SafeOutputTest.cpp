@@ -3,7 +3,6 @@
 #include <stdlib.h>
 
 #include "AppEnvironment.h"
-#include "resources/resource.h"
 
 using namespace apptest;
 
@@ -36,23 +35,31 @@ TEST_F(AppTest, AFailedCommitIsReportedOnBothPagesAndLeavesTheOldOutput)
          HookImport(reinterpret_cast<void*>(&SetFileInformationByHandle), reinterpret_cast<void*>(&SetInfoOrFail)), true);
     ASSERT_TRUE(hooked);
     WriteBytes(dir / "in.txt", "41");
-    CreateDirectoryA((dir / "out").c_str(), NULL);
-    WriteBytes(dir / "out\\in.dat", "old");
-    SetText(Individual().GetHwnd(), 7000, dir / "in.txt");
-    SetText(Individual().GetHwnd(), 7001, dir / "out.dat");
-    s_failRenames = true;
-    const std::string individual = ConvertBox(Individual().GetHwnd()).text;
-    ChooseTab(1);
-    Batch().SetInputPath(dir.Path().c_str());
-    SetText(Batch().GetHwnd(), 7001, dir / "out");
-    const std::string batch = ConvertBox(Batch().GetHwnd()).text;
-    s_failRenames = false;
-    EXPECT_EQ(individual.rfind("バイナリファイルの作成に失敗しました\n" + (dir / "out.dat") + "\n", 0), 0u) << individual;
-    EXPECT_EQ(batch.rfind("1 件のファイルを変換できませんでした。\nin.txt: 変換に失敗しました - ", 0), 0u) << batch;
-    EXPECT_EQ(ReadBytes(dir / "out.dat") + ReadBytes(dir / "out\\in.dat"), "<missing>old");
-    EXPECT_EQ(FilesIn(dir / "out") + FilesIn(dir.Path()), 2) << "no temporary file stays";
-    WIN32_FIND_DATAA entry;
-    EXPECT_EQ(FindFirstFileA((dir / "out\\*.tmp").c_str(), &entry), INVALID_HANDLE_VALUE) << "nor their folder";
+    const std::string out = dir / "out", old = out + "\\in.dat";
+    const struct {
+        int tab;
+        std::string output, box; // the output box's text; how the message box begins
+    } cases[] = {
+        {0, old, "バイナリファイルの作成に失敗しました\n" + old + "\n"},
+        {1, out, "1 件のファイルを変換できませんでした。\nin.txt: 変換に失敗しました - "},
+    };
+    for (const auto& c : cases) {
+        Reset(c.tab);
+        RemoveTree(out);
+        CreateDirectoryA(out.c_str(), NULL);
+        WriteBytes(old, "old");
+        CMainDlg* page = CMainWnd::GetPage(c.tab);
+        page->SetInputPath(c.tab == 0 ? (dir / "in.txt").c_str() : dir.Path().c_str());
+        SetText(page->GetHwnd(), IDC_OUTPUT_PATH, c.output);
+        s_failRenames = true;
+        const std::string shown = ConvertBox(page->GetHwnd()).text;
+        s_failRenames = false;
+        EXPECT_EQ(shown.rfind(c.box, 0), 0u) << shown;
+        EXPECT_EQ(ReadBytes(old), "old");
+        EXPECT_EQ(FilesIn(out) + FilesIn(dir.Path()), 2) << "no temporary file stays";
+        WIN32_FIND_DATAA entry;
+        EXPECT_EQ(FindFirstFileA((out + "\\*.tmp").c_str(), &entry), INVALID_HANDLE_VALUE) << "nor their folder";
+    }
 }
 
 // The disk fills in the middle of one write: the box gives the system's reason (112), not one of
