@@ -75,9 +75,7 @@ std::string GetText(HWND dialog, int id) { return WindowText(GetDlgItem(dialog, 
 void ChooseTab(int tab)
 {
     HWND strip = MainWnd().GetTabCtrl()->GetHwnd();
-    SendMessageA(strip, TCM_SETCURSEL, MainWnd().m_nPage, 0);
-    SendMessageA(strip, TCM_SETCURFOCUS, tab, 0);
-    Pump();
+    SendMessageA(strip, TCM_SETCURSEL, MainWnd().m_nPage, 0), SendMessageA(strip, TCM_SETCURFOCUS, tab, 0), Pump();
 }
 void Command(int id) { SendMessageA(MainWnd().GetHwnd(), WM_COMMAND, id, 0), Pump(); }
 

@@ -75,13 +75,14 @@ TEST_F(BatchPageTest, FilterAndModeShapeTheList)
 // main window, and on the list renames the selected row.
 TEST_F(BatchPageTest, TabAndEnterInTheBoxesAndTheList)
 {
+    // The control that gets the key, the rows listed afterwards, the control that has the focus then
+    // (0 the main window, -1 not looked at) and the dialog that opened.
     const struct {
         const char* name;
-        int id;    // the control that gets the key
+        int id;
         WPARAM key;
         BYTE modifier;
-        int rows;  // listed afterwards
-        int focus; // the control that has the focus afterwards; 0 the main window, -1 not looked at
+        int rows, focus;
         std::string opened;
     } cases[] = {
         {"Tab in the input box", IDC_INPUT_PATH, VK_TAB, 0, 4, IDC_OUTPUT_BROWSE, ""},

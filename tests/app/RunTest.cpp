@@ -99,15 +99,14 @@ protected:
 TEST_F(RunTest, DuringARunThePageShowsItAndNothingChangesWhatItWorksOn)
 {
     WriteBytes(dir / "large.txt", std::string(3 * 1024 * 1024, '4'));
+    // Per page: the worker's read the run is held at, and the page's controls disabled while it runs.
     const struct {
         int tab;
-        LONG read;               // the worker's read the run is held at
-        std::vector<int> off;    // the page's controls disabled while it runs
-    } pages[] = {
-        {0, 2, {IDC_INPUT_BROWSE, IDC_INPUT_PATH, IDC_OUTPUT_BROWSE, IDC_OUTPUT_PATH, IDC_CLEAR}},
-        {1, 2 * 1000 + 1, {IDC_FILTER, IDC_INPUT_BROWSE, IDC_INPUT_PATH, IDC_OUTPUT_BROWSE, IDC_OUTPUT_PATH, IDC_CLEAR,
-                           IDC_CHECK_ALL, IDC_UNCHECK_ALL}},
-    };
+        LONG read;
+        std::vector<int> off;
+    } pages[] = {{0, 2, {IDC_INPUT_BROWSE, IDC_INPUT_PATH, IDC_OUTPUT_BROWSE, IDC_OUTPUT_PATH, IDC_CLEAR}},
+                 {1, 2 * 1000 + 1, {IDC_FILTER, IDC_INPUT_BROWSE, IDC_INPUT_PATH, IDC_OUTPUT_BROWSE, IDC_OUTPUT_PATH,
+                                    IDC_CLEAR, IDC_CHECK_ALL, IDC_UNCHECK_ALL}}};
     for (const auto& p : pages) {
         SCOPED_TRACE(p.tab);
         Reset(p.tab);
@@ -116,6 +115,8 @@ TEST_F(RunTest, DuringARunThePageShowsItAndNothingChangesWhatItWorksOn)
         HWND page = p.tab == 1 ? ListBatch(2000, nullptr) : Individual().GetHwnd(), main = MainWnd().GetHwnd(),
              list = GetDlgItem(page, IDC_FILE_LIST); // the batch page's
         if (p.tab == 0) SetText(page, IDC_INPUT_PATH, dir / "large.txt"), SetText(page, IDC_OUTPUT_PATH, out + "\\large.dat");
+        std::vector<HWND> off = {GetDlgItem(main, IDC_MODE_SELECTOR), MainWnd().GetTabCtrl()->GetHwnd()};
+        for (int id : p.off) off.push_back(GetDlgItem(page, id));
         auto state = [&] {
             std::string rows;
             for (int i = 0; i < Rows(list); i += 199) rows += Cell(list, i, 0) + ">" + Cell(list, i, 1) + (Checked(list, i) ? "+ " : "- ");
@@ -127,8 +128,7 @@ TEST_F(RunTest, DuringARunThePageShowsItAndNothingChangesWhatItWorksOn)
         EXPECT_EQ(GetText(page, IDC_CONVERT), "中止");
         EXPECT_EQ(GetFocus(), GetDlgItem(page, IDC_CONVERT)) << "the keyboard stays with the page";
         EXPECT_TRUE(IsWindowVisible(GetDlgItem(page, IDC_RUN_PROGRESS)) && IsWindowVisible(GetDlgItem(page, IDC_RUN_STATUS)));
-        for (int id : p.off) EXPECT_FALSE(IsWindowEnabled(GetDlgItem(page, id))) << id;
-        for (HWND off : {GetDlgItem(main, IDC_MODE_SELECTOR), MainWnd().GetTabCtrl()->GetHwnd()}) EXPECT_FALSE(IsWindowEnabled(off));
+        for (HWND control : off) EXPECT_FALSE(IsWindowEnabled(control)) << GetDlgCtrlID(control);
         EXPECT_TRUE(IsWindowEnabled(GetDlgItem(page, IDC_CONVERT)) && (!list || IsWindowEnabled(list)));
         EXPECT_TRUE(GetMenuState(GetMenu(main), ID_CONVERT, MF_BYCOMMAND) & MF_GRAYED);
         if (list) { // files done of all files
@@ -175,14 +175,11 @@ TEST_F(RunTest, DuringARunThePageShowsItAndNothingChangesWhatItWorksOn)
             EXPECT_TRUE(CMainWnd::GetPage(p.tab)->IsRunning()) << attempt.name;
         }
         EXPECT_EQ(Opened([&] { Release(); }), "<テキストファイルからバイナリファイルを作成しました>");
-        if (list)
-            EXPECT_EQ(std::to_string(FilesIn(out)) + ReadBytes(out + "\\" + Name(1999) + ".dat"), "2000AB");
-        else
-            EXPECT_EQ(ReadBytes(out + "\\large.dat"), std::string(3 * 512 * 1024, 'D'));
+        EXPECT_TRUE(list ? FilesIn(out) == 2000 && ReadBytes(out + "\\" + Name(1999) + ".dat") == "AB"
+                         : ReadBytes(out + "\\large.dat") == std::string(3 * 512 * 1024, 'D')) << "every output made";
         EXPECT_EQ(GetText(page, IDC_CONVERT), "変換開始");
         EXPECT_FALSE(IsWindowVisible(GetDlgItem(page, IDC_RUN_PROGRESS)) || IsWindowVisible(GetDlgItem(page, IDC_RUN_STATUS)));
-        for (int id : p.off) EXPECT_TRUE(IsWindowEnabled(GetDlgItem(page, id))) << id;
-        EXPECT_TRUE(IsWindowEnabled(MainWnd().GetTabCtrl()->GetHwnd()));
+        for (HWND control : off) EXPECT_TRUE(IsWindowEnabled(control)) << GetDlgCtrlID(control);
     }
 }
 
