@@ -2,8 +2,11 @@
 //   quillbench DATA_DIR [QUILLCONV [QUILLCONV_EXE WINE_RUN]]
 // Makes a 64 MiB random binary, its 192 MiB text form and a commented text in DATA_DIR, converts
 // them in both directions with every kernel (binary to text also in lines of 16 bytes with
-// comments), runs the peers, and prints MB/s of input (10^6 bytes).
+// comments), runs the peers, and prints MB/s of input (10^6 bytes). The same binary also goes to
+// Intel HEX and S-records and back, beside objcopy and srec_cat.
 #include "core/HexCodec.h"
+#include "core/RecordReader.h"
+#include "core/RecordWriter.h"
 
 #include <fcntl.h>
 #include <stdio.h>
@@ -51,7 +54,7 @@ Time Min(Time a, Time b)
     return { std::min(a.wall, b.wall), std::min(a.cpu, b.cpu) };
 }
 
-class FdSource : public CByteSource
+class FdSource : public CSeekableSource
 {
 public:
     explicit FdSource(int fd) : m_fd(fd) {}
@@ -62,11 +65,12 @@ public:
         got = size_t(n);
         return true;
     }
+    bool Seek(uint64_t offset) override { return lseek(m_fd, off_t(offset), SEEK_SET) == off_t(offset); }
 private:
     int m_fd;
 };
 
-class FdSink : public CByteSink
+class FdSink : public CRestartableSink
 {
 public:
     explicit FdSink(int fd) : m_fd(fd) {}
@@ -82,6 +86,7 @@ public:
         }
         return true;
     }
+    bool Restart() override { return ftruncate(m_fd, 0) == 0 && lseek(m_fd, 0, SEEK_SET) == 0; }
 private:
     int m_fd;
 };
@@ -147,6 +152,37 @@ Time RunCopy(bool toBinary, const std::string& in, const std::string& out)
     close(fi);
     close(fo);
     return { Now() - start, Cpu() - cpu };
+}
+
+// One record conversion, file to file: binary to records (read = false) or back.
+Time RunRecords(bool read, RecordFormat format, HexKernel kernel, const std::string& in, const std::string& out)
+{
+    remove(out.c_str());
+    const double start = Now(), cpu = Cpu();
+    const int fi = open(in.c_str(), O_RDONLY);
+    const int fo = open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    FdSource source(fi);
+    FdSink sink(fo);
+    RecordImage r;
+    if (read)
+    {
+        RecordReadOptions options;
+        options.kernel = kernel;
+        r = ReadRecords(format, source, sink, options);
+    }
+    else
+    {
+        RecordLayout layout;
+        layout.format = format;
+        layout.size = kBinarySize;
+        layout.name = "data.bin";
+        r = WriteRecords(source, sink, layout, kernel);
+    }
+    close(fi);
+    close(fo);
+    const Time t = { Now() - start, Cpu() - cpu };
+    if (!r.Ok()) { fprintf(stderr, "quillbench: %s: %s\n", in.c_str(), RecordErrorMessage(r).c_str()); exit(1); }
+    return t;
 }
 
 Time RunCommand(const std::string& cmd)
@@ -351,6 +387,46 @@ int main(int argc, char** argv)
         return t;
     };
 
+    // Firmware formats: ours with both kernels, objcopy and srec_cat, on the same binary and on
+    // the text our writer made of it (16 bytes a record).
+    std::vector<std::string> recordTables;
+    for (RecordFormat format : { RecordIntelHex, RecordSRecord })
+    {
+        const bool intel = format == RecordIntelHex;
+        const std::string name = intel ? "Intel HEX" : "S-records", bfd = intel ? "ihex" : "srec";
+        const std::string flag = intel ? " -intel" : " -motorola", recText = dir + "/records." + bfd;
+        const std::string toText = "binary to " + name + ", " + std::to_string(int(binMB)) + " MB of binary";
+        double textMB = 0;
+        std::string toBin;
+        struct KernelName2 { HexKernel kernel; const char* name; };
+        for (const KernelName2 k : { KernelName2{ HexKernelBest, "quill SSE2" }, KernelName2{ HexKernelScalar, "quill scalar" } })
+        {
+            Time tw = never, tr = never;
+            for (int i = 0; i < kRepeats; ++i)
+            {
+                tw = Min(tw, RunRecords(false, format, k.kernel, bin, recText));
+                textMB = SizeOf(recText) / 1e6;
+                tr = Min(tr, RunRecords(true, format, k.kernel, recText, outBin));
+                if (i == 0 && !SameContent(outBin, bin)) { fprintf(stderr, "%s: %s reads back wrong\n", k.name, name.c_str()); return 1; }
+            }
+            toBin = name + " to binary, " + std::to_string(int(textMB)) + " MB of text";
+            rows.push_back(MakeRow(toText, std::string(k.name) + ", file to file", binMB, tw));
+            rows.push_back(MakeRow(toBin, std::string(k.name) + ", file to file", textMB, tr));
+        }
+        const std::string objWrite = "objcopy -I binary -O " + bfd + " " + Quote(bin) + " " + Quote(outTxt);
+        const std::string objRead = "objcopy -I " + bfd + " -O binary " + Quote(recText) + " " + Quote(outBin);
+        rows.push_back(MakeRow(toText, "objcopy -I binary -O " + bfd, binMB, best(objWrite, 3)));
+        Time t = best(objRead, 3);
+        rows.push_back(MakeRow(toBin, "objcopy -I " + bfd + " -O binary", textMB, t, SameContent(outBin, bin) ? "" : "WRONG OUTPUT"));
+        rows.push_back(MakeRow(toText, "srec_cat -binary -o" + flag, binMB,
+                               best("srec_cat " + Quote(bin) + " -binary -o " + Quote(outTxt) + flag, 1)));
+        t = best("srec_cat " + Quote(recText) + flag + " -o " + Quote(outBin) + " -binary", 1);
+        rows.push_back(MakeRow(toBin, "srec_cat" + flag + " -o -binary", textMB, t, SameContent(outBin, bin) ? "" : "WRONG OUTPUT"));
+        recordTables.push_back(toText);
+        recordTables.push_back(toBin);
+        remove(recText.c_str());
+    }
+
     Row nativeDecode, nativeEncode;
     if (!quillconv.empty())
     {
@@ -416,6 +492,7 @@ int main(int argc, char** argv)
     PrintTable(rows, enc);
     PrintTable(rows, oddDir);
     PrintTable(rows, lines);
+    for (const std::string& table : recordTables) PrintTable(rows, table);
     printf("\n");
     remove(outBin.c_str());
     remove(outTxt.c_str());

@@ -129,12 +129,17 @@ TEST(HexWriter, LinesAndComments)
                                             "49" + std::string(21, ' ') + "  # 100000000  I\r\n" },
         { 16, true, 0, "", "" },
         { 0, true, 0, "ab", "61 62 " },   // comments need lines
+        { 64, true, 0, std::string(40, 'a'), [] { std::string t; for (int i = 0; i < 40; ++i) t += "61 "; return t; }() },
     };
     for (HexKernel kernel : Kernels())
         for (const Case& c : cases)
             for (size_t cut = 0; cut <= c.bytes.size(); ++cut)
             {
-                CHexWriter writer(kernel, HexLayout(c.width, c.comments), c.first);
+                // The fields set by hand as well: the writer takes only a width it can write.
+                HexLayout layout;
+                layout.nBytesPerLine = c.width;
+                layout.bComments = c.comments;
+                CHexWriter writer(kernel, layout, c.first);
                 std::string text;
                 const std::string parts[3] = { c.bytes.substr(0, cut), c.bytes.substr(cut), "" };
                 for (int i = 0; i < 3; ++i)

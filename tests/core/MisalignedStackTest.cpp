@@ -2,13 +2,19 @@
 // or callback starts with the stack aligned to 4 bytes only, while GCC's i686 code assumes 16 and
 // keeps vector constants in stack slots that legacy SSE instructions read with an aligned
 // operand. Every kernel and layout runs here on a thread whose stack is misaligned by 4, 8 and
-// 12 bytes at the call, and must give the scalar kernel's bytes.
+// 12 bytes at the call, and must give the scalar kernel's bytes; so do the record formats' reader
+// and writer.
 #include "core/HexCodec.h"
+#include "core/RecordReader.h"
+#include "core/RecordWriter.h"
 
 #include <windows.h>
 
 #include <gtest/gtest.h>
 
+#include <string.h>
+
+#include <algorithm>
 #include <random>
 #include <string>
 #include <vector>
@@ -59,11 +65,70 @@ void RunKernel(void* param)
                                   job.scalarText->size(), job.back.data()));
 }
 
+struct Call {
+    void (*fn)(void*);
+    void* arg;
+    unsigned offset;
+};
+
 DWORD WINAPI ThreadMain(void* param)
 {
-    Job& job = *static_cast<Job*>(param);
-    QuillCallMisaligned(RunKernel, &job, job.offset);
+    Call& call = *static_cast<Call*>(param);
+    QuillCallMisaligned(call.fn, call.arg, call.offset);
     return 0;
+}
+
+// Runs fn(arg) on a new thread, offset bytes off alignment at the call; the thread's exit code.
+DWORD RunMisaligned(void (*fn)(void*), void* arg, unsigned offset)
+{
+    Call call{fn, arg, offset};
+    HANDLE thread = CreateThread(NULL, 0, ThreadMain, &call, 0, NULL);
+    if (!thread) return GetLastError();
+    WaitForSingleObject(thread, INFINITE);
+    DWORD code = 1;
+    GetExitCodeThread(thread, &code);
+    CloseHandle(thread);
+    return code;
+}
+
+// Memory as a record source and sink.
+struct Memory : CSeekableSource, CRestartableSink {
+    std::string data;
+    size_t pos = 0;
+    bool Read(void* buffer, size_t capacity, size_t& got) override
+    {
+        got = std::min(capacity, data.size() - pos);
+        memcpy(buffer, data.data() + pos, got);
+        pos += got;
+        return true;
+    }
+    bool Seek(uint64_t offset) override { pos = size_t(offset); return true; }
+    bool Write(const void* buffer, size_t size) override
+    {
+        data.append(static_cast<const char*>(buffer), size);
+        return true;
+    }
+    bool Restart() override { data.clear(); return true; }
+};
+
+struct RecordJob {
+    RecordLayout layout;
+    HexKernel kernel;
+    const std::vector<unsigned char>* bytes;
+    std::string text;
+    std::string image;
+};
+
+void RunRecords(void* param)
+{
+    RecordJob& job = *static_cast<RecordJob*>(param);
+    Memory in, text, image;
+    in.data.assign(job.bytes->begin(), job.bytes->end());
+    if (!WriteRecords(in, text, job.layout, job.kernel).Ok()) return;
+    job.text = text.data;
+    RecordReadOptions options;
+    options.kernel = job.kernel;
+    if (ReadRecords(job.layout.format, text, image, options).Ok()) job.image = image.data;
 }
 
 std::string ScalarText(const std::vector<unsigned char>& bytes, const HexLayout& layout)
@@ -91,12 +156,7 @@ TEST(MisalignedStack, EveryKernelAndLayoutGivesTheScalarBytes)
             const std::string scalar = ScalarText(bytes, layout);
             for (unsigned offset : {4u, 8u, 12u}) {
                 Job job{kernel, layout, offset, &bytes, {}, {}, &scalar};
-                HANDLE thread = CreateThread(NULL, 0, ThreadMain, &job, 0, NULL);
-                ASSERT_NE(thread, (HANDLE)NULL);
-                WaitForSingleObject(thread, INFINITE);
-                DWORD code = 1;
-                GetExitCodeThread(thread, &code);
-                CloseHandle(thread);
+                const DWORD code = RunMisaligned(RunKernel, &job, offset);
                 const std::string what = "kernel " + std::to_string(kernel) + ", " +
                                          std::to_string(layout.nBytesPerLine) + " a line" +
                                          (layout.bComments ? " with comments" : "") +
@@ -109,4 +169,29 @@ TEST(MisalignedStack, EveryKernelAndLayoutGivesTheScalarBytes)
         }
     }
     if (ran == 0) GTEST_SKIP() << "this processor runs no SIMD kernel";
+}
+
+TEST(MisalignedStack, RecordReaderAndWriterGiveTheScalarText)
+{
+    std::mt19937 random(29);
+    std::vector<unsigned char> bytes(70000);
+    for (unsigned char& b : bytes) b = static_cast<unsigned char>(random());
+    for (RecordFormat format : {RecordIntelHex, RecordSRecord})
+        for (unsigned perRecord : {16u, 32u}) {
+            RecordLayout layout;
+            layout.format = format;
+            layout.bytesPerRecord = perRecord;
+            layout.address = 0xfff0;
+            layout.size = bytes.size();
+            layout.name = "image.bin";
+            RecordJob scalar{layout, HexKernelScalar, &bytes, {}, {}};
+            RunRecords(&scalar);
+            ASSERT_FALSE(scalar.text.empty());
+            for (unsigned offset : {4u, 8u, 12u}) {
+                RecordJob job{layout, HexKernelBest, &bytes, {}, {}};
+                EXPECT_EQ(RunMisaligned(RunRecords, &job, offset), 0u);
+                EXPECT_TRUE(job.text == scalar.text && job.image == std::string(bytes.begin(), bytes.end()))
+                    << "format " << format << ", " << perRecord << " a record, stack off by " << offset;
+            }
+        }
 }
