@@ -20,15 +20,12 @@
 #include <string>
 #include <vector>
 
+#include "resources/resource.h"
 #include "tests/TestSupport.h"
 
 using testkit::TopWindow;
 
 namespace {
-
-// Control ids of the pages (resources/resource.h), as a user finds them.
-const int kModeCombo = 9000, kFilterCombo = 9000, kInputBox = 7000, kOutputBox = 7001, kFileList = 8000;
-const int kConvertButton = 4002, kConvertCommand = 102;
 
 // A conversion of the largest inputs takes well under a second; this only keeps a hung program
 // from holding the run for ever. Once it ran out, the program is not fit for another job.
@@ -113,7 +110,7 @@ HWND FindPage(HWND main, bool batch)
 {
     HWND page = NULL;
     while ((page = FindWindowExA(main, page, "#32770", NULL)) != NULL)
-        if (GetDlgItem(page, kOutputBox) && (GetDlgItem(page, kFileList) != NULL) == batch) return page;
+        if (GetDlgItem(page, IDC_OUTPUT_PATH) && (GetDlgItem(page, IDC_FILE_LIST) != NULL) == batch) return page;
     return NULL;
 }
 
@@ -131,7 +128,7 @@ HWND OpenPage(const Program& program, bool batch, int mode)
     HWND tabs = FindWindowExA(program.main, NULL, "SysTabControl32", NULL);
     HWND page = FindPage(program.main, batch);
     bool shown = tabs && page && Send(tabs, TCM_SETCURFOCUS, batch ? 1 : 0, 0);
-    return shown && Choose(program.main, kModeCombo, mode) ? page : NULL;
+    return shown && Choose(program.main, IDC_MODE_SELECTOR, mode) ? page : NULL;
 }
 
 bool SetText(HWND page, int id, const std::string& text)
@@ -143,7 +140,7 @@ bool SetText(HWND page, int id, const std::string& text)
 // box of the mode; closes the box and waits until the page is ready for the next one.
 bool RunConversion(const Program& program, HWND page, int mode, std::string& why)
 {
-    PostMessageA(program.main, WM_COMMAND, kConvertCommand, 0);
+    PostMessageA(program.main, WM_COMMAND, ID_CONVERT, 0);
     HWND box = NULL;
     auto boxShown = [&] { return (box = MessageBoxOf(program)) != NULL; };
     if (!WaitFor(program, boxShown, "message box", why)) return false;
@@ -160,7 +157,7 @@ bool RunConversion(const Program& program, HWND page, int mode, std::string& why
         why = std::string("box \"") + caption + "\": " + text;
     }
     std::string waiting;
-    if (!WaitFor(program, [&] { return !IsWindow(box) && Text(GetDlgItem(page, kConvertButton)) == "変換開始"; },
+    if (!WaitFor(program, [&] { return !IsWindow(box) && Text(GetDlgItem(page, IDC_CONVERT)) == "変換開始"; },
                  "ready page after the box", waiting)) {
         why = passed ? waiting : why + "; " + waiting;
         return false;
@@ -313,16 +310,16 @@ int main(int argc, char** argv)
         } else if (command == "convert") {
             int mode = std::atoi(arg(0).c_str());
             HWND page = OpenPage(program, false, mode);
-            passed = page && SetText(page, kInputBox, arg(1)) && SetText(page, kOutputBox, arg(2)) &&
+            passed = page && SetText(page, IDC_INPUT_PATH, arg(1)) && SetText(page, IDC_OUTPUT_PATH, arg(2)) &&
                      RunConversion(program, page, mode, why);
         } else if (command == "batch") {
             int mode = std::atoi(arg(0).c_str());
             HWND page = OpenPage(program, true, mode);
             LRESULT rows = -1;
             // Choosing the filter lists the folder.
-            passed = page && SetText(page, kInputBox, arg(1)) && SetText(page, kOutputBox, arg(2)) &&
-                     Choose(page, kFilterCombo, 0) &&
-                     Send(GetDlgItem(page, kFileList), LVM_GETITEMCOUNT, 0, 0, &rows);
+            passed = page && SetText(page, IDC_INPUT_PATH, arg(1)) && SetText(page, IDC_OUTPUT_PATH, arg(2)) &&
+                     Choose(page, IDC_FILTER, 0) &&
+                     Send(GetDlgItem(page, IDC_FILE_LIST), LVM_GETITEMCOUNT, 0, 0, &rows);
             if (passed && rows != std::atoi(arg(3).c_str())) {
                 why = "the list shows " + std::to_string(rows) + " rows, not " + arg(3);
                 passed = false;
