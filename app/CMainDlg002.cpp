@@ -7,6 +7,7 @@
 #include "app/CSubDlg001.h"
 #include "app/Dpi.h"
 #include "core/OutputPath.h"
+#include "engine/InputListing.h"
 #include "engine/OutputCollisions.h"
 #include "resources/resource.h"
 
@@ -192,16 +193,9 @@ void CMainDlg002::FillList(CString folder)
     if (PathIsDirectoryA(folder)) {
         int filter = s_filter.GetCurSel();
         if (filter < 0 || filter >= static_cast<int>(m_vecFilter.size())) filter = 0;
-        CString search(folder + "\\", m_vecFilter[filter]);
-        WIN32_FIND_DATAA entry;
-        HANDLE find = FindFirstFileA(search, &entry);
-        if (find != INVALID_HANDLE_VALUE) {
-            const DWORD skipped = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_DIRECTORY;
-            do {
-                if ((entry.dwFileAttributes & skipped) == 0) names.push_back(CString(entry.cFileName));
-            } while (FindNextFileA(find, &entry));
-            FindClose(find);
-        }
+        // The batch's listing rule, which quillconv's folder mode shares; a folder that cannot be
+        // listed shows what was listed, as before.
+        ListInputFiles(folder, m_vecFilter[filter], names);
     }
     if (!names.empty()) {
         CMainWnd* main = GetMainWnd();
