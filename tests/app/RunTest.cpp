@@ -295,8 +295,7 @@ HANDLE WINAPI NoThread(LPSECURITY_ATTRIBUTES security, SIZE_T stack, LPTHREAD_ST
                        DWORD flags, LPDWORD id)
 {
     if (s_threadsLeft == 0) return SetLastError(ERROR_NOT_ENOUGH_MEMORY), nullptr;
-    return reinterpret_cast<decltype(&NoThread)>(reinterpret_cast<void*>(
-        GetProcAddress(GetModuleHandleA("kernel32.dll"), "CreateThread")))(security, stack, start, param, flags, id);
+    return Kernel32<decltype(&NoThread)>("CreateThread")(security, stack, start, param, flags, id);
 }
 
 TEST_F(RunTest, AWorkerThatCannotStartIsToldWithTheSystemsReason)

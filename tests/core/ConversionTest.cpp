@@ -12,13 +12,11 @@
 namespace {
 
 // Writes that may report success after writing less than they were given: with s_cut 1 a byte
-// less than asked (when more than one), with -1 nothing at all. The hook reaches the system's
-// function through kernel32, since the import slot is its own.
+// less than asked (when more than one), with -1 nothing at all.
 int s_cut = 0;
 BOOL WINAPI CutWrite(HANDLE file, LPCVOID buffer, DWORD count, LPDWORD written, LPOVERLAPPED overlapped)
 {
-    static const auto real = reinterpret_cast<decltype(&CutWrite)>(
-        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "WriteFile")));
+    static const auto real = testkit::Kernel32<decltype(&CutWrite)>("WriteFile");
     if (s_cut < 0) return *written = 0, TRUE;
     return real(file, buffer, s_cut && count > 1 ? count - 1 : count, written, overlapped);
 }

@@ -24,12 +24,6 @@ const DWORD s_mainThread = GetCurrentThreadId();
 // Allocations of the run's threads fail while set.
 std::atomic<bool> s_failNew{false};
 
-template <typename F>
-F Real(const char* name)
-{
-    return reinterpret_cast<F>(reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32.dll"), name)));
-}
-
 // The n-th read of the run's threads (n = s_readsLeft) waits for s_release, or s_slowMs.
 LONG s_readsLeft = 0;
 DWORD s_slowMs = 0;
@@ -42,7 +36,7 @@ BOOL WINAPI HeldReadFile(HANDLE file, LPVOID buffer, DWORD size, LPDWORD read, L
         if (s_slowMs) Sleep(s_slowMs);
         else WaitForSingleObject(s_release, INFINITE);
     }
-    return Real<decltype(&HeldReadFile)>("ReadFile")(file, buffer, size, read, overlapped);
+    return Kernel32<decltype(&HeldReadFile)>("ReadFile")(file, buffer, size, read, overlapped);
 }
 
 // The first flush throws while set, as an allocation inside it would.
@@ -50,7 +44,7 @@ std::atomic<bool> s_throwInFlush{false};
 BOOL WINAPI ThrowingFlush(HANDLE file)
 {
     if (s_throwInFlush.exchange(false)) throw std::bad_alloc();
-    return Real<decltype(&ThrowingFlush)>("FlushFileBuffers")(file);
+    return Kernel32<decltype(&ThrowingFlush)>("FlushFileBuffers")(file);
 }
 
 // So many threads may still be started; -1 any number.
@@ -62,7 +56,7 @@ HANDLE WINAPI CountedCreateThread(LPSECURITY_ATTRIBUTES security, SIZE_T stack, 
         SetLastError(ERROR_NOT_ENOUGH_MEMORY);
         return NULL;
     }
-    return Real<decltype(&CountedCreateThread)>("CreateThread")(security, stack, start, param, flags, id);
+    return Kernel32<decltype(&CountedCreateThread)>("CreateThread")(security, stack, start, param, flags, id);
 }
 
 // Counts what it is told, allocating nothing; throws where asked.

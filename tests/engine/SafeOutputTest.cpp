@@ -16,26 +16,6 @@ using namespace testkit;
 
 namespace {
 
-// The last step of a commit, the rename, fails while s_failRenames is set: both the rename through
-// the open temporary file and the rename by name it falls back on. The hooks reach the system's
-// functions through kernel32, since the import slots are theirs.
-bool s_failRenames = false;
-template <typename F>
-F Real(const char* name)
-{
-    return reinterpret_cast<F>(reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32.dll"), name)));
-}
-BOOL WINAPI MoveOrFail(LPCSTR from, LPCSTR to, DWORD flags)
-{
-    if (s_failRenames) return SetLastError(ERROR_ACCESS_DENIED), FALSE;
-    return Real<decltype(&MoveOrFail)>("MoveFileExA")(from, to, flags);
-}
-BOOL WINAPI SetInfoOrFail(HANDLE file, FILE_INFO_BY_HANDLE_CLASS type, LPVOID info, DWORD size)
-{
-    if (s_failRenames && type == FileRenameInfo) return SetLastError(ERROR_ACCESS_DENIED), FALSE;
-    return Real<decltype(&SetInfoOrFail)>("SetFileInformationByHandle")(file, type, info, size);
-}
-
 // The temporary file name CSafeOutput makes after the one it made last ("~quillmark-pid-n.tmp").
 std::string NextTempName(const std::string& folder)
 {
@@ -72,10 +52,7 @@ Converted Convert(const std::string& input, const std::string& output, int mode 
 
 TEST(SafeOutput, EachForcedFaultKeepsTheOldOutput)
 {
-    static const bool hooked =
-        (HookImport(reinterpret_cast<void*>(&MoveFileExA), reinterpret_cast<void*>(&MoveOrFail)),
-         HookImport(reinterpret_cast<void*>(&SetFileInformationByHandle), reinterpret_cast<void*>(&SetInfoOrFail)), true);
-    ASSERT_TRUE(hooked);
+    ASSERT_TRUE(HookRenames());
     const struct {
         const char* name;
         std::function<std::shared_ptr<void>(const std::string& out)> force; // held while converting
@@ -88,8 +65,8 @@ TEST(SafeOutput, EachForcedFaultKeepsTheOldOutput)
         {"held without delete sharing", [](const std::string& out) { return std::make_shared<HeldFile>(out, "rw"); },
          FileConversionResult::kOutputOpen, ERROR_SHARING_VIOLATION, CSafeOutput::kHeld, "old"},
         {"the rename refused", [](const std::string&) {
-             s_failRenames = true;
-             return std::shared_ptr<void>(nullptr, [](void*) { s_failRenames = false; });
+             failRenames = true;
+             return std::shared_ptr<void>(nullptr, [](void*) { failRenames = false; });
          }, FileConversionResult::kConvert, ERROR_ACCESS_DENIED, CSafeOutput::kHeld, "old"},
         // A name left by an earlier run of this process id is passed over.
         {"a folder where the temporary file goes", [](const std::string& out) {
