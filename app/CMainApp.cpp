@@ -1,6 +1,7 @@
 #include "app/CMainApp.h"
 
 #include "app/CMainWnd.h"
+#include "app/StartPaths.h"
 #include "core/OutputPath.h"
 
 using namespace Vexa;
@@ -9,25 +10,15 @@ VEXA_IMPLEMENT_DYNAMIC(CMainApp, CWinApp)
 
 int CMainApp::InitInstance()
 {
-    // The whole command line is one path. Blanks after it go first (a shell may leave some after
-    // a closing quote); then a leading quote goes, and a quote at the end with it. A path whose
-    // quote is not closed keeps its last character (a quote is never a CP932 trail byte).
-    CString path(m_lpCmdLine ? m_lpCmdLine : "");
-    int length = path.GetLength();
-    while (length > 0 && (path[length - 1] == ' ' || path[length - 1] == '\t')) --length;
-    path = path.Left(length);
-    if (length > 0 && path[0] == '"') {
-        const int end = length > 1 && path[length - 1] == '"' ? length - 1 : length;
-        path = path.Mid(1, end - 1);
-    }
-
     CreateSystemInfo();
     if (CSystemInfo* info = GetSystemInfo()) {
         char module[MAX_PATH] = "";
         GetModuleFileNameA(NULL, module, MAX_PATH);
         // Cut at the last real separator: the last byte of ソ.exe's ソ (83 5C) is none.
         info->m_strProgramFolder = GetFolderPart(CString(module));
-        info->m_strStartPath = path;
+        // The whole command line is one path; several files come as several existing paths.
+        info->m_strStartPath = OneStartPath(m_lpCmdLine);
+        info->m_vecStartPaths = SeveralStartPaths(m_lpCmdLine);
     }
     return CWinApp::InitInstance();
 }

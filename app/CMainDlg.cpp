@@ -208,29 +208,35 @@ int CMainDlg::OnKeyDown(WPARAM wParam, LPARAM lParam)
         MoveFocus(m_hWnd, GetKeyState(VK_SHIFT) < 0 ? 2 : 1);
         return 0;
     }
-    bool ctrl = GetKeyState(VK_CONTROL) < 0;
-    if (Refused()) {
-        if (wParam == VK_ESCAPE) StopRun();
-        return 0;
-    }
+    // The page's own keys change what a run works on: refused while one goes on.
+    const bool ctrl = GetKeyState(VK_CONTROL) < 0, refused = Refused();
     switch (wParam) {
+    case VK_ESCAPE:
+        if (!refused) break;
+        StopRun();
+        return 0;
     case VK_RETURN:
-        return OnConvert();
+        return refused ? 0 : OnConvert();
     case VK_DELETE:
-        return OnClear();
+        return refused ? 0 : OnClear();
     case 'I':
-        return ctrl ? OnBrowseInput() : 0;
+        return ctrl && !refused ? OnBrowseInput() : 0;
     case 'O':
-        return ctrl ? OnBrowseOutput() : 0;
+        return ctrl && !refused ? OnBrowseOutput() : 0;
     case 'B':
     case 'T':
-        if (ctrl) {
+        if (ctrl && !refused) {
             if (CMainWnd* main = GetMainWnd()) main->SetMode(wParam == 'B' ? 0 : 1);
         }
         return 0;
     default:
-        return CDialog::OnKeyDown(wParam, lParam);
+        // The main window's other shortcuts (F1, Ctrl+F1), whichever control of the page has the focus.
+        if (CMainWnd* main = GetMainWnd()) {
+            if (main->RunShortcut(wParam)) return 0;
+        }
+        break;
     }
+    return CDialog::OnKeyDown(wParam, lParam);
 }
 
 // A click on the page's background: the focus goes to the main window.

@@ -80,10 +80,11 @@ protected:
     // The conversion mode of the run started last.
     int GetRunMode() const { return m_nRunMode; }
 
-    // A focus move away from control (Esc names the page itself), and Enter in control; neither
-    // is passed on while a run goes on.
+    // A focus move away from control (Esc names the page itself), and Enter in control (an edit
+    // box or the list), which converts unless the page gives it a use of its own; neither is
+    // passed on while a run goes on.
     virtual void OnFocusLeaving(Vexa::CWindowBase*) {}
-    virtual void OnEnterKey(Vexa::CWindowBase*) {}
+    virtual void OnEnterKey(Vexa::CWindowBase*) { OnConvert(); }
 
     CConversionRun m_run;
     // The main window above the page, or null when the page sits elsewhere.

@@ -3,6 +3,7 @@
 #include "app/CMainWnd.h"
 #include "app/FailureText.h"
 #include "core/OutputPath.h"
+#include "engine/InputListing.h"
 #include "resources/resource.h"
 
 using namespace Vexa;
@@ -127,6 +128,12 @@ int CMainDlg001::Convert(int mode)
     std::vector<CRunFile> files(1);
     files[0].input = inputPath;
     files[0].output = GetOutputPath();
+    // A path the program cannot take whole is refused, never cut.
+    for (const CString& path : {files[0].input, files[0].output}) {
+        if (path.GetLength() <= kMaxPathLength) continue;
+        Message(TooLongText(path), "警告", MB_ICONWARNING);
+        return ERROR_FILENAME_EXCED_RANGE;
+    }
     StartRun(mode, std::move(files));
     return 0;
 }

@@ -11,6 +11,11 @@
 #include "engine/OutputCollisions.h"
 #include "resources/resource.h"
 
+#include <algorithm>
+#include <string>
+#include <unordered_map>
+#include <unordered_set>
+
 using namespace Vexa;
 
 VEXA_IMPLEMENT_DYNAMIC(CMainDlg002, CMainDlg)
@@ -65,21 +70,29 @@ int CMainDlg002::OnInitDialog(WPARAM wParam, LPARAM lParam)
 // Leaving the input folder box with Tab or Shift+Tab applies a typed folder.
 void CMainDlg002::OnFocusLeaving(CWindowBase* control)
 {
-    if (control == &s_input) SetInputPath(GetInputFolder());
+    if (control == &s_input) ApplyInputFolder();
 }
 
-// Enter applies a typed input folder and goes on to the output folder; there it leaves the page;
-// on the list it renames the selected row's output.
+// Enter applies a typed input folder and goes on to the output folder; on the list it renames the
+// selected row's output; in the output folder box it converts.
 void CMainDlg002::OnEnterKey(CWindowBase* control)
 {
     if (control == &s_input) {
-        SetInputPath(GetInputFolder());
+        ApplyInputFolder();
         MoveFocus(s_output.GetHwnd(), 0);
-    } else if (control == &s_output) {
-        MoveFocus(m_hWnd, 0);
     } else if (control == &s_list) {
         EditOutputName();
+    } else {
+        CMainDlg::OnEnterKey(control);
     }
+}
+
+// The text of the input box as the input folder; the text set last changes nothing, so the list
+// keeps the user's work and the output box what was typed into it.
+void CMainDlg002::ApplyInputFolder()
+{
+    CString folder = GetInputFolder();
+    if (folder != m_strFolder) SetInputPath(folder);
 }
 
 // The page's own buttons and filter; each refuses while a run goes on.
@@ -183,45 +196,105 @@ void CMainDlg002::SetOutputPath(CString folder)
     s_output.SetWindowText(folder);
 }
 
+CMainDlg002::Listing CMainDlg002::ListingNow(const CString& folder)
+{
+    Listing listing;
+    listing.folder = folder;
+    listing.filter = s_filter.GetCurSel();
+    if (listing.filter < 0 || listing.filter >= static_cast<int>(m_vecFilter.size())) listing.filter = 0;
+    CMainWnd* main = GetMainWnd();
+    listing.mode = main && main->GetMode() == 0 ? 0 : 1;
+    listing.rule = GetSetting("DEFAULT_OUTPUT_EXTENSION");
+    listing.subfolders = GetSetting("INCLUDE_SUBFOLDERS") == "TRUE";
+    return listing;
+}
+
 // Lists the folder with the list view's redrawing off: one paint for the whole list, not one per
 // row.
 void CMainDlg002::FillList(CString folder)
 {
+    const Listing listing = ListingNow(folder);
+    // What the user did to the rows of this folder: unchecked them, or named their outputs.
+    struct Work {
+        CString output; // a name given by hand, or empty
+        bool unchecked;
+    };
+    std::unordered_map<std::string, Work> work;
+    if (folder.CompareNoCase(m_listed.folder) == 0) {
+        for (int i = 0; i < s_list.GetItemCount(); ++i) {
+            const CString name = s_list.GetItemText(i, 0), output = s_list.GetItemText(i, 1);
+            const bool named = output != MakeOutputFileName(name, m_listed.mode, m_listed.rule);
+            if (named || !s_list.GetCheck(i)) work[static_cast<const char*>(name)] = {named ? output : CString(), !s_list.GetCheck(i)};
+        }
+    }
+    m_listed = listing;
     s_list.SendMessage(WM_SETREDRAW, FALSE, 0);
     s_list.DeleteAllItems();
-    std::vector<CString> names;
-    if (PathIsDirectoryA(folder)) {
-        int filter = s_filter.GetCurSel();
-        if (filter < 0 || filter >= static_cast<int>(m_vecFilter.size())) filter = 0;
+    std::vector<CString> names, tooLong;
+    if (folder.GetLength() > kMaxPathLength) {
+        tooLong.push_back(folder);
+    } else if (PathIsDirectoryA(folder)) {
+        ListingOptions options;
+        options.subfolders = listing.subfolders;
+        const CString outputFolder = GetOutputFolder();
+        options.outputFolder = outputFolder;
         // The batch's listing rule, which quillconv's folder mode shares; a folder that cannot be
         // listed shows what was listed, as before.
-        ListInputFiles(folder, m_vecFilter[filter], names);
+        ListInputFiles(folder, m_vecFilter[listing.filter], names, options, &tooLong);
     }
     if (!names.empty()) {
-        CMainWnd* main = GetMainWnd();
-        int mode = main && main->GetMode() == 0 ? 0 : 1;
-        CString rule = GetSetting("DEFAULT_OUTPUT_EXTENSION");
         s_list.SendMessage(LVM_SETITEMCOUNT, names.size(), 0);
         for (size_t i = 0; i < names.size(); ++i) {
             int row = s_list.InsertItem(static_cast<int>(i), names[i]);
-            s_list.SetItemText(row, 1, MakeOutputFileName(names[i], mode, rule));
+            s_list.SetItemText(row, 1, MakeOutputFileName(names[i], listing.mode, listing.rule));
         }
         // Row -1 is every row: all checked by one message.
         s_list.SetCheck(-1, TRUE);
+        for (size_t i = 0; i < names.size() && !work.empty(); ++i) {
+            auto kept = work.find(static_cast<const char*>(names[i]));
+            if (kept == work.end()) continue;
+            if (!kept->second.output.IsEmpty()) s_list.SetItemText(static_cast<int>(i), 1, kept->second.output);
+            if (kept->second.unchecked) s_list.SetCheck(static_cast<int>(i), FALSE);
+        }
     }
     s_list.SendMessage(WM_SETREDRAW, TRUE, 0);
     s_list.InvalidateRect(NULL, TRUE);
+    if (tooLong.size() == 1 && tooLong[0] == folder)
+        Message(TooLongText(folder), "警告", MB_ICONWARNING);
+    else if (!tooLong.empty())
+        Message(TooLongListText(tooLong), "警告", MB_ICONWARNING);
 }
 
+void CMainDlg002::OpenFiles(CString folder, const std::vector<CString>& names)
+{
+    const CString pattern = m_vecFilter[ListingNow(folder).filter];
+    for (const CString& name : names) {
+        if (!PathIsDirectoryA(folder + "\\" + name) && !PathMatchSpecA(name, pattern)) s_filter.SetCurSel(0);
+    }
+    SetInputPath(folder);
+    std::unordered_set<std::string> chosen;
+    for (const CString& name : names) chosen.insert(CaseKey(name));
+    for (int i = 0; i < s_list.GetItemCount(); ++i) {
+        // The row's file, or the subfolder of the folder that holds it.
+        CString row = s_list.GetItemText(i, 0);
+        int separator = 0;
+        while (row[separator] && row[separator] != '\\')
+            separator += IsLeadByte(static_cast<unsigned char>(row[separator])) && row[separator + 1] ? 2 : 1;
+        const bool check = chosen.count(CaseKey(row)) > 0 || chosen.count(CaseKey(row.Left(separator))) > 0;
+        s_list.SetCheck(i, check);
+    }
+}
+
+// The filter or the mode chosen again as it was lists nothing again.
 void CMainDlg002::OnFilterChanged()
 {
-    if (Refused()) return;
+    if (Refused() || ListingNow(GetInputFolder()) == m_listed) return;
     FillList(GetInputFolder());
 }
 
 void CMainDlg002::OnModeChanged()
 {
-    if (Refused()) return;
+    if (Refused() || ListingNow(GetInputFolder()) == m_listed) return;
     FillList(GetInputFolder());
 }
 
@@ -264,6 +337,11 @@ int CMainDlg002::Convert(int mode)
         Message("出力フォルダを設定してください", "警告", MB_ICONWARNING);
         return ERROR_FILE_NOT_FOUND;
     }
+    for (const CString& folder : {inputFolder, outputFolder}) {
+        if (folder.GetLength() <= kMaxPathLength) continue;
+        Message(TooLongText(folder), "警告", MB_ICONWARNING);
+        return ERROR_FILENAME_EXCED_RANGE;
+    }
     if (s_list.GetItemCount() == 0) {
         Message("変換するものがありません", "警告", MB_ICONWARNING);
         return ERROR_FILE_NOT_FOUND;
@@ -299,7 +377,11 @@ int CMainDlg002::Convert(int mode)
         files.emplace_back();
         CRunFile& file = files.back();
         file.row = static_cast<int>(i);
-        if (verdicts[i] != kRowConvert) file.skipped = DescribeVerdict(verdicts[i]);
+        if (verdicts[i] != kRowConvert) {
+            const int length = std::max(inputFolder.GetLength() + 1 + rows[i].input.GetLength(),
+                                        outputFolder.GetLength() + 1 + rows[i].output.GetLength());
+            file.skipped = DescribeVerdict(verdicts[i], length);
+        }
         file.input = CString(inputFolder + "\\", rows[i].input);
         file.output = CString(outputFolder + "\\", rows[i].output);
     }

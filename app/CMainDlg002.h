@@ -32,7 +32,13 @@ public:
     virtual void BrowseOutputFolder(int mode);
     virtual Vexa::CString GetInputFolder();
     virtual Vexa::CString GetOutputFolder();
+    // Lists folder. The rows of the folder listed before keep what the user did to them: unchecked,
+    // or a name given by hand.
     virtual void FillList(Vexa::CString folder);
+    // Several files of folder (dropped or given at start-up): the folder listed, just their rows
+    // checked (a name of a subfolder checks the rows below it). The filter becomes "*.*" when it
+    // would leave one of them out.
+    void OpenFiles(Vexa::CString folder, const std::vector<Vexa::CString>& names);
 
     // The input folder set last; the folder choosers start there.
     Vexa::CString m_strFolder;
@@ -46,4 +52,22 @@ protected:
     int GetProgress(Vexa::CString& text) override;
     void OnFocusLeaving(Vexa::CWindowBase* control) override;
     void OnEnterKey(Vexa::CWindowBase* control) override;
+
+private:
+    // What the list was made from.
+    struct Listing {
+        Vexa::CString folder;
+        int filter = -1;
+        int mode = -1;
+        Vexa::CString rule; // DEFAULT_OUTPUT_EXTENSION
+        bool subfolders = false;
+        bool operator==(const Listing& other) const
+        {
+            return folder == other.folder && filter == other.filter && mode == other.mode && rule == other.rule &&
+                   subfolders == other.subfolders;
+        }
+    };
+    Listing ListingNow(const Vexa::CString& folder);
+    void ApplyInputFolder();
+    Listing m_listed;
 };

@@ -7,6 +7,9 @@
 #include "app/CSettingDlg.h"
 #include "app/CVersionDlg.h"
 #include "app/Dpi.h"
+#include "app/FailureText.h"
+#include "core/OutputPath.h"
+#include "engine/InputListing.h"
 #include "resources/resource.h"
 
 using namespace Vexa;
@@ -25,6 +28,42 @@ CTabCtrlEx s_tab;
 // Allocated at start-up; the window's destructor deletes them (a later window makes new ones).
 CMainDlg* s_pages[2] = {new CMainDlg001, new CMainDlg002};
 
+// The window's shortcut keys, each that of a command, which its menu item shows after a tab. The
+// page shown takes Enter, Delete and its Ctrl keys itself (IsPageKey, with Ctrl+A and Ctrl+U of
+// the batch page, which have no menu item); the others run here.
+struct Shortcut {
+    UINT command;
+    WPARAM key;
+    bool ctrl;
+    const char* name;
+};
+const Shortcut kShortcuts[] = {
+    {ID_BROWSE_INPUT, 'I', true, "Ctrl+I"}, {ID_BROWSE_OUTPUT, 'O', true, "Ctrl+O"},
+    {ID_CONVERT, VK_RETURN, false, "Enter"}, {ID_CLEAR, VK_DELETE, false, "Delete"},
+    {ID_MODE_BINARY, 'B', true, "Ctrl+B"},  {ID_MODE_TEXT, 'T', true, "Ctrl+T"},
+    {ID_HELP, VK_F1, false, "F1"},          {ID_VERSION, VK_F1, true, "Ctrl+F1"},
+};
+
+// Adds a menu item: its label, and after a tab its shortcut key when it has one.
+void AddItem(CMenu& menu, UINT position, const char* label, UINT command)
+{
+    CString text(label);
+    for (const Shortcut& shortcut : kShortcuts) {
+        if (shortcut.command != command) continue;
+        text += "\t";
+        text += shortcut.name;
+    }
+    menu.InsertItem(position, text, command);
+}
+
+// The folder a path lies in, as the batch page takes it: a drive's root keeps its separator.
+CString FolderOf(const CString& path)
+{
+    CString folder = GetFolderPart(path);
+    if (folder.GetLength() == 2 && folder[1] == ':') folder += "\\";
+    return folder;
+}
+
 } // namespace
 
 CMainDlg* CMainWnd::GetPage(int page)
@@ -32,7 +71,7 @@ CMainDlg* CMainWnd::GetPage(int page)
     return page == 0 || page == 1 ? s_pages[page] : nullptr;
 }
 
-CMainWnd::CMainWnd(const char* title) : CWindow(title, NULL), m_nPage(0), m_nMode(0)
+CMainWnd::CMainWnd(const char* title) : CWindow(title, NULL), m_nPage(0), m_nMode(0), m_hFocus(NULL)
 {
     if (!s_pages[0]) s_pages[0] = new CMainDlg001;
     if (!s_pages[1]) s_pages[1] = new CMainDlg002;
@@ -63,19 +102,19 @@ BOOL CMainWnd::RegisterWindowClass()
 
 int CMainWnd::OnCreate(WPARAM wParam, LPARAM lParam)
 {
-    s_menuFile.InsertItem(0, "参照（入力） (&I)", ID_BROWSE_INPUT);
-    s_menuFile.InsertItem(1, "参照（出力） (&O)", ID_BROWSE_OUTPUT);
+    AddItem(s_menuFile, 0, "参照（入力） (&I)", ID_BROWSE_INPUT);
+    AddItem(s_menuFile, 1, "参照（出力） (&O)", ID_BROWSE_OUTPUT);
     s_menuFile.InsertSeparator(2);
-    s_menuFile.InsertItem(3, "変換開始 (&C)", ID_CONVERT);
-    s_menuFile.InsertItem(4, "クリア (&R)", ID_CLEAR);
+    AddItem(s_menuFile, 3, "変換開始 (&C)", ID_CONVERT);
+    AddItem(s_menuFile, 4, "クリア (&R)", ID_CLEAR);
     s_menuFile.InsertSeparator(5);
-    s_menuFile.InsertItem(6, "設定 (&S)", ID_SETTINGS);
+    AddItem(s_menuFile, 6, "設定 (&S)", ID_SETTINGS);
     s_menuFile.InsertSeparator(7);
-    s_menuFile.InsertItem(8, "終了", ID_EXIT);
-    s_menuEdit.InsertItem(0, "バイナリ変換 (&B)", ID_MODE_BINARY);
-    s_menuEdit.InsertItem(1, "テキスト変換 (&T)", ID_MODE_TEXT);
-    s_menuHelp.InsertItem(0, "使い方 (&H)", ID_HELP);
-    s_menuHelp.InsertItem(1, "バージョン情報 (&V)", ID_VERSION);
+    AddItem(s_menuFile, 8, "終了", ID_EXIT);
+    AddItem(s_menuEdit, 0, "バイナリ変換 (&B)", ID_MODE_BINARY);
+    AddItem(s_menuEdit, 1, "テキスト変換 (&T)", ID_MODE_TEXT);
+    AddItem(s_menuHelp, 0, "使い方 (&H)", ID_HELP);
+    AddItem(s_menuHelp, 1, "バージョン情報 (&V)", ID_VERSION);
     s_menuBar.InsertPopup(0, "ファイル (&F)", s_menuFile.GetHandle());
     s_menuBar.InsertPopup(1, "編集 (&E)", s_menuEdit.GetHandle());
     s_menuBar.InsertPopup(2, "ヘルプ (&H)", s_menuHelp.GetHandle());
@@ -95,7 +134,10 @@ int CMainWnd::OnCreate(WPARAM wParam, LPARAM lParam)
     for (CMainDlg* page : s_pages) page->CreateModeless(m_hWnd);
     FitToPages();
     CSystemInfo* info = GetSystemInfo();
-    OpenPath(info ? CString(info->m_strStartPath) : CString());
+    if (info && !info->m_vecStartPaths.empty())
+        OpenPaths(info->m_vecStartPaths);
+    else
+        OpenPath(info ? CString(info->m_strStartPath) : CString());
     DragAcceptFiles(TRUE);
     return CWindow::OnCreate(wParam, lParam);
 }
@@ -205,12 +247,9 @@ int CMainWnd::OnNotify(WPARAM wParam, LPARAM lParam)
     return CWindow::OnNotify(wParam, lParam);
 }
 
-int CMainWnd::OnKeyDown(WPARAM wParam, LPARAM lParam)
+bool CMainWnd::IsPageKey(WPARAM key)
 {
-    switch (wParam) {
-    case VK_TAB:
-        MoveFocus(m_hWnd, GetKeyState(VK_SHIFT) < 0 ? 2 : 1);
-        return 0;
+    switch (key) {
     case VK_RETURN:
     case VK_DELETE:
     case 'A':
@@ -219,16 +258,39 @@ int CMainWnd::OnKeyDown(WPARAM wParam, LPARAM lParam)
     case 'O':
     case 'T':
     case 'U':
-        if (CMainDlg* page = GetPage(m_nPage)) page->PostMessage(WM_KEYDOWN, wParam, lParam);
+        return true;
+    default:
+        return false;
+    }
+}
+
+// Keys of the main window itself, the selector and the tab strip (which pass theirs up).
+int CMainWnd::OnKeyDown(WPARAM wParam, LPARAM lParam)
+{
+    if (wParam == VK_TAB) {
+        MoveFocus(m_hWnd, GetKeyState(VK_SHIFT) < 0 ? 2 : 1);
         return 0;
-    case VK_F1:
-        return GetKeyState(VK_CONTROL) < 0 ? ShowVersionDialog() : ShowHelp();
-    case VK_ESCAPE:
+    }
+    if (wParam == VK_ESCAPE) {
         if (CMainDlg* page = GetPage(m_nPage)) page->StopRun();
         return 0;
-    default:
-        return CWindow::OnKeyDown(wParam, lParam);
     }
+    if (IsPageKey(wParam)) {
+        if (CMainDlg* page = GetPage(m_nPage)) page->PostMessage(WM_KEYDOWN, wParam, lParam);
+        return 0;
+    }
+    return RunShortcut(wParam) ? 0 : CWindow::OnKeyDown(wParam, lParam);
+}
+
+bool CMainWnd::RunShortcut(WPARAM key)
+{
+    const bool ctrl = GetKeyState(VK_CONTROL) < 0;
+    for (const Shortcut& shortcut : kShortcuts) {
+        if (shortcut.key != key || shortcut.ctrl != ctrl) continue;
+        OnCommand(shortcut.command, 0);
+        return true;
+    }
+    return false;
 }
 
 int CMainWnd::OnLButtonUp(WPARAM, LPARAM)
@@ -239,6 +301,18 @@ int CMainWnd::OnLButtonUp(WPARAM, LPARAM)
 
 LRESULT CMainWnd::WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
 {
+    // A dialog or a message box takes the focus while it is open; afterwards the control that had
+    // it gets it back, as it does in a dialog, rather than the window itself.
+    if (msg == WM_ACTIVATE) {
+        if (LOWORD(wParam) == WA_INACTIVE) {
+            HWND focus = GetFocus();
+            m_hFocus = focus && ::IsChild(m_hWnd, focus) ? focus : NULL;
+        } else if (m_hFocus && ::IsChild(m_hWnd, m_hFocus) && ::IsWindowVisible(m_hFocus) &&
+                   ::IsWindowEnabled(m_hFocus)) {
+            SetFocus(m_hFocus);
+            return 0;
+        }
+    }
     if (msg == WM_FOCUSMOVE) {
         CWindowBase* from = reinterpret_cast<CWindowBase*>(wParam);
         // Esc in the selector or the tab strip (they name this window) stops a run.
@@ -271,22 +345,53 @@ void CMainWnd::MoveFocus(HWND hwnd, int direction)
     SetFocus(direction == 2 ? page->GetLastControl() : page->GetFirstControl());
 }
 
+// Every dropped path, each read whole whatever its length.
 int CMainWnd::OnDropFiles(WPARAM wParam, LPARAM)
 {
     HDROP drop = reinterpret_cast<HDROP>(wParam);
-    if (IsRunning()) {
-        DragFinish(drop);
-        return 0;
+    std::vector<CString> paths;
+    const UINT count = IsRunning() ? 0 : DragQueryFileA(drop, 0xFFFFFFFF, NULL, 0);
+    for (UINT i = 0; i < count; ++i) {
+        std::vector<char> path(DragQueryFileA(drop, i, NULL, 0) + 1);
+        DragQueryFileA(drop, i, path.data(), static_cast<UINT>(path.size()));
+        paths.push_back(CString(path.data()));
     }
-    char path[MAX_PATH] = "";
-    DragQueryFileA(drop, 0, path, MAX_PATH);
     DragFinish(drop);
-    OpenPath(CString(path));
+    if (!paths.empty()) OpenPaths(paths);
     return 0;
+}
+
+void CMainWnd::OpenPaths(const std::vector<CString>& paths)
+{
+    if (paths.size() == 1) {
+        OpenPath(paths[0]);
+        return;
+    }
+    const CString folder = FolderOf(paths[0]);
+    std::vector<CString> names;
+    for (const CString& path : paths) {
+        if (path.GetLength() > kMaxPathLength) {
+            MessageBoxA(m_hWnd, TooLongText(path), "警告", MB_OK | MB_ICONWARNING);
+            return;
+        }
+        if (FolderOf(path).CompareNoCase(folder) != 0) {
+            MessageBoxA(m_hWnd, "まとめて開くファイルは、1つのフォルダにあるものにしてください。", "警告",
+                        MB_OK | MB_ICONWARNING);
+            return;
+        }
+        names.push_back(GetFileNamePart(path));
+    }
+    m_nPage = 1;
+    static_cast<CMainDlg002*>(s_pages[1])->OpenFiles(folder, names);
+    SelectPage(m_nPage);
 }
 
 void CMainWnd::OpenPath(CString path)
 {
+    if (path.GetLength() > kMaxPathLength) {
+        MessageBoxA(m_hWnd, TooLongText(path), "警告", MB_OK | MB_ICONWARNING);
+        path.Empty();
+    }
     if (!path.IsEmpty()) {
         if (PathIsDirectoryA(path)) {
             m_nPage = 1;

@@ -3,6 +3,8 @@
 // commands, keys and dropped files to the page shown; moves the focus round its own ring.
 #pragma once
 
+#include <vector>
+
 #include "app/Framework.h"
 
 class CMainDlg;
@@ -35,6 +37,15 @@ public:
     // direction: 0 that window, 1 next, 2 previous.
     virtual void MoveFocus(HWND hwnd, int direction);
     virtual void OpenPath(Vexa::CString path);
+    // What was dropped or given at start-up: one path as OpenPath takes it; several in one folder
+    // open on the batch page with that folder listed and just their rows checked; several folders
+    // are refused with a warning. A path longer than the program takes is refused with a warning.
+    virtual void OpenPaths(const std::vector<Vexa::CString>& paths);
+    // Runs the command of key as one of the window's shortcuts (the Ctrl key as it is now); false
+    // when key is none. The pages pass up the keys they do not use themselves.
+    bool RunShortcut(WPARAM key);
+    // The keys the main window passes on to the page shown, which uses them itself.
+    static bool IsPageKey(WPARAM key);
     // While a page runs a conversion, everything that would change it is disabled: the mode,
     // the page switch, the menu's page commands and the settings.
     virtual void ShowRunning(bool running);
@@ -49,4 +60,7 @@ public:
 
     int m_nPage;
     int m_nMode;
+    // The control that had the focus when the window was last deactivated (a dialog or a message
+    // box opened): it gets the focus back when the window is active again.
+    HWND m_hFocus;
 };

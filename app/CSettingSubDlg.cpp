@@ -37,6 +37,8 @@ struct RuleControls {
 };
 RuleControls s_ind;
 RuleControls s_bat;
+// "一括変換設定" alone: the batch also lists the files of subfolders.
+CCheckBox s_subfolders;
 
 // The value of key in the common section as the file holds it, "" when missing. The profile
 // reader takes the quotes off a quoted value, and a value such as "C:\a b\x.exe" -n "%1" would
@@ -192,15 +194,21 @@ CSettingSubDlg003::CSettingSubDlg003() : CSettingSubDlg(IDD_SETTING_BAT) {}
 CSettingSubDlg003::~CSettingSubDlg003()
 {
     Release(s_bat);
+    s_subfolders.Detach();
 }
 
 int CSettingSubDlg003::OnInitDialog(WPARAM, LPARAM)
 {
     LoadRules(*this, s_bat, &CSystemInfo::GetBatConvSetting);
+    s_subfolders.Attach(GetDlgItem(IDC_INCLUDE_SUBFOLDERS));
+    CSystemInfo* info = GetSystemInfo();
+    if (info && info->GetBatConvSetting("INCLUDE_SUBFOLDERS") == "TRUE") s_subfolders.SetCheck(1);
     return 0;
 }
 
 void CSettingSubDlg003::SaveSettings()
 {
     SaveRules(s_bat, &CSystemInfo::SetBatConvSetting);
+    if (CSystemInfo* info = GetSystemInfo())
+        info->SetBatConvSetting("INCLUDE_SUBFOLDERS", s_subfolders.IsChecked() ? "TRUE" : "FALSE");
 }

@@ -1,5 +1,7 @@
 #include "app/FailureText.h"
 
+#include "engine/InputListing.h"
+
 using Vexa::CString;
 
 CString SystemReason(DWORD error)
@@ -61,11 +63,42 @@ CString DescribeFailureBriefly(const FileConversionResult& result)
     return text;
 }
 
-const char* DescribeVerdict(RowVerdict verdict)
+CString DescribeVerdict(RowVerdict verdict, int length)
 {
+    CString text;
     switch (verdict) {
-    case kRowDuplicateOutput: return "出力ファイル名が重複しています";
-    case kRowOutputIsInput: return "出力先が入力ファイルです";
-    default: return "";
+    case kRowDuplicateOutput: text = "出力ファイル名が重複しています"; break;
+    case kRowOutputIsInput: text = "出力先が入力ファイルです"; break;
+    case kRowInOutputFolder: text = "出力フォルダの中のファイルです"; break;
+    case kRowPathTooLong: text.Format("パスが長すぎます（%d バイト、上限 %d バイト）", length, kMaxPathLength); break;
+    default: break;
     }
+    return text;
+}
+
+CString TooLongText(const char* path)
+{
+    CString text("パスが長すぎるため使えません。\n");
+    text += path;
+    CString length;
+    length.Format("\n%d バイト（上限 %d バイト）", lstrlenA(path), kMaxPathLength);
+    return text + length;
+}
+
+CString TooLongListText(const std::vector<CString>& paths)
+{
+    const size_t kNamed = 5;
+    CString text;
+    text.Format("次のパスは長すぎるため一覧に入れていません（上限 %d バイト）。", kMaxPathLength);
+    for (size_t i = 0; i < paths.size() && i < kNamed; ++i) {
+        CString line;
+        line.Format("\n%s（%d バイト）", static_cast<const char*>(paths[i]), paths[i].GetLength());
+        text += line;
+    }
+    if (paths.size() > kNamed) {
+        CString more;
+        more.Format("\nほか %d 件", static_cast<int>(paths.size() - kNamed));
+        text += more;
+    }
+    return text;
 }

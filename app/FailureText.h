@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+#include <vector>
+
 #include "engine/FileConversion.h"
 #include "engine/OutputCollisions.h"
 #include "foundation/CString.h"
@@ -18,5 +20,13 @@ Vexa::CString DescribeFailure(const FileConversionResult& result);
 // One line for a failed row of the batch page: what failed and the system's reason.
 Vexa::CString DescribeFailureBriefly(const FileConversionResult& result);
 
-// The words the error box gives a skipped row.
-const char* DescribeVerdict(RowVerdict verdict);
+// The words the error box gives a skipped row; a path too long is named with its length, the
+// longer of the row's two (input and output, the folders' paths included).
+Vexa::CString DescribeVerdict(RowVerdict verdict, int length = 0);
+
+// The warning for a path longer than the program takes: the path, its length and the limit.
+Vexa::CString TooLongText(const char* path);
+
+// The warning for the paths a listing left out as too long: the first ones with their lengths,
+// then how many more.
+Vexa::CString TooLongListText(const std::vector<Vexa::CString>& paths);

@@ -2,6 +2,7 @@
 //   quillconv tobin INPUT OUTPUT    hex text to binary
 //   quillconv totext [--width N [--comments]] INPUT OUTPUT   binary to hex text, in lines of N bytes
 //   quillconv tobin|totext [options] INDIR OUTDIR [--filter PATTERN]   every file of a folder
+//                                   (--recursive: of its subfolders too, mirrored in OUTDIR)
 // "-" stands for standard input or output. Exit 0 on success, 1 when a file fails, 2 on bad usage.
 // The Windows program does its file work through the engine, as the pages do; the native one
 // keeps a small output of its own on POSIX calls.
@@ -12,6 +13,7 @@
 #include <stdlib.h>
 #include <string.h>
 
+#include <algorithm>
 #include <memory>
 #include <new>
 #include <string>
@@ -62,8 +64,12 @@ const char kUsage[] =
     "with the extension replaced by .bin (tobin) or .txt (totext), or added after it:\n"
     "  --add-extension   data.txt gives data.txt.bin instead of data.bin\n"
     "  --filter PATTERN  only the files PATTERN matches (* and ?), such as *.txt; all by default\n"
-    "Files whose outputs would overwrite one another or an input are skipped. Each file that\n"
-    "fails or is skipped gets a line on standard error, and a count of the files follows.\n"
+    "  --recursive       the files of its subfolders too, each output in the same subfolder of\n"
+    "                    OUTDIR (made as needed); never hidden or system folders, folder links,\n"
+    "                    or OUTDIR when it lies inside INDIR\n"
+    "Files whose outputs would overwrite one another or an input, and paths longer than 259\n"
+    "bytes, are skipped. Each file that fails or is skipped gets a line on standard error, and\n"
+    "a count of the files follows.\n"
     "Exit status: 0 done, 1 a file failed or was skipped (or input and output are the same\n"
     "file), 2 bad usage.\n";
 
@@ -92,6 +98,7 @@ struct Request {
     const char* output = nullptr;
     const char* filter = nullptr; // folder mode only
     bool addExtension = false;    // folder mode only
+    bool recursive = false;       // folder mode only
 };
 
 #ifdef _WIN32
@@ -207,9 +214,15 @@ public:
 // missing level, and the outputs' temporary files in a staging folder inside it.
 int ConvertFolder(const Request& request)
 {
-    std::vector<Vexa::CString> names;
-    if (DWORD error = ListInputFiles(request.input, request.filter ? request.filter : "*.*", names))
+    std::vector<Vexa::CString> names, tooLong;
+    ListingOptions listing;
+    listing.subfolders = request.recursive;
+    listing.outputFolder = request.output;
+    if (DWORD error = ListInputFiles(request.input, request.filter ? request.filter : "*.*", names, listing, &tooLong))
         return Fail("cannot list input folder " + Quoted(request.input) + ": " + Reason(error));
+    for (const Vexa::CString& path : tooLong)
+        Fail("skipped " + Quoted(path) + ": the path is " + std::to_string(path.GetLength()) +
+             " bytes, longer than the limit of " + std::to_string(kMaxPathLength));
     if (DWORD error = MakeFolder(request.output))
         return Fail("cannot make output folder " + Quoted(request.output) + ": " + Reason(error));
     const Vexa::CString extension(request.toBinary ? ".bin" : ".txt");
@@ -223,6 +236,12 @@ int ConvertFolder(const Request& request)
         files[i].output = Vexa::CString(Vexa::CString(request.output) + "\\", rows[i].output);
         if (verdicts[i] == kRowDuplicateOutput) files[i].skipped = "another file's output has the same name";
         if (verdicts[i] == kRowOutputIsInput) files[i].skipped = "its output would overwrite an input file";
+        if (verdicts[i] == kRowInOutputFolder) files[i].skipped = "it lies in the output folder";
+        if (verdicts[i] == kRowPathTooLong) {
+            const size_t length = std::max(files[i].input.GetLength(), files[i].output.GetLength());
+            files[i].skipped = ("its path is " + std::to_string(length) + " bytes, longer than the limit of " +
+                                std::to_string(kMaxPathLength)).c_str();
+        }
     }
     FolderReport report;
     CRun run;
@@ -234,7 +253,8 @@ int ConvertFolder(const Request& request)
         converted += file.reached && file.result.Done();
         skipped += !file.skipped.IsEmpty();
     }
-    const int total = static_cast<int>(run.Files().size()), failed = total - converted - skipped;
+    skipped += static_cast<int>(tooLong.size());
+    const int total = static_cast<int>(run.Files().size() + tooLong.size()), failed = total - converted - skipped;
     fprintf(stderr, "quillconv: %d files: %d converted, %d failed, %d skipped\n", total, converted, failed,
             skipped);
     return converted == total ? 0 : 1;
@@ -407,6 +427,8 @@ int Run(int argc, char** argv)
             comments = true;
         else if (strcmp(argv[arg], "--add-extension") == 0)
             request.addExtension = true;
+        else if (strcmp(argv[arg], "--recursive") == 0)
+            request.recursive = true;
         else if (strcmp(argv[arg], "--filter") == 0)
         {
             if (arg + 1 == argc) return Usage("--filter needs a pattern, such as *.txt");
@@ -439,8 +461,8 @@ int Run(int argc, char** argv)
             return Usage("a folder's outputs need a folder, not standard output");
         return ConvertFolder(request);
     }
-    if (request.filter || request.addExtension)
-        return Usage("--filter and --add-extension need a folder as INPUT");
+    if (request.filter || request.addExtension || request.recursive)
+        return Usage("--filter, --add-extension and --recursive need a folder as INPUT");
     return ConvertOne(request);
 }
 

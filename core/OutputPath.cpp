@@ -2,13 +2,12 @@
 
 namespace Vexa {
 
-namespace {
-
-// Lead bytes of CP932 double-byte characters.
 bool IsLeadByte(unsigned char byte)
 {
     return (byte >= 0x81 && byte <= 0x9F) || (byte >= 0xE0 && byte <= 0xFC);
 }
+
+namespace {
 
 // Replaces the extension after the last '.' at an index at least `from`, or appends.
 CString ReplaceExtension(const CString& name, int from, const CString& extension)
@@ -46,7 +45,7 @@ CString MakeOutputFileName(const CString& fileName, int mode, const CString& ext
 
 CString MakeOutputFileName(const CString& fileName, const CString& extension, bool add)
 {
-    return add ? fileName + extension : ReplaceExtension(fileName, 0, extension);
+    return add ? fileName + extension : ReplaceExtension(fileName, FindFileName(fileName), extension);
 }
 
 int FindLastPathSeparator(const char* path)

@@ -15,11 +15,16 @@ CString OutputExtension(int mode);
 // extension, or appends when the file name has none.
 CString MakeOutputPath(const CString& input, int mode, const CString& extensionSetting);
 
-// Batch page: the output name for a bare file name, by the same setting.
+// Batch page: the output name for a file name, by the same setting; a name below a subfolder
+// ("sub.d\\a.txt") keeps its folder part.
 CString MakeOutputFileName(const CString& fileName, int mode, const CString& extensionSetting);
 
-// The same rule for any extension (".bin"): appended when add, else replacing the last one.
+// The same rule for any extension (".bin"): appended when add, else replacing the file name's last
+// one.
 CString MakeOutputFileName(const CString& fileName, const CString& extension, bool add);
+
+// Whether byte starts a double-byte character of CP932.
+bool IsLeadByte(unsigned char byte);
 
 // Index of the last backslash that separates path components, or -1. Paths are CP932: the
 // trail byte of a double-byte character (表 is 95 5C) can equal a backslash and is skipped.

@@ -116,7 +116,7 @@ void CRun::Work()
     });
 }
 
-void CRun::ConvertAll(const COutputFolder* folder)
+void CRun::ConvertAll(COutputFolder* folder)
 {
     while (m_nHanded < m_files.size() && !m_bStop && !m_nFault) {
         CRunFile& file = m_files[m_nHanded];

@@ -56,7 +56,7 @@ public:
     CRun& operator=(const CRun&) = delete;
 
     // Converts the files as options say on a new thread, telling observer. outputFolder, for a
-    // batch, is the folder all outputs go to (COutputFolder). 0, or the system's error number
+    // batch, is the folder all outputs go to, into it or folders below it (COutputFolder). 0, or the system's error number
     // when the worker could not be started (nothing was touched then).
     DWORD Start(CRunObserver& observer, const ConvertOptions& options, std::vector<CRunFile> files,
                 const char* outputFolder = nullptr);
@@ -94,7 +94,7 @@ private:
     static DWORD WINAPI WorkerMain(void* param);
     static DWORD WINAPI CommitterMain(void* param);
     void Work();
-    void ConvertAll(const class COutputFolder* folder);
+    void ConvertAll(class COutputFolder* folder);
     void FailTheRest(size_t from);
     void StartCommitters();
     void EndCommitters();

@@ -2,12 +2,15 @@
 
 #include <windows.h>
 
+#include <string.h>
+
 #include <string>
 #include <unordered_map>
 #include <unordered_set>
 
 #include "core/OutputPath.h"
 #include "engine/FileIdentity.h"
+#include "engine/InputListing.h"
 
 using Vexa::CString;
 
@@ -33,6 +36,22 @@ bool IsPlainName(const char* name)
 }
 
 namespace {
+
+// A name whose every folder part and whose file name are plain ("sub\\a.txt").
+bool IsPlainRelative(const char* name)
+{
+    std::string part;
+    for (const char* p = name;; ++p) {
+        if (*p == '\\' || *p == '\0') {
+            if (!IsPlainName(part.c_str())) return false;
+            if (*p == '\0') return true;
+            part.clear();
+        } else {
+            part += *p;
+            if (IsDBCSLeadByte(static_cast<BYTE>(*p)) && p[1]) part += *++p;
+        }
+    }
+}
 
 // A full path with its existing parts in their long form. Only a short name holds a '~', so a
 // path without one is taken as it is, without asking the file system.
@@ -83,6 +102,13 @@ public:
     }
     std::string Input(const char* name) { return Key(m_inKey, name); }
     std::string Output(const char* name) { return Key(m_outKey, name); }
+    // Whether a key lies in the output folder while that lies inside the input folder.
+    bool InOutputFolder(const std::string& key) const
+    {
+        const size_t in = m_inKey.size(), out = m_outKey.size();
+        return out > in + 1 && m_outKey.compare(0, in, m_inKey) == 0 && m_outKey[in] == '\\' &&
+               key.size() > out + 1 && key.compare(0, out, m_outKey) == 0 && key[out] == '\\';
+    }
 
 private:
     std::string FolderKey(const std::string& full)
@@ -94,6 +120,8 @@ private:
     std::string Key(const std::string& folderKey, const char* name)
     {
         if (IsPlainName(name)) return folderKey + "\\" + LongName(folderKey, CaseKey(name));
+        // A listed file in a subfolder: only a short name (a '~') needs the file system.
+        if (!strchr(name, '~') && IsPlainRelative(name)) return folderKey + "\\" + CaseKey(name);
         CString path(m_path[folderKey].c_str());
         path += "\\";
         path += name;
@@ -134,24 +162,38 @@ private:
 
 } // namespace
 
+std::string FolderKey(const char* folder)
+{
+    return TrimSeparator(CaseKey(LongPath(FullPath(folder)).c_str()));
+}
+
 std::vector<RowVerdict> CheckOutputCollisions(const char* inputFolder, const char* outputFolder,
                                               const std::vector<BatchRow>& rows)
 {
     PathKeys keyOf(inputFolder, outputFolder);
+    const size_t inLength = strlen(inputFolder) + 1, outLength = strlen(outputFolder) + 1;
     std::unordered_set<std::string> inputs;
     std::unordered_map<std::string, int> outputs;
     std::vector<std::string> keys(rows.size());
-    for (size_t i = 0; i < rows.size(); ++i) {
-        inputs.insert(keyOf.Input(rows[i].input));
-        if (!rows[i].checked) continue;
-        keys[i] = keyOf.Output(rows[i].output);
-        ++outputs[keys[i]];
-    }
     std::vector<RowVerdict> verdicts(rows.size(), kRowConvert);
     for (size_t i = 0; i < rows.size(); ++i) {
-        if (!rows[i].checked)
+        const std::string input = keyOf.Input(rows[i].input);
+        inputs.insert(input);
+        if (!rows[i].checked) {
             verdicts[i] = kRowUnchecked;
-        else if (inputs.count(keys[i]))
+        } else if (inLength + strlen(rows[i].input) > static_cast<size_t>(kMaxPathLength) ||
+                   outLength + strlen(rows[i].output) > static_cast<size_t>(kMaxPathLength)) {
+            verdicts[i] = kRowPathTooLong;
+        } else if (keyOf.InOutputFolder(input)) {
+            verdicts[i] = kRowInOutputFolder;
+        } else {
+            keys[i] = keyOf.Output(rows[i].output);
+            ++outputs[keys[i]];
+        }
+    }
+    for (size_t i = 0; i < rows.size(); ++i) {
+        if (verdicts[i] != kRowConvert) continue;
+        if (inputs.count(keys[i]))
             verdicts[i] = kRowOutputIsInput;
         else if (outputs[keys[i]] > 1)
             verdicts[i] = kRowDuplicateOutput;

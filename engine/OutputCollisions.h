@@ -21,14 +21,21 @@ enum RowVerdict {
     kRowUnchecked,
     kRowDuplicateOutput, // another checked row makes the same output
     kRowOutputIsInput,   // the output is a listed input (its own or another row's)
+    kRowInOutputFolder,  // the input lies in the output folder, inside the input folder
+    kRowPathTooLong,     // the input's or the output's path is longer than kMaxPathLength
 };
 
-// One verdict per row. Full paths are made once per folder, not per row.
+// One verdict per row. Names may hold subfolders ("sub\\a.txt"). Full paths are made once per
+// folder, not per row.
 std::vector<RowVerdict> CheckOutputCollisions(const char* inputFolder, const char* outputFolder,
                                               const std::vector<BatchRow>& rows);
 
 // The comparison form of a path or name: upper case, as the file system ignores letter case.
 std::string CaseKey(const char* path);
+
+// The comparison form of a folder: its full path, long names, CaseKey'd, without a trailing
+// separator.
+std::string FolderKey(const char* folder);
 
 // A name that a folder's full path and a separator spell out whole: no folder parts, and no
 // trailing dot or blank, which the file system drops.

@@ -3,6 +3,8 @@
 // executable's folder; nothing is cached.
 #pragma once
 
+#include <vector>
+
 #include "foundation/CObject.h"
 #include "foundation/CString.h"
 
@@ -25,6 +27,8 @@ public:
     virtual CString GetIniFilePath();
 
     CString m_strStartPath;     // the path given on the command line; empty when none
+    // The paths, when the command line gave several existing ones (m_strStartPath names nothing).
+    std::vector<CString> m_vecStartPaths;
     CString m_strProgramFolder; // the executable's folder, without a trailing backslash
 
 private:

@@ -1,4 +1,5 @@
-// CComboBoxEx: a drop-down list that hands Tab, Shift+Tab and Esc to its parent.
+// CComboBoxEx: a drop-down list that hands Tab, Shift+Tab and Esc to its parent and passes the
+// command keys up, but for F4 and, while its list is open, Enter, which it uses itself.
 #pragma once
 
 #include "framework/CComboBox.h"
@@ -11,4 +12,6 @@ public:
     // For a list the program creates itself with this control identifier.
     explicit CComboBoxEx(int id) : Vexa::CFocusControlT<Vexa::CComboBox>(id) {}
     ~CComboBoxEx() override {}
+
+    int OnKeyDown(WPARAM key, LPARAM flags) override;
 };

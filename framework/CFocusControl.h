@@ -1,6 +1,7 @@
 // CFocusControlT: a control that turns Tab, Shift+Tab and Esc into a WM_FOCUSMOVE posted to its
 // parent, because the message loop does no dialog keyboard handling; the parent moves the focus
-// in its own order.
+// in its own order. The command keys it has no use for go up to the parent as they came, so the
+// window's shortcuts work whichever control has the focus.
 #pragma once
 
 #include "framework/CWindow.h"
@@ -13,6 +14,15 @@
 
 namespace Vexa {
 
+// The keys that stand for commands of the window: Enter, Delete, the function keys, and a letter or
+// digit with Ctrl held (not with Alt, where Ctrl+Alt types a character).
+inline bool IsCommandKey(WPARAM key)
+{
+    if (key == VK_RETURN || key == VK_DELETE || (key >= VK_F1 && key <= VK_F24)) return true;
+    const bool ctrl = ::GetKeyState(VK_CONTROL) < 0 && ::GetKeyState(VK_MENU) >= 0;
+    return ctrl && ((key >= 'A' && key <= 'Z') || (key >= '0' && key <= '9'));
+}
+
 template <class T>
 class CFocusControlT : public T {
 public:
@@ -21,9 +31,13 @@ public:
 
     int OnKeyDown(WPARAM key, LPARAM flags) override
     {
-        if (key != VK_TAB && key != VK_ESCAPE)
-            return T::OnKeyDown(key, flags);
         CWindowBase* parent = this->GetParentObject();
+        if (key != VK_TAB && key != VK_ESCAPE) {
+            // Posted: it is handled after this key, with the modifiers still as they were.
+            if (!parent || !IsCommandKey(key)) return T::OnKeyDown(key, flags);
+            parent->PostMessage(WM_KEYDOWN, key, flags);
+            return 0;
+        }
         if (key == VK_TAB) {
             // Read when this key message is handled, so it is the Shift state of that keystroke.
             LPARAM direction = (::GetKeyState(VK_SHIFT) & 0x8000) ? 2 : 1;
@@ -37,6 +51,9 @@ public:
     }
 
 protected:
+    // A key the control keeps for itself: its own procedure handles it.
+    int OwnKey(WPARAM key, LPARAM flags) { return T::OnKeyDown(key, flags); }
+
     // Enter for the controls that report it: WM_ENTERKEY to a bound parent, and the key goes no
     // further either way.
     int PostEnterKey()

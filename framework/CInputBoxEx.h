@@ -1,4 +1,5 @@
-// CInputBoxEx: an edit box that hands Tab, Shift+Tab and Esc to its parent and reports Enter.
+// CInputBoxEx: an edit box that hands Tab, Shift+Tab and Esc to its parent, reports Enter, keeps
+// the keys it edits with and passes the other command keys up.
 #pragma once
 
 #include "framework/CEdit.h"
@@ -10,7 +11,8 @@ public:
     CInputBoxEx() {}
     ~CInputBoxEx() override {}
 
-    // Enter posts WM_ENTERKEY to a bound parent; Tab, Shift+Tab and Esc move the focus.
+    // Enter posts WM_ENTERKEY to a bound parent; Tab, Shift+Tab and Esc move the focus; Delete and
+    // Ctrl+A, C, V, X, Z, Y edit the text.
     int OnKeyDown(WPARAM key, LPARAM flags) override;
     // Swallows the characters of Tab, Enter and Esc, so the box neither inserts nor beeps.
     int OnChar(WPARAM ch, LPARAM flags) override;

@@ -1,4 +1,5 @@
-// CListViewEx: a list view that hands Tab, Shift+Tab and Esc to its parent and reports Enter.
+// CListViewEx: a list view that hands Tab, Shift+Tab and Esc to its parent, reports Enter and
+// passes the other command keys up.
 #pragma once
 
 #include "framework/CFocusControl.h"

@@ -4,7 +4,8 @@ VEXA_IMPLEMENT_DYNAMIC(CTabCtrlEx, CTabCtrl)
 
 namespace {
 
-// The keys the main window handles itself.
+// The main window's own keys, which go up also without Ctrl; the base passes up the other command
+// keys.
 bool IsParentKey(WPARAM key)
 {
     switch (key) {

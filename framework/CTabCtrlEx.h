@@ -1,6 +1,6 @@
 // CTabCtrlEx: the main window's tab strip. A click gives it the focus; Tab, Shift+Tab and Esc
-// move the focus; the main window's command keys go up to the parent so they work while the strip
-// has the focus; the arrow keys stay with the strip.
+// move the focus; the main window's keys and the other command keys go up to the parent so they
+// work while the strip has the focus; the arrow keys stay with the strip.
 #pragma once
 
 #include "framework/CFocusControl.h"

@@ -54,3 +54,4 @@
 #define IDC_BEFORE_NAME        7000 // the output name dialog
 #define IDC_AFTER_NAME         7001
 #define IDC_MODE_SELECTOR      9000 // the main window's
+#define IDC_INCLUDE_SUBFOLDERS 9300 // 一括変換設定

@@ -137,6 +137,23 @@ inline void Press(HWND wnd, WPARAM key, BYTE modifier = 0)
     SetKeyboardState(keys);
 }
 
+// Types key with modifier (VK_CONTROL, VK_SHIFT or 0) held on the keyboard, as the system queues it
+// for the focused window of the active application (so the key state is real), then pumps.
+inline void Type(WORD key, BYTE modifier = 0)
+{
+    std::vector<INPUT> inputs;
+    auto add = [&](WORD vk, DWORD flags) {
+        INPUT input = {};
+        input.type = INPUT_KEYBOARD, input.ki.wVk = vk, input.ki.dwFlags = flags;
+        inputs.push_back(input);
+    };
+    if (modifier) add(modifier, 0);
+    add(key, 0), add(key, KEYEVENTF_KEYUP);
+    if (modifier) add(modifier, KEYEVENTF_KEYUP);
+    SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
+    Pump();
+}
+
 // The visible top-level window of class cls that belongs to process pid, or NULL.
 inline HWND TopWindow(DWORD pid, const char* cls)
 {

@@ -1,10 +1,94 @@
-// The keyboard focus: Tab and Shift+Tab round the main window and both pages, as the focus-aware
-// controls report them, and round the settings dialog.
+// The keyboard: the shortcuts from every kind of control, the focus after the dialogs and boxes
+// they open, Tab and Shift+Tab round the main window and both pages, as the focus-aware controls
+// report them, and round the settings dialog.
 #include "AppEnvironment.h"
+
+#include <shellapi.h>
 
 using namespace apptest;
 
 namespace {
+
+// Stands in for the shell: what it was asked to open.
+std::string s_shell;
+HINSTANCE WINAPI RecordShellExecute(HWND, LPCSTR verb, LPCSTR file, LPCSTR, LPCSTR, INT)
+{
+    s_shell += std::string(verb) + " " + file;
+    return reinterpret_cast<HINSTANCE>(33);
+}
+
+using FocusTest = AppTest;
+
+// Each key typed on each kind of control, and what it did: the command it ran ("convert" its box,
+// "in" and "out" the choosers, "bin" and "text" the mode, "all" and "none" the batch rows' checks,
+// "help", "version") or the control's own use ("edit" in an edit box, a button pressed, "rename"
+// on the list), "-" nothing. The focus is where it was afterwards, also after every dialog and box.
+TEST_F(FocusTest, ShortcutsWorkFromEveryControl)
+{
+    static const bool hooked = (HookImport(reinterpret_cast<void*>(&ShellExecuteA), reinterpret_cast<void*>(&RecordShellExecute)), true);
+    ASSERT_TRUE(hooked);
+    const std::string in = dir / "in", file = in + "\\a.txt";
+    CreateDirectoryA(in.c_str(), NULL);
+    WriteBytes(file, "41"), WriteBytes(in + "\\b.txt", "42");
+    const struct {
+        WORD key;
+        BYTE modifier;
+    } keys[] = {{VK_RETURN, 0}, {VK_DELETE, 0}, {'I', VK_CONTROL}, {'O', VK_CONTROL}, {'B', VK_CONTROL},
+                {'T', VK_CONTROL}, {'A', VK_CONTROL}, {'U', VK_CONTROL}, {VK_F1, 0}, {VK_F1, VK_CONTROL}};
+    HWND main = MainWnd().GetHwnd(), one = Individual().GetHwnd(), many = Batch().GetHwnd(), list = GetDlgItem(many, IDC_FILE_LIST);
+    const struct {
+        const char* name;
+        int tab;
+        HWND control;
+        const char* did; // for each key above
+    } controls[] = {
+        {"the main window", 0, main, "convert clear in out bin text - - help version"},
+        {"the mode selector", 1, GetDlgItem(main, IDC_MODE_SELECTOR), "convert clear in out bin text all none help version"},
+        {"the tab strip", 0, MainWnd().GetTabCtrl()->GetHwnd(), "convert clear in out bin text - - help version"},
+        {"an edit box", 0, GetDlgItem(one, IDC_INPUT_PATH), "convert edit in out bin text edit - help version"},
+        {"the button クリア", 0, GetDlgItem(one, IDC_CLEAR), "clear clear in out bin text - - help version"},
+        {"the filter", 1, GetDlgItem(many, IDC_FILTER), "convert clear in out bin text all none help version"},
+        {"the output folder box", 1, GetDlgItem(many, IDC_OUTPUT_PATH), "convert edit in out bin text edit none help version"},
+        {"the list", 1, list, "rename clear in out bin text all none help version"},
+        {"the button 全選択", 1, GetDlgItem(many, IDC_CHECK_ALL), "all clear in out bin text all none help version"},
+    };
+    const std::pair<std::string, std::string> words[] = {
+        {"[変換したいファイルを選択してください]", "in"}, {"[入力元を指定してください]", "in"}, {"[変換後のファイル名を入力してください]", "out"},
+        {"[出力先を指定してください]", "out"}, {"[バージョン情報]", "version"}, {"[変換後ファイル名の設定]", "rename"}};
+    for (const auto& c : controls) {
+        std::string did;
+        for (const auto& key : keys) {
+            ChooseTab(c.tab);
+            HWND page = c.tab ? many : one;
+            MainWnd().SetMode(key.key == 'B' ? 1 : 0);
+            SetText(one, IDC_INPUT_PATH, "xyz"), SetText(one, IDC_OUTPUT_PATH, "x");
+            Batch().SetInputPath(in.c_str());
+            SetText(many, IDC_OUTPUT_PATH, file); // a file where the folder goes: converting fails at once
+            ListView_SetCheckState(list, 0, TRUE);
+            ListView_SetCheckState(list, 1, FALSE);
+            ListView_SetItemState(list, 0, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+            char cls[16] = "";
+            GetClassNameA(c.control, cls, sizeof cls);
+            const std::string text = lstrcmpiA(cls, "Edit") == 0 ? WindowText(c.control) : "";
+            SendMessageA(c.control, EM_SETSEL, 0, 0);
+            SetForegroundWindow(main), SetFocus(c.control);
+            s_shell.clear();
+            std::string seen = Opened([&] { Type(key.key, key.modifier); });
+            for (const auto& word : words)
+                if (seen == word.first) seen = word.second;
+            if (!seen.empty() && seen[0] == '<') seen = "convert";
+            DWORD selection = static_cast<DWORD>(SendMessageA(c.control, EM_GETSEL, 0, 0));
+            if (!s_shell.empty()) seen += "help";
+            if (MainWnd().GetMode() != (key.key == 'B' ? 1 : 0)) seen += key.key == 'B' ? "bin" : "text";
+            if (GetText(page, IDC_INPUT_PATH).empty()) seen += "clear";
+            else if (!text.empty() && (WindowText(c.control) != text || HIWORD(selection) == text.size())) seen += "edit";
+            if (c.tab && Rows(list) == 2 && Checked(list, 0) == Checked(list, 1)) seen += Checked(list, 0) ? "all" : "none";
+            did += (did.empty() ? "" : " ") + (seen.empty() ? "-" : seen);
+            EXPECT_EQ(GetFocus(), c.control) << c.name << ", key 0x" << std::hex << key.key;
+        }
+        EXPECT_EQ(did, c.did) << c.name;
+    }
+}
 
 // Presses key on the window that has the focus; where the focus went once the posted moves ran.
 HWND PressOnFocus(WPARAM key, BYTE modifier = 0)
@@ -12,8 +96,6 @@ HWND PressOnFocus(WPARAM key, BYTE modifier = 0)
     Press(GetFocus(), key, modifier);
     return GetFocus();
 }
-
-using FocusTest = AppTest;
 
 TEST_F(FocusTest, TabAndShiftTabRunRoundTheMainWindowAndEachPage)
 {

@@ -1,8 +1,10 @@
-// The main window: every command, key and drop and what it reaches, the menus' texts, the
-// settings dialog with and without a settings file.
+// The main window: every command and drop and what it reaches (the keys are FocusTest's), the
+// start-up paths, the menus' texts, the settings dialog with and without a settings file.
 #include "AppEnvironment.h"
 
-#include <shellapi.h>
+#include <algorithm>
+
+#include "app/StartPaths.h"
 
 using namespace apptest;
 
@@ -10,26 +12,16 @@ namespace {
 
 using MainWindowTest = AppTest;
 
-// Stands in for the shell: what it was asked to open.
-std::string s_shell;
-HINSTANCE WINAPI RecordShellExecute(HWND, LPCSTR verb, LPCSTR file, LPCSTR, LPCSTR, INT)
-{
-    s_shell += std::string("{") + verb + " " + file + "}";
-    return reinterpret_cast<HINSTANCE>(33);
-}
-
 // Each step starts with "x" in the input box of both pages and nothing in the output box, and
-// shows what opened ("[title]" of a dialog, "<first line>" of a message box, "{...}" of the shell),
-// the page shown, the mode where the selector and the menu's check agree on it (else -1), the
-// boxes of the page shown, and after a choice the folder the next chooser starts in.
-TEST_F(MainWindowTest, EveryCommandKeyAndDropReachesWhatItNames)
+// shows what opened ("[title]" of a dialog, "<first line>" of a message box), the page shown, the
+// mode where the selector and the menu's check agree on it (else -1), the boxes of the page shown,
+// and after a choice the folder the next chooser starts in.
+TEST_F(MainWindowTest, EveryCommandAndDropReachesWhatItNames)
 {
-    static const bool hooked = (HookImport(reinterpret_cast<void*>(&ShellExecuteA), reinterpret_cast<void*>(&RecordShellExecute)), true);
-    ASSERT_TRUE(hooked);
     WriteBytes(dir / "a.txt", "41");
     CreateDirectoryA((dir / "sub").c_str(), NULL);
-    HWND main = MainWnd().GetHwnd(), tabs = MainWnd().GetTabCtrl()->GetHwnd(), one = Individual().GetHwnd(), many = Batch().GetHwnd();
-    const std::string help = "{open " + ProgramFolder() + "\\help\\Quillmark.chm}", a = dir / "a.txt", b = dir / "sub\\b.dat";
+    HWND one = Individual().GetHwnd(), many = Batch().GetHwnd();
+    const std::string a = dir / "a.txt", b = dir / "sub\\b.dat";
     const char* const in = "[変換したいファイルを選択してください]";
     const char* const out = "[変換後のファイル名を入力してください]";
     const struct {
@@ -40,34 +32,23 @@ TEST_F(MainWindowTest, EveryCommandKeyAndDropReachesWhatItNames)
         std::string seen;
     } steps[] = {
         {0, "テキスト変換 (&T)", [] { Command(ID_MODE_TEXT); }, "", "|0|1|x|"},
-        {0, "Ctrl+B on the tab strip", [&] { Press(tabs, 'B', VK_CONTROL); }, "", "|0|0|x|"},
-        {0, "Ctrl+T", [&] { Press(main, 'T', VK_CONTROL); }, "", "|0|1|x|"},
         {0, "the selector", [] { ChooseMode(0); }, "", "|0|0|x|"},
         {0, "変換開始 (&C)", [] { Command(ID_CONVERT); }, "", "<入力ファイルのオープンに失敗しました>|0|0|x|"},
-        {0, "Enter", [&] { Press(main, VK_RETURN); }, "", "<入力ファイルのオープンに失敗しました>|0|0|x|"},
-        {0, "Enter in an edit box", [&] { Press(GetDlgItem(one, IDC_INPUT_PATH), VK_RETURN); }, "", "|0|0|x|"},
-        {0, "Delete in an edit box", [&] { Press(GetDlgItem(one, IDC_OUTPUT_PATH), VK_DELETE); }, "", "|0|0|x|"},
-        {0, "Delete on the tab strip", [&] { Press(tabs, VK_DELETE); }, "", "|0|0||"},
         {0, "クリア (&R)", [] { Command(ID_CLEAR); }, "", "|0|0||"},
         {0, "入力", [&] { Click(one, IDC_INPUT_BROWSE); }, "", in + std::string("|0|0|x|")},
-        {0, "Ctrl+I", [&] { Press(main, 'I', VK_CONTROL); }, a, in + ("|0|0|" + a + "||" + dir.Path())},
-        {0, "参照（出力） (&O)", [] { Command(ID_BROWSE_OUTPUT); }, "", out + std::string("|0|0|x|")},
-        {0, "Ctrl+O", [&] { Press(tabs, 'O', VK_CONTROL); }, b, out + ("|0|0|x|" + b + "|" + dir / "sub")},
+        {0, "参照（入力） (&I)", [] { Command(ID_BROWSE_INPUT); }, a, in + ("|0|0|" + a + "||" + dir.Path())},
+        {0, "参照（出力） (&O)", [] { Command(ID_BROWSE_OUTPUT); }, b, out + ("|0|0|x|" + b + "|" + dir / "sub")},
         {1, "入力", [&] { Click(many, IDC_INPUT_BROWSE); }, "", "[入力元を指定してください]|1|0|x|"},
         {1, "参照（出力） (&O)", [] { Command(ID_BROWSE_OUTPUT); }, "", "[出力先を指定してください]|1|0|x|"},
-        {1, "Enter", [&] { Press(main, VK_RETURN); }, "", "<出力フォルダを設定してください>|1|0|x|"},
-        {1, "F1", [&] { Press(main, VK_F1); }, "", help + "|1|0|x|"},
-        {1, "Ctrl+F1", [&] { Press(tabs, VK_F1, VK_CONTROL); }, "", "[バージョン情報]|1|0|x|"},
         {1, "設定 (&S)", [] { Command(ID_SETTINGS); }, "", "[設定]|1|0|x|"},
         {0, "a folder dropped on a page", [&] { SendMessageA(one, WM_DROPFILES, MakeDrop({dir.Path()}), 0); }, "", "|1|0|" + dir.Path() + "|"},
-        {1, "files dropped", [&] { SendMessageA(main, WM_DROPFILES, MakeDrop({a, b}), 0); }, "", "|0|0|" + a + "|"},
     };
+    HWND main = MainWnd().GetHwnd();
     HMENU edit = GetSubMenu(GetMenu(main), 1);
     for (const auto& step : steps) {
         ChooseTab(step.tab);
         for (HWND page : {one, many}) SetText(page, IDC_INPUT_PATH, "x"), SetText(page, IDC_OUTPUT_PATH, "");
-        s_shell.clear();
-        std::string seen = Opened(step.act, step.typed) + s_shell;
+        std::string seen = Opened(step.act, step.typed);
         const int mode = MainWnd().GetMode(), page = MainWnd().m_nPage;
         const bool agree = SendDlgItemMessageA(main, IDC_MODE_SELECTOR, CB_GETCURSEL, 0, 0) == mode &&
                            (GetMenuState(edit, mode, MF_BYPOSITION) & MF_CHECKED) && !(GetMenuState(edit, 1 - mode, MF_BYPOSITION) & MF_CHECKED);
@@ -80,15 +61,84 @@ TEST_F(MainWindowTest, EveryCommandKeyAndDropReachesWhatItNames)
     }
 }
 
-// The menus as the user reads them, each entry with its command; a separator is {"-", 0}.
+// Paths dropped together: those of one folder open on the batch page with just their rows checked
+// (the filter, *.txt before, widened to show them); several folders or a path longer than the
+// program takes are refused with a warning and open nothing. Each line: the box, the page shown,
+// its input box, and on the batch page the filter and the rows, "+" where checked.
+TEST_F(MainWindowTest, PathsDroppedTogether)
+{
+    const std::string in = dir / "表 in", other = dir / "other", tooLong = in + "\\" + std::string(260, 'x');
+    CreateDirectoryA(in.c_str(), NULL), CreateDirectoryA(other.c_str(), NULL);
+    for (const char* name : {"表 a.txt", "b.dat", "c.txt", "..\\other\\d.txt"}) WriteBytes(in + "\\" + name, "41");
+    const struct {
+        std::vector<std::string> paths;
+        std::string seen;
+    } cases[] = {
+        {{in + "\\c.txt"}, "|0|" + in + "\\c.txt"},
+        {{in + "\\表 a.txt", in + "\\b.dat"}, "|1|" + in + "|*.*|b.dat+ c.txt 表 a.txt+ "},
+        {{in + "\\c.txt", other + "\\d.txt"}, "<まとめて開くファイルは、1つのフォルダにあるものにしてください。>|0|"},
+        {{in + "\\c.txt", tooLong}, "<パスが長すぎるため使えません。\n" + tooLong + "\n" + std::to_string(tooLong.size()) + " バイト（上限 259 バイト）>|0|"},
+    };
+    HWND list = GetDlgItem(Batch().GetHwnd(), IDC_FILE_LIST);
+    for (const auto& c : cases) {
+        Reset(0);
+        SendDlgItemMessageA(Batch().GetHwnd(), IDC_FILTER, CB_SETCURSEL, 1, 0);
+        std::string seen;
+        {
+            DialogWatcher watcher;
+            SendMessageA(MainWnd().GetHwnd(), WM_DROPFILES, MakeDrop(c.paths), 0);
+            for (const Box& box : watcher.boxes) seen += "<" + box.text + ">";
+        }
+        HWND shown = CMainWnd::GetPage(MainWnd().m_nPage)->GetHwnd();
+        seen += "|" + std::to_string(MainWnd().m_nPage) + "|" + GetText(shown, IDC_INPUT_PATH);
+        if (MainWnd().m_nPage == 1) {
+            std::vector<std::string> rows;
+            for (int i = 0; i < Rows(list); ++i) rows.push_back(Cell(list, i, 0) + (Checked(list, i) ? "+ " : " "));
+            std::sort(rows.begin(), rows.end());
+            seen += "|" + GetText(shown, IDC_FILTER) + "|";
+            for (const std::string& row : rows) seen += row;
+        }
+        EXPECT_EQ(seen, c.seen);
+    }
+}
+
+// The command line is one path, as always, unless that names nothing and the line splits by the
+// system's quoting rules into several paths that all exist (Explorer quotes those with blanks).
+TEST_F(MainWindowTest, SeveralPathsOnTheCommandLine)
+{
+    using Args = std::vector<std::string>;
+    const struct {
+        std::string line;
+        Args args;
+    } splits[] = {
+        {"\"C:\\a b\\表\" x\\y", {"C:\\a b\\表", "x\\y"}}, // 表 ends in the byte of a backslash
+        {" a\\\\\"b c\" \\\"d  \"\"", {"a\\b c", "\"d", ""}},
+    };
+    for (const auto& split : splits) {
+        Args args;
+        for (const Vexa::CString& arg : SplitCommandLine(split.line.c_str())) args.push_back(static_cast<const char*>(arg));
+        EXPECT_EQ(args, split.args) << split.line;
+    }
+    const std::string a = dir / "表 a.txt", b = dir / "b.txt";
+    WriteBytes(a, "41"), WriteBytes(b, "42");
+    const struct {
+        std::string line;
+        size_t paths;
+    } lines[] = {{"\"" + a + "\" \"" + b + "\"", 2}, {a, 0}, {"\"" + a + "\"", 0}, {"\"" + a + "\" \"" + b + "x\"", 0}};
+    for (const auto& line : lines) EXPECT_EQ(SeveralStartPaths(line.line.c_str()).size(), line.paths) << line.line;
+}
+
+// The menus as the user reads them, each entry with its command and its key after a tab; a
+// separator is {"-", 0}.
 TEST_F(MainWindowTest, MenuTextsAndCommands)
 {
     using Items = std::vector<std::pair<std::string, UINT>>;
     const Items expected[] = {
-        {{"ファイル (&F)", 0}, {"参照（入力） (&I)", ID_BROWSE_INPUT}, {"参照（出力） (&O)", ID_BROWSE_OUTPUT}, {"-", 0},
-         {"変換開始 (&C)", ID_CONVERT}, {"クリア (&R)", ID_CLEAR}, {"-", 0}, {"設定 (&S)", ID_SETTINGS}, {"-", 0}, {"終了", ID_EXIT}},
-        {{"編集 (&E)", 0}, {"バイナリ変換 (&B)", ID_MODE_BINARY}, {"テキスト変換 (&T)", ID_MODE_TEXT}},
-        {{"ヘルプ (&H)", 0}, {"使い方 (&H)", ID_HELP}, {"バージョン情報 (&V)", ID_VERSION}},
+        {{"ファイル (&F)", 0}, {"参照（入力） (&I)\tCtrl+I", ID_BROWSE_INPUT}, {"参照（出力） (&O)\tCtrl+O", ID_BROWSE_OUTPUT}, {"-", 0},
+         {"変換開始 (&C)\tEnter", ID_CONVERT}, {"クリア (&R)\tDelete", ID_CLEAR}, {"-", 0}, {"設定 (&S)", ID_SETTINGS}, {"-", 0},
+         {"終了", ID_EXIT}},
+        {{"編集 (&E)", 0}, {"バイナリ変換 (&B)\tCtrl+B", ID_MODE_BINARY}, {"テキスト変換 (&T)\tCtrl+T", ID_MODE_TEXT}},
+        {{"ヘルプ (&H)", 0}, {"使い方 (&H)\tF1", ID_HELP}, {"バージョン情報 (&V)\tCtrl+F1", ID_VERSION}},
     };
     HMENU bar = GetMenu(MainWnd().GetHwnd());
     ASSERT_EQ(GetMenuItemCount(bar), 3);
