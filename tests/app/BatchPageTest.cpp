@@ -51,28 +51,42 @@ protected:
 };
 
 // The page's part of the list: the filter and the mode (the names themselves are the output path
-// rules'); without a settings file no output folder is proposed. Every listing checks every row.
-TEST_F(BatchPageTest, FilterAndModeShapeTheList)
+// rules'); without a settings file no output folder is proposed. A new listing checks every row;
+// the rows of the same folder keep their unchecks and hand-made names through every rebuild, and
+// focus moves that change nothing rebuild nothing.
+TEST_F(BatchPageTest, FilterAndModeShapeTheListAndItKeepsTheUsersWork)
 {
     Batch().SetInputPath(in.c_str());
     EXPECT_EQ(Listing(), (RowList{"README -> README.dat+", "a.b.txt -> a.b.dat+", "data.dat -> data.dat+", "memo.txt -> memo.dat+"}));
     EXPECT_EQ(GetText(Page(), IDC_OUTPUT_PATH), "");
+    Check("memo.txt", false), Check("README", false);
+    ListView_SetItemText(List(), RowOf("a.b.txt"), 1, const_cast<char*>("renamed.dat"));
+    SetIni("BAT_CONV_SETTINGS", "DECIDE_OUTPUT_FROM_INPUT", "TRUE"); // applying the input folder would propose it
+    SetText(Page(), IDC_OUTPUT_PATH, "typed");
+    for (int id : {IDC_INPUT_PATH, IDC_OUTPUT_PATH, IDC_FILE_LIST}) SetFocus(GetDlgItem(Page(), id)), Press(GetFocus(), VK_TAB, VK_SHIFT);
+    Press(GetDlgItem(Page(), IDC_INPUT_PATH), VK_RETURN);
+    ChooseMode(0);
+    const RowList kept = {"README -> README.dat", "a.b.txt -> renamed.dat+", "data.dat -> data.dat+", "memo.txt -> memo.dat"};
+    EXPECT_EQ(Listing(), kept);
+    EXPECT_EQ(GetText(Page(), IDC_OUTPUT_PATH), "typed");
     MainWnd().SetMode(1);
     // Another filter, or the mode from the selector (not from the menu), lists again.
     SendDlgItemMessageA(Page(), IDC_FILTER, CB_SETCURSEL, 1, 0);
     SendMessageA(Page(), WM_COMMAND, MAKEWPARAM(IDC_FILTER, CBN_SELCHANGE), reinterpret_cast<LPARAM>(GetDlgItem(Page(), IDC_FILTER)));
     Pump();
-    Check("memo.txt", false);
-    EXPECT_EQ(Listing(), (RowList{"a.b.txt -> a.b.txt+", "memo.txt -> memo.txt"}));
+    EXPECT_EQ(Listing(), (RowList{"a.b.txt -> renamed.dat+", "memo.txt -> memo.txt"}));
     Command(ID_MODE_BINARY);
-    EXPECT_EQ(Listing(), (RowList{"a.b.txt -> a.b.txt+", "memo.txt -> memo.txt"}));
+    EXPECT_EQ(Listing(), (RowList{"a.b.txt -> renamed.dat+", "memo.txt -> memo.txt"}));
     ChooseMode(0);
+    EXPECT_EQ(Listing(), (RowList{"a.b.txt -> renamed.dat+", "memo.txt -> memo.dat"}));
+    // Another folder is a new list.
+    Batch().SetInputPath((in + "\\.").c_str());
     EXPECT_EQ(Listing(), (RowList{"a.b.txt -> a.b.dat+", "memo.txt -> memo.dat+"}));
 }
 
 // What the page adds to the focus moves: leaving the input folder box with Tab, Shift+Tab or Enter
-// applies a typed folder, Esc does not; Enter goes on to the output folder box, from there to the
-// main window, and on the list renames the selected row.
+// applies a typed folder, Esc does not, and one too long is refused; Enter goes on to the output
+// folder box, converts there, and on the list renames the selected row.
 TEST_F(BatchPageTest, TabAndEnterInTheBoxesAndTheList)
 {
     // The control that gets the key, the rows listed afterwards, the control that has the focus then
@@ -84,13 +98,15 @@ TEST_F(BatchPageTest, TabAndEnterInTheBoxesAndTheList)
         BYTE modifier;
         int rows, focus;
         std::string opened;
+        std::string typed = "";
     } cases[] = {
         {"Tab in the input box", IDC_INPUT_PATH, VK_TAB, 0, 4, IDC_OUTPUT_BROWSE, ""},
         {"Shift+Tab in the input box", IDC_INPUT_PATH, VK_TAB, VK_SHIFT, 4, IDC_INPUT_BROWSE, ""},
         {"Enter in the input box", IDC_INPUT_PATH, VK_RETURN, 0, 4, IDC_OUTPUT_PATH, ""},
         {"Esc in the input box", IDC_INPUT_PATH, VK_ESCAPE, 0, 0, 0, ""},
-        {"Enter in the output box", IDC_OUTPUT_PATH, VK_RETURN, 0, 0, 0, ""},
+        {"Enter in the output box", IDC_OUTPUT_PATH, VK_RETURN, 0, 0, -1, "<出力フォルダを設定してください>"},
         {"Enter on the list", IDC_FILE_LIST, VK_RETURN, 0, 4, -1, "[変換後ファイル名の設定]"},
+        {"a folder too long", IDC_INPUT_PATH, VK_RETURN, 0, 0, IDC_OUTPUT_PATH, "<パスが長すぎるため使えません。>", in + "\\" + std::string(250, 'x')},
     };
     for (const auto& c : cases) {
         Batch().Clear();
@@ -98,7 +114,7 @@ TEST_F(BatchPageTest, TabAndEnterInTheBoxesAndTheList)
             Batch().SetInputPath(in.c_str());
             ListView_SetItemState(List(), 0, LVIS_SELECTED, LVIS_SELECTED);
         }
-        SetText(Page(), IDC_INPUT_PATH, in); // typed, not applied
+        SetText(Page(), IDC_INPUT_PATH, c.typed.empty() ? in : c.typed); // typed, not applied
         EXPECT_EQ(Opened([&] { Press(GetDlgItem(Page(), c.id), c.key, c.modifier); }), c.opened) << c.name;
         EXPECT_EQ(Rows(List()), c.rows) << c.name;
         const HWND focus = c.focus < 0 ? GetFocus() : c.focus ? GetDlgItem(Page(), c.focus) : MainWnd().GetHwnd();
@@ -152,6 +168,13 @@ TEST_F(BatchPageTest, EachOutcomeShowsItsOwnMessageAndLeavesItsFiles)
          },
          "エラー: 2 件のファイルを変換できませんでした。", {"memo.txt: 出力ファイルを作成できません - ", "a.b.txt: 入力ファイルを開けません - "},
          {"a.b.dat=old", "README.dat=D"}},
+        {"subfolders, the output folder inside the input", 0, in + "\\out", [&] {
+             SetIni("BAT_CONV_SETTINGS", "INCLUDE_SUBFOLDERS", "TRUE");
+             WriteBytes(in + "\\sub.txt\\deep.txt", "47");
+             CreateDirectoryA((in + "\\out").c_str(), NULL), WriteBytes(in + "\\out\\old.txt", "48");
+             Batch().SetInputPath(in.c_str());
+         },
+         "確認: テキストファイルからバイナリファイルを作成しました", {}, {"sub.txt\\deep.dat=G", "memo.dat=AB", "out\\old.dat=<missing>"}},
         {"many failures, five named", 0, other, [&] {
              for (int i = 0; i < 9; ++i) CreateDirectoryA((other + "\\f" + std::to_string(i) + ".dat").c_str(), NULL), WriteBytes(in + "\\f" + std::to_string(i) + ".txt", "41");
              Batch().SetInputPath(in.c_str());
@@ -159,6 +182,7 @@ TEST_F(BatchPageTest, EachOutcomeShowsItsOwnMessageAndLeavesItsFiles)
          "エラー: 9 件のファイルを変換できませんでした。", {"ほか 4 件"}, {"README.dat=D"}},
     };
     for (const auto& c : cases) {
+        Batch().Clear();
         MakeInputs();
         RemoveTree(other);
         CreateDirectoryA(other.c_str(), NULL);

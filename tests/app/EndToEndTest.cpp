@@ -82,6 +82,13 @@ TEST(EndToEnd, TheStartPathAndTheSettingsBesideTheProgram)
             << WindowText(GetDlgItem(page, IDC_OUTPUT_PATH));
         EXPECT_EQ(FilesIn(program.folder.Path()), 2) << "the program and Quillmark.ini, nothing else";
     }
+    // Two files given together, as Explorer gives files sent to the program: their folder on the batch page.
+    WriteBytes(data / "表 b.txt", "42");
+    Program program("Quillmark.exe", "\"" + input + "\" \"" + data / "表 b.txt" + "\"");
+    HWND batch = NULL;
+    while ((batch = FindWindowExA(program.main, batch, "#32770", NULL)) != NULL && !GetDlgItem(batch, IDC_FILE_LIST)) {}
+    EXPECT_TRUE(IsWindowVisible(batch) && GetDlgItem(batch, IDC_FILE_LIST));
+    EXPECT_EQ(WindowText(GetDlgItem(batch, IDC_INPUT_PATH)), data.Path());
 }
 
 // The input is a pipe this test feeds a little at a time, so the conversion is under way for as

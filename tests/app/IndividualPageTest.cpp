@@ -33,6 +33,7 @@ std::string LongFolder(const ScratchFolder& folder)
 TEST_F(IndividualPageTest, EachOutcomeShowsItsOwnMessage)
 {
     const char* const outputFailed = "出力ファイルのオープンに失敗しました";
+    const std::string tooLong(260, 'x');
     struct Case {
         int mode;
         const char* input;  // under the scratch folder unless it starts with "Z:"; "" for none
@@ -56,6 +57,7 @@ TEST_F(IndividualPageTest, EachOutcomeShowsItsOwnMessage)
         {0, "long_input.txt", "Z:\\dev\\full", false, "バイナリファイルの作成に失敗しました", 'o', "(エラー 112)", "エラー"},
         {1, "Z:\\proc\\self\\mem", "out.txt", false, "テキストファイルの作成に失敗しました", 'i', "(エラー", "エラー"},
         {0, "nul.txt", "out.dat", false, "入力ファイルのオープンに失敗しました", 'i', "ファイルではなくデバイスです", "エラー"},
+        {0, tooLong.c_str(), "out.dat", false, "パスが長すぎるため使えません。", 'i', " バイト（上限 259 バイト）", "警告"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(std::string(c.text) + " " + c.output);

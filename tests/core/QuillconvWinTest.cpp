@@ -126,7 +126,8 @@ TEST(QuillconvWin, ConvertsAFolder)
         {"a failing file", "tobin IN OUT", "folder b.bin", 1, "cannot create output '*\\out\\b.bin': ", {{"a.bin", "AB"}, {"c.bin", "D"}}},
         {"outputs over the inputs", "totext IN IN", "", 1, "skipped '*\\in\\b.txt': its output would overwrite an input file",
          {{"..\\in\\a.txt", "41 42"}, {"..\\in\\c.txt", "34 34 "}}},
-        {"a filter needs a folder", "tobin IN\\a.txt OUT\\x.bin --filter *.txt", "", 2, "--filter and --add-extension need a folder", {}},
+        {"subfolders too, mirrored", "tobin --recursive IN OUT", "sub.txt\\d.txt", 0, "4 files: 4 converted", {{"sub.txt\\d.bin", "F"}, {"a.bin", "AB"}}},
+        {"a filter needs a folder", "tobin IN\\a.txt OUT\\x.bin --filter *.txt", "", 2, "--add-extension and --recursive need a folder", {}},
         {"no folder to standard output", "tobin IN -", "", 2, "need a folder, not standard output", {}},
     };
     for (const auto& c : cases)

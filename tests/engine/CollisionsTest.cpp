@@ -12,7 +12,8 @@ using namespace testkit;
 namespace {
 
 // Rows "input>output" ('-' first when unchecked) and their verdicts: C convert, - unchecked,
-// D another row makes the same output, I the output is a listed input.
+// D another row makes the same output, I the output is a listed input, O the input lies in the
+// output folder, L a path too long.
 TEST(Collisions, NamesAreComparedByTheFileTheyName)
 {
     ScratchFolder dir;
@@ -35,6 +36,9 @@ TEST(Collisions, NamesAreComparedByTheFileTheyName)
         {"a detour through another folder", dir / "other",
          {"a.txt>..\\in\\a.txt", "b.txt>..\\IN\\x\\..\\b.dat", "c.txt>..\\in\\" + shortName + " ", "-longname_input.txt>x"}, "ICI-"},
         {"an existing output's short name", dir / "other", {"a.txt>longname_output.dat", "b.txt>" + shortOutput}, "DD"},
+        {"across subfolders", dir / "other", {"s\\a.txt>s\\a.dat", "S\\b.txt>s\\A.DAT", "t\\a.txt>t\\a.dat", "u\\a.txt>s\\..\\t\\a.dat"}, "DDDD"},
+        {"the output folder inside the input", dir / "in\\sub", {"sub\\a.txt>a.dat", "a.txt>b.dat", "b.txt>..\\a.txt"}, "OCI"},
+        {"a path too long", dir / "other", {"a.txt>" + std::string(250, 'x'), "-" + std::string(250, 'y') + ">a"}, "L-"},
     };
     for (const auto& c : cases) {
         std::vector<BatchRow> rows;
@@ -45,7 +49,7 @@ TEST(Collisions, NamesAreComparedByTheFileTheyName)
         }
         std::string verdicts;
         for (RowVerdict verdict : CheckOutputCollisions((dir / "in").c_str(), c.outputFolder.c_str(), rows))
-            verdicts += "C-DI"[verdict];
+            verdicts += "C-DIOL"[verdict];
         EXPECT_EQ(verdicts, c.verdicts) << c.name;
     }
 }

@@ -1,7 +1,8 @@
 // Runs of a batch on the engine's threads, with a stop, with progress, and with every kind of fault
 // a thread of the run may meet: an observer that throws, an allocation that fails, a commit that
-// throws, threads that cannot be started. Whatever happens, each file's outcome tells the truth
-// about its output, and no temporary file or staging folder stays.
+// throws, threads that cannot be started. Half the outputs go to a subfolder the run makes. Whatever
+// happens, each file's outcome tells the truth about its output, and no temporary file, staging
+// folder or folder made for nothing stays.
 #include <gtest/gtest.h>
 
 #include <stdlib.h>
@@ -111,7 +112,7 @@ TEST(Run, EachFileTellsTheTruthWhateverHappens)
         std::function<void(Observer&)> force;
         DWORD started;  // Start's result
         DWORD fault;
-        const char* outputs; // per file: A converted, o the old output; '*' either, as told
+        const char* outputs; // per file: A converted, o the old output (none below); '*' either, as told
     } cases[] = {
         {"a whole run", 0, 0, [](Observer&) {}, 0, 0, "AAAAAA"},
         {"a stop at the fourth file", 4, 0, [](Observer&) {}, 0, 0, "AAAooo"},
@@ -131,11 +132,12 @@ TEST(Run, EachFileTellsTheTruthWhateverHappens)
         CreateDirectoryA(in.c_str(), NULL);
         CreateDirectoryA(out.c_str(), NULL);
         std::vector<CRunFile> files(kFiles);
+        const std::string sub = out + "\\made\\sub"; // the last three files' outputs, in folders made for them
         for (int i = 0; i < kFiles; ++i) {
             files[i].input = (in + "\\" + std::to_string(i) + ".txt").c_str();
-            files[i].output = (out + "\\" + std::to_string(i) + ".dat").c_str();
+            files[i].output = ((i < 3 ? out : sub) + "\\" + std::to_string(i) + ".dat").c_str();
             WriteBytes(static_cast<const char*>(files[i].input), "41 42");
-            WriteBytes(static_cast<const char*>(files[i].output), "old");
+            if (i < 3) WriteBytes(static_cast<const char*>(files[i].output), "old");
         }
         Observer observer;
         ResetEvent(s_reached);
@@ -157,15 +159,16 @@ TEST(Run, EachFileTellsTheTruthWhateverHappens)
         s_readsLeft = 0;
         EXPECT_EQ(run.GetFault(), c.fault);
         EXPECT_EQ(observer.ends, c.started ? 0 : 1);
-        int told = 0;
+        int told = 0, below = 0;
         for (int i = 0; i < kFiles; ++i) {
             const CRunFile& file = run.Files()[i];
-            const std::string bytes = ReadBytes(static_cast<const char*>(file.output));
+            const std::string bytes = ReadBytes(static_cast<const char*>(file.output)), old = i < 3 ? "old" : "<missing>";
             const bool converted = file.reached && file.result.Done();
             told += file.reached;
-            EXPECT_EQ(bytes, converted ? "AB" : "old") << i;
+            below += i >= 3 && converted;
+            EXPECT_EQ(bytes, converted ? "AB" : old) << i;
             if (c.outputs[i] != '*') {
-                EXPECT_EQ(bytes, c.outputs[i] == 'A' ? "AB" : "old") << i;
+                EXPECT_EQ(bytes, c.outputs[i] == 'A' ? "AB" : old) << i;
             }
             // A fault leaves no file without an outcome: each one it kept from its output fails with it.
             if (c.fault && !converted) {
@@ -178,10 +181,11 @@ TEST(Run, EachFileTellsTheTruthWhateverHappens)
         if (c.slowMs) {
             EXPECT_TRUE(observer.progress >= 1 && observer.passedAtProgress <= kFiles) << observer.passedAtProgress;
         }
-        EXPECT_EQ(FilesIn(out), kFiles) << "no temporary file stays";
-        int staging = 0;
-        ForEntries(out, [&](const std::string&, DWORD attributes) { staging += (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0; });
-        EXPECT_EQ(staging, 0) << "nor the staging folder";
+        EXPECT_EQ(FilesIn(out) + FilesIn(sub), 3 + below) << "no temporary file stays";
+        int folders = 0;
+        for (const std::string& folder : {out, out + "\\made", sub})
+            ForEntries(folder, [&](const std::string&, DWORD attributes) { folders += (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0; });
+        EXPECT_EQ(folders, below ? 2 : 0) << "nor a staging folder, nor a folder made for no output";
     }
 }
 
