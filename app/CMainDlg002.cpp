@@ -223,8 +223,8 @@ void CMainDlg002::FillList(CString folder)
     if (folder.CompareNoCase(m_listed.folder) == 0) {
         for (int i = 0; i < s_list.GetItemCount(); ++i) {
             const CString name = s_list.GetItemText(i, 0), output = s_list.GetItemText(i, 1);
-            const bool named = output != MakeOutputFileName(name, m_listed.mode, m_listed.rule);
-            if (named || !s_list.GetCheck(i)) work[static_cast<const char*>(name)] = {named ? output : CString(), !s_list.GetCheck(i)};
+            const bool named = output != MakeOutputFileName(name, m_listed.mode, m_listed.rule), unchecked = !s_list.GetCheck(i);
+            if (named || unchecked) work[static_cast<const char*>(name)] = {named ? output : CString(), unchecked};
         }
     }
     m_listed = listing;
@@ -253,8 +253,9 @@ void CMainDlg002::FillList(CString folder)
         for (size_t i = 0; i < names.size() && !work.empty(); ++i) {
             auto kept = work.find(static_cast<const char*>(names[i]));
             if (kept == work.end()) continue;
-            if (!kept->second.output.IsEmpty()) s_list.SetItemText(static_cast<int>(i), 1, kept->second.output);
-            if (kept->second.unchecked) s_list.SetCheck(static_cast<int>(i), FALSE);
+            const int row = static_cast<int>(i);
+            if (!kept->second.output.IsEmpty()) s_list.SetItemText(row, 1, kept->second.output);
+            if (kept->second.unchecked) s_list.SetCheck(row, FALSE);
         }
     }
     s_list.SendMessage(WM_SETREDRAW, TRUE, 0);

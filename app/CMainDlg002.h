@@ -63,8 +63,8 @@ private:
         bool subfolders = false;
         bool operator==(const Listing& other) const
         {
-            return folder == other.folder && filter == other.filter && mode == other.mode && rule == other.rule &&
-                   subfolders == other.subfolders;
+            return folder == other.folder && filter == other.filter && mode == other.mode &&
+                   rule == other.rule && subfolders == other.subfolders;
         }
     };
     Listing ListingNow(const Vexa::CString& folder);

@@ -218,7 +218,8 @@ int ConvertFolder(const Request& request)
     ListingOptions listing;
     listing.subfolders = request.recursive;
     listing.outputFolder = request.output;
-    if (DWORD error = ListInputFiles(request.input, request.filter ? request.filter : "*.*", names, listing, &tooLong))
+    const char* pattern = request.filter ? request.filter : "*.*";
+    if (DWORD error = ListInputFiles(request.input, pattern, names, listing, &tooLong))
         return Fail("cannot list input folder " + Quoted(request.input) + ": " + Reason(error));
     for (const Vexa::CString& path : tooLong)
         Fail("skipped " + Quoted(path) + ": the path is " + std::to_string(path.GetLength()) +
@@ -239,8 +240,9 @@ int ConvertFolder(const Request& request)
         if (verdicts[i] == kRowInOutputFolder) files[i].skipped = "it lies in the output folder";
         if (verdicts[i] == kRowPathTooLong) {
             const size_t length = std::max(files[i].input.GetLength(), files[i].output.GetLength());
-            files[i].skipped = ("its path is " + std::to_string(length) + " bytes, longer than the limit of " +
-                                std::to_string(kMaxPathLength)).c_str();
+            const std::string why = "its path is " + std::to_string(length) + " bytes, longer than the limit of " +
+                                    std::to_string(kMaxPathLength);
+            files[i].skipped = why.c_str();
         }
     }
     FolderReport report;
@@ -254,7 +256,8 @@ int ConvertFolder(const Request& request)
         skipped += !file.skipped.IsEmpty();
     }
     skipped += static_cast<int>(tooLong.size());
-    const int total = static_cast<int>(run.Files().size() + tooLong.size()), failed = total - converted - skipped;
+    const int total = static_cast<int>(run.Files().size() + tooLong.size());
+    const int failed = total - converted - skipped;
     fprintf(stderr, "quillconv: %d files: %d converted, %d failed, %d skipped\n", total, converted, failed,
             skipped);
     return converted == total ? 0 : 1;

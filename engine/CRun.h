@@ -56,8 +56,8 @@ public:
     CRun& operator=(const CRun&) = delete;
 
     // Converts the files as options say on a new thread, telling observer. outputFolder, for a
-    // batch, is the folder all outputs go to, into it or folders below it (COutputFolder). 0, or the system's error number
-    // when the worker could not be started (nothing was touched then).
+    // batch, is the folder all outputs go to, into it or folders below it (COutputFolder). 0, or
+    // the system's error number when the worker could not be started (nothing was touched then).
     DWORD Start(CRunObserver& observer, const ConvertOptions& options, std::vector<CRunFile> files,
                 const char* outputFolder = nullptr);
     // Waits at most ms for the worker to end; true when it has.

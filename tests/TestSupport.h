@@ -142,14 +142,12 @@ inline void Press(HWND wnd, WPARAM key, BYTE modifier = 0)
 inline void Type(WORD key, BYTE modifier = 0)
 {
     std::vector<INPUT> inputs;
-    auto add = [&](WORD vk, DWORD flags) {
-        INPUT input = {};
-        input.type = INPUT_KEYBOARD, input.ki.wVk = vk, input.ki.dwFlags = flags;
-        inputs.push_back(input);
-    };
-    if (modifier) add(modifier, 0);
-    add(key, 0), add(key, KEYEVENTF_KEYUP);
-    if (modifier) add(modifier, KEYEVENTF_KEYUP);
+    const WORD order[] = {modifier, key, key, modifier}; // pressed, then released
+    for (int i = 0; i < 4; ++i) {
+        if (!order[i]) continue;
+        inputs.push_back(INPUT{INPUT_KEYBOARD, {}});
+        inputs.back().ki.wVk = order[i], inputs.back().ki.dwFlags = i >= 2 ? KEYEVENTF_KEYUP : 0;
+    }
     SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
     Pump();
 }

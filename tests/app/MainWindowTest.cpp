@@ -70,11 +70,7 @@ TEST_F(MainWindowTest, PathsDroppedTogether)
     const std::string in = dir / "表 in", other = dir / "other", tooLong = in + "\\" + std::string(260, 'x');
     CreateDirectoryA(in.c_str(), NULL), CreateDirectoryA(other.c_str(), NULL);
     for (const char* name : {"表 a.txt", "b.dat", "c.txt", "..\\other\\d.txt"}) WriteBytes(in + "\\" + name, "41");
-    const struct {
-        std::vector<std::string> paths;
-        std::string seen;
-    } cases[] = {
-        {{in + "\\c.txt"}, "|0|" + in + "\\c.txt"},
+    const struct { std::vector<std::string> paths; std::string seen; } cases[] = {
         {{in + "\\表 a.txt", in + "\\b.dat"}, "|1|" + in + "|*.*|b.dat+ c.txt 表 a.txt+ "},
         {{in + "\\c.txt", other + "\\d.txt"}, "<まとめて開くファイルは、1つのフォルダにあるものにしてください。>|0|"},
         {{in + "\\c.txt", tooLong}, "<パスが長すぎるため使えません。\n" + tooLong + "\n" + std::to_string(tooLong.size()) + " バイト（上限 259 バイト）>|0|"},
@@ -84,11 +80,9 @@ TEST_F(MainWindowTest, PathsDroppedTogether)
         Reset(0);
         SendDlgItemMessageA(Batch().GetHwnd(), IDC_FILTER, CB_SETCURSEL, 1, 0);
         std::string seen;
-        {
-            DialogWatcher watcher;
-            SendMessageA(MainWnd().GetHwnd(), WM_DROPFILES, MakeDrop(c.paths), 0);
-            for (const Box& box : watcher.boxes) seen += "<" + box.text + ">";
-        }
+        DialogWatcher watcher;
+        watcher.onBox = [&](const Box& box) { seen += "<" + box.text + ">"; };
+        SendMessageA(MainWnd().GetHwnd(), WM_DROPFILES, MakeDrop(c.paths), 0);
         HWND shown = CMainWnd::GetPage(MainWnd().m_nPage)->GetHwnd();
         seen += "|" + std::to_string(MainWnd().m_nPage) + "|" + GetText(shown, IDC_INPUT_PATH);
         if (MainWnd().m_nPage == 1) {
@@ -107,10 +101,7 @@ TEST_F(MainWindowTest, PathsDroppedTogether)
 TEST_F(MainWindowTest, SeveralPathsOnTheCommandLine)
 {
     using Args = std::vector<std::string>;
-    const struct {
-        std::string line;
-        Args args;
-    } splits[] = {
+    const struct { std::string line; Args args; } splits[] = {
         {"\"C:\\a b\\表\" x\\y", {"C:\\a b\\表", "x\\y"}}, // 表 ends in the byte of a backslash
         {" a\\\\\"b c\" \\\"d  \"\"", {"a\\b c", "\"d", ""}},
     };
@@ -121,10 +112,7 @@ TEST_F(MainWindowTest, SeveralPathsOnTheCommandLine)
     }
     const std::string a = dir / "表 a.txt", b = dir / "b.txt";
     WriteBytes(a, "41"), WriteBytes(b, "42");
-    const struct {
-        std::string line;
-        size_t paths;
-    } lines[] = {{"\"" + a + "\" \"" + b + "\"", 2}, {a, 0}, {"\"" + a + "\"", 0}, {"\"" + a + "\" \"" + b + "x\"", 0}};
+    const struct { std::string line; size_t paths; } lines[] = {{"\"" + a + "\" \"" + b + "\"", 2}, {a, 0}, {"\"" + a + "\"", 0}, {"\"" + a + "\" \"" + b + "x\"", 0}};
     for (const auto& line : lines) EXPECT_EQ(SeveralStartPaths(line.line.c_str()).size(), line.paths) << line.line;
 }
 

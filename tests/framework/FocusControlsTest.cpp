@@ -79,8 +79,6 @@ TEST_F(FocusControls, KeysGoUpOrStayWithTheControl)
         {false, VK_TAB, 1, false, {move, tab.Self(), 1}, 0},   {false, VK_TAB, 1, true, {move, tab.Self(), 2}, 0},
         {false, VK_ESCAPE, 1, false, {move, parent, 0}, 0},    {true, VK_TAB, 1, true, {move, list.Self(), 2}, 0},
         {true, VK_RETURN, 1, false, {WM_ENTERKEY, list.Self(), 0}, 0},
-        {false, VK_RETURN, 0x001C0001, false, {up, VK_RETURN, 0x001C0001}, 0},
-        {false, 'U', 0x00160001, false, {up, 'U', 0x00160001}, 0}, {false, VK_F1, 0x003B0001, false, {up, VK_F1, 0x003B0001}, 0},
         {false, 'B', 0x40300003, false, {up, 'B', 0x40300003}, 0}, // auto-repeat with a count: passed on as it came
         {false, VK_RIGHT, 1, false, {}, 1}, {false, VK_RIGHT, 1, false, {}, 2}, {false, VK_LEFT, 1, false, {}, 1},
     };
