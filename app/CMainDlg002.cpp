@@ -220,14 +220,15 @@ void CMainDlg002::FillList(CString folder)
         bool unchecked;
     };
     std::unordered_map<std::string, Work> work;
-    if (folder.CompareNoCase(m_listed.folder) == 0) {
-        for (int i = 0; i < s_list.GetItemCount(); ++i) {
-            const CString name = s_list.GetItemText(i, 0), output = s_list.GetItemText(i, 1);
-            const bool named = output != MakeOutputFileName(name, m_listed.mode, m_listed.rule), unchecked = !s_list.GetCheck(i);
-            if (named || unchecked) work[static_cast<const char*>(name)] = {named ? output : CString(), unchecked};
-        }
+    const bool sameFolder = folder.CompareNoCase(m_listed.folder) == 0;
+    const int rows = sameFolder ? std::min(s_list.GetItemCount(), static_cast<int>(m_vecDerived.size())) : 0;
+    for (int i = 0; i < rows; ++i) {
+        const CString output = s_list.GetItemText(i, 1);
+        const bool named = output != m_vecDerived[i], unchecked = !s_list.GetCheck(i);
+        if (named || unchecked) work[static_cast<const char*>(s_list.GetItemText(i, 0))] = {named ? output : CString(), unchecked};
     }
     m_listed = listing;
+    m_vecDerived.clear();
     s_list.SendMessage(WM_SETREDRAW, FALSE, 0);
     s_list.DeleteAllItems();
     std::vector<CString> names, tooLong;
@@ -246,7 +247,8 @@ void CMainDlg002::FillList(CString folder)
         s_list.SendMessage(LVM_SETITEMCOUNT, names.size(), 0);
         for (size_t i = 0; i < names.size(); ++i) {
             int row = s_list.InsertItem(static_cast<int>(i), names[i]);
-            s_list.SetItemText(row, 1, MakeOutputFileName(names[i], listing.mode, listing.rule));
+            m_vecDerived.push_back(MakeOutputFileName(names[i], listing.mode, listing.rule));
+            s_list.SetItemText(row, 1, m_vecDerived.back());
         }
         // Row -1 is every row: all checked by one message.
         s_list.SetCheck(-1, TRUE);

@@ -70,4 +70,6 @@ private:
     Listing ListingNow(const Vexa::CString& folder);
     void ApplyInputFolder();
     Listing m_listed;
+    // The output names the listing gave, row by row: a row whose name differs was named by hand.
+    std::vector<Vexa::CString> m_vecDerived;
 };

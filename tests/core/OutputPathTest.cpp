@@ -14,7 +14,7 @@ std::string Text(const CString& s) { return static_cast<const char*>(s); }
 
 TEST(OutputPath, DerivedFromTheInputAndSplitByCharacters)
 {
-    // Whole paths (the single-file page) and bare file names (the batch page).
+    // Whole paths (the single-file page) and file names (the batch page).
     struct Case { bool whole; int mode; const char* setting; const char* input; const char* expected; };
     const Case cases[] = {
         { true, 0, "ADD", "D:\\in\\sample.txt", "D:\\in\\sample.txt.dat" },
@@ -26,6 +26,7 @@ TEST(OutputPath, DerivedFromTheInputAndSplitByCharacters)
         { true, 1, "REPLACE", "D:\\in\\x.饅", "D:\\in\\x.txt" },
         { false, 1, "ADD", "データ.bin", "データ.bin.txt" },
         { false, 0, "REPLACE", "data.表", "data.dat" },
+        { false, 0, "REPLACE", "sub.d\\README", "sub.d\\README.dat" }, // a name below a subfolder
     };
     for (const Case& c : cases) {
         const CString actual = c.whole ? Vexa::MakeOutputPath(c.input, c.mode, c.setting)
