@@ -28,7 +28,7 @@ const char kUsage[] =
     "usage: quillconv tobin INPUT OUTPUT    hex text to binary\n"
     "       quillconv totext [--width N [--comments]] INPUT OUTPUT\n"
     "                                       binary to hex text\n"
-    "       quillconv --version             the version\n"
+    "       quillconv --version             the version, and the kernels this processor runs\n"
     "INPUT or OUTPUT \"-\" stands for standard input or output.\n"
     "Hex text: digit pairs in any layout, '#' comments to the end of the line; anything else is\n"
     "skipped. Binary to text writes every byte as two lowercase digits and a space, on one line.\n"
@@ -455,6 +455,8 @@ int Run(int argc, char** argv)
     if (argc >= 2 && strcmp(argv[1], "--version") == 0)
     {
         fputs("quillconv " QUILL_VERSION_STRING "\n", stdout);
+        // The loops the dispatch chose on this processor.
+        printf("reader: %s, writer: %s\n", HexReaderKernelName(), HexWriterKernelName());
         return 0;
     }
     if (argc < 2)

@@ -15,6 +15,11 @@ enum HexKernel { HexKernelBest = 0, HexKernelScalar, HexKernelSsse3, HexKernelAv
 // True if this build and this processor can run the kernel.
 bool HexKernelSupported(HexKernel kernel);
 
+// The loop the reader or the writer runs for `kernel` on this processor, as the tools name it:
+// "AVX2", "SSSE3" or "scalar". The writer has no AVX2 loop: where AVX2 is chosen it runs SSSE3.
+const char* HexReaderKernelName(HexKernel kernel = HexKernelBest);
+const char* HexWriterKernelName(HexKernel kernel = HexKernelBest);
+
 class CHexReader
 {
 public:
