@@ -83,6 +83,7 @@ __attribute__((target("avx2"), noinline))
 Fast LayoutRunAvx2(const uchar* p, const uchar* end, uchar* o)
 {
     Lines lines(p);
+    bool poor = false;
     __m256i bytes;
     for (;;)
     {
@@ -113,6 +114,7 @@ Fast LayoutRunAvx2(const uchar* p, const uchar* end, uchar* o)
             {
                 _mm256_storeu_si256(reinterpret_cast<__m256i*>(o), bytes);
                 o += 32;
+                poor = false;
                 p = last + stride;
                 lines.line = p;
                 continue;
@@ -127,6 +129,7 @@ Fast LayoutRunAvx2(const uchar* p, const uchar* end, uchar* o)
         _mm256_storeu_si256(reinterpret_cast<__m256i*>(o), bytes);
         if (good == 0xffffffffu)
         {
+            poor = false;
             p += 96;
             o += 32;
             continue;
@@ -135,6 +138,9 @@ Fast LayoutRunAvx2(const uchar* p, const uchar* end, uchar* o)
         if (!n) break;
         p += 3 * n;
         o += n;
+        if (n >= kFewGroups) poor = false;
+        else if (poor) break;
+        else poor = true;
     }
     return Fast{ p, o };
 }
@@ -164,18 +170,16 @@ size_t DecodeAvx2(const uchar* p, const uchar* end, uchar* out, State& st)
                 o += PackPairsSsse3(nib, k / 2, o);
                 k = 0;
                 const Fast run = LayoutRunAvx2(p, end, o);
-                if (run.p != p)
-                {
-                    p = run.p;
-                    o = run.o;
-                    backoff = 1;
-                }
+                // What it took is taken; but when that was little, the text is in another layout:
+                // try again later, the later the more often it missed.
+                if (run.p - p >= kGoodRun) backoff = 1;
                 else
                 {
-                    // Another layout: try again later, the later the more often it missed.
                     wait = backoff;
-                    backoff = backoff < 64 ? 2 * backoff : 64;
+                    backoff = backoff < kMaxBackoff ? 2 * backoff : kMaxBackoff;
                 }
+                p = run.p;
+                o = run.o;
             }
             else if (roundEnd - p >= 32)
             {

@@ -26,8 +26,9 @@ public:
     explicit CHexReader(HexKernel kernel = HexKernelBest);
 
     // Decodes one block of text and returns the number of bytes written to out, which must have
-    // room for MaxOutput(size). A digit waiting for its partner and an open comment carry over
-    // to the next call; a digit still waiting at the end of the input is simply never written.
+    // room for MaxOutput(size); scratch bytes may be written anywhere in that room, beyond the
+    // count. A digit waiting for its partner and an open comment carry over to the next call; a
+    // digit still waiting at the end of the input is simply never written.
     size_t Decode(const unsigned char* in, size_t size, unsigned char* out);
     static size_t MaxOutput(size_t size) { return size / 2 + 1; }
 

@@ -17,6 +17,7 @@ __attribute__((target("ssse3"), noinline))
 Fast LayoutRunSsse3(const uchar* p, const uchar* end, uchar* o)
 {
     Lines lines(p);
+    bool poor = false;
     __m128i bytes;
     for (;;)
     {
@@ -34,6 +35,7 @@ Fast LayoutRunSsse3(const uchar* p, const uchar* end, uchar* o)
             {
                 _mm_storeu_si128(reinterpret_cast<__m128i*>(o), bytes);
                 o += 16;
+                poor = false;
                 p = next + lines.stride;
                 lines.line = p;
                 continue;
@@ -46,6 +48,7 @@ Fast LayoutRunSsse3(const uchar* p, const uchar* end, uchar* o)
         _mm_storeu_si128(reinterpret_cast<__m128i*>(o), bytes);
         if (good == 0xffff)
         {
+            poor = false;
             p += 48;
             o += 16;
             continue;
@@ -54,6 +57,9 @@ Fast LayoutRunSsse3(const uchar* p, const uchar* end, uchar* o)
         if (!n) break;
         p += 3 * n;
         o += n;
+        if (n >= kFewGroups) poor = false;
+        else if (poor) break;
+        else poor = true;
     }
     return Fast{ p, o };
 }
@@ -85,18 +91,16 @@ size_t DecodeSsse3(const uchar* p, const uchar* end, uchar* out, State& st)
                 o += PackPairsSsse3(nib, k / 2, o);
                 k = 0;
                 const Fast run = LayoutRunSsse3(p, end, o);
-                if (run.p != p)
-                {
-                    p = run.p;
-                    o = run.o;
-                    backoff = 1;
-                }
+                // What it took is taken; but when that was little, the text is in another layout:
+                // try again later, the later the more often it missed.
+                if (run.p - p >= kGoodRun) backoff = 1;
                 else
                 {
-                    // Another layout: try again later, the later the more often it missed.
                     wait = backoff;
-                    backoff = backoff < 64 ? 2 * backoff : 64;
+                    backoff = backoff < kMaxBackoff ? 2 * backoff : kMaxBackoff;
                 }
+                p = run.p;
+                o = run.o;
             }
             else if (roundEnd - p >= 16)
             {

@@ -95,6 +95,16 @@ struct Fast
 // Bytes other than digits and comments that SkipGap passes before it gives up on the layout.
 enum { kMaxGap = 64 };
 
+// A step that keeps fewer groups than this is a poor one: two in a row end the run. Lines of
+// 8 or more keep at least that many, but text in short groups ("xy, " says) would otherwise go
+// on a few groups a step, slower than the general steps.
+enum { kFewGroups = 8 };
+
+// Less text than this taken by a run counts as a miss. After a miss the general steps go on for
+// a while before the next try, twice as long after each miss up to kMaxBackoff steps.
+enum { kGoodRun = 96 };
+const unsigned kMaxBackoff = 256;
+
 __attribute__((target("ssse3")))
 QUILL_INLINE __m128i Load16(const uchar* p)
 {
