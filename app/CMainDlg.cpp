@@ -1,11 +1,18 @@
 #include "app/CMainDlg.h"
 
 #include "app/CMainWnd.h"
+#include "app/FailureText.h"
+#include "app/TextLayoutSetting.h"
 #include "resources/resource.h"
 
 using namespace Vexa;
 
 VEXA_IMPLEMENT_DYNAMIC(CMainDlg, CDialog)
+
+CMainDlg::~CMainDlg()
+{
+    m_progress.Detach();
+}
 
 CMainWnd* CMainDlg::GetMainWnd()
 {
@@ -19,6 +26,44 @@ int CMainDlg::Message(const char* text, const char* caption, UINT icon)
     return MessageBoxA(m_hWnd, text, caption, MB_OK | icon);
 }
 
+CString CMainDlg::GetSetting(const char* key)
+{
+    CSystemInfo* info = GetSystemInfo();
+    return info ? (info->*m_pfnSetting)(CString(key)) : CString();
+}
+
+bool CMainDlg::DecideOutputFromInput()
+{
+    return GetSetting("DECIDE_OUTPUT_FROM_INPUT") == "TRUE";
+}
+
+// The page binds its own controls first.
+int CMainDlg::OnInitDialog(WPARAM wParam, LPARAM lParam)
+{
+    m_progress.Attach(GetDlgItem(IDC_RUN_PROGRESS));
+    DragAcceptFiles(TRUE);
+    return CDialog::OnInitDialog(wParam, lParam);
+}
+
+int CMainDlg::Clear()
+{
+    SetInputPath(CString(""));
+    SetOutputPath(CString(""));
+    return 0;
+}
+
+int CMainDlg::OnConvert()
+{
+    CMainWnd* main = GetMainWnd();
+    if (!main) return ERROR_INVALID_HANDLE;
+    int mode = main->GetMode();
+    if (mode == 0)
+        ConvertTextToBinary();
+    else if (mode == 1)
+        ConvertBinaryToText();
+    return 0;
+}
+
 namespace {
 
 // A run that ends within this time never shows the running page: short conversions look as
@@ -27,9 +72,19 @@ const DWORD kCalmMs = 100;
 
 } // namespace
 
-void CMainDlg::StartRun(const ConvertOptions& options, std::vector<CRunFile> files, const char* outputFolder)
+void CMainDlg::StartRun(int mode, std::vector<CRunFile> files, const char* outputFolder)
 {
-    if (!m_run.Start(m_hWnd, options, std::move(files), outputFolder)) return;
+    ConvertOptions options;
+    options.mode = mode;
+    // The layout is read once for the whole run.
+    if (mode == 1) options.layout = TextLayoutSetting::Read();
+    m_nRunMode = mode;
+    if (!m_run.Start(m_hWnd, options, std::move(files), outputFolder)) {
+        // No thread for the work (the system is out of resources): nothing was touched.
+        Message(CString("変換を開始できませんでした\n") + SystemReason(m_run.GetStartError()), "エラー",
+                MB_ICONERROR);
+        return;
+    }
     if (m_run.WaitFor(kCalmMs)) {
         EndRun();
         return;
@@ -65,36 +120,83 @@ void CMainDlg::AbortRun()
     m_bQuiet = false;
 }
 
-bool CMainDlg::OnRunMessage(UINT msg, WPARAM wParam, LPARAM lParam)
+void CMainDlg::ReportDone()
 {
+    Message(m_nRunMode == 0 ? "テキストファイルからバイナリファイルを作成しました"
+                            : "バイナリファイルからテキストファイルを作成しました",
+            "確認", MB_ICONINFORMATION);
+}
+
+// Every control of the focus order is disabled but "変換開始", which reads "中止", and a list,
+// which still scrolls and selects (the page refuses changes to its checks).
+void CMainDlg::ShowRunning(bool running)
+{
+    HWND focus = GetFocus(), stop = GetDlgItem(IDC_CONVERT);
+    CWindowBase* const* controls = GetControls();
+    for (int i = 0; i < GetControlCount(); ++i) {
+        if (controls[i]->GetHwnd() != stop && !controls[i]->IsKindOf(VEXA_RUNTIME_CLASS(CListView)))
+            controls[i]->EnableWindow(!running);
+    }
+    ::SetWindowTextA(stop, running ? "中止" : "変換開始");
+    SetDlgItemTextA(m_hWnd, IDC_RUN_STATUS, "");
+    m_progress.SetRange(0, GetProgressRange());
+    m_progress.SetPos(0);
+    ::ShowWindow(GetDlgItem(IDC_RUN_STATUS), running ? SW_SHOW : SW_HIDE);
+    m_progress.ShowWindow(running ? SW_SHOW : SW_HIDE);
+    // The keyboard stays with the page: on "中止" while running, which Esc also means.
+    if (running && focus && !::IsWindowEnabled(focus)) ::SetFocus(stop);
+}
+
+LRESULT CMainDlg::WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    CWindowBase* from = reinterpret_cast<CWindowBase*>(wParam);
     switch (msg) {
     case WM_RUNDONE:
         // Also arrives after a run that was already ended at once or aborted.
         if (IsRunning() && wParam == m_run.GetSerial()) EndRun();
-        return true;
+        return 0;
     case WM_RUNPROGRESS:
-        if (IsRunning() && wParam == m_run.GetSerial()) OnRunProgress();
-        return true;
+        if (IsRunning() && wParam == m_run.GetSerial()) {
+            CString text;
+            m_progress.SetPos(GetProgress(text));
+            SetDlgItemTextA(m_hWnd, IDC_RUN_STATUS, text);
+        }
+        return 0;
     case WM_FOCUSMOVE:
         // Esc in any control of the page (it names the page itself) stops a run.
-        if (IsRunning() && lParam == 0 && reinterpret_cast<CWindowBase*>(wParam) == this) {
+        if (IsRunning() && lParam == 0 && from == this) {
             StopRun();
-            return true;
+            return 0;
         }
-        return false;
+        if (!Refused()) OnFocusLeaving(from);
+        MoveFocus(from ? from->GetHwnd() : NULL, static_cast<int>(lParam));
+        return 0;
+    case WM_ENTERKEY:
+        if (!Refused()) OnEnterKey(from);
+        return 0;
     default:
-        return false;
+        return CDialog::WindowProc(hwnd, msg, wParam, lParam);
     }
 }
 
 int CMainDlg::OnCommand(WPARAM wParam, LPARAM lParam)
 {
-    // The menu's commands would change or restart what a run works on.
-    if (Refused() && LOWORD(wParam) >= ID_BROWSE_INPUT && LOWORD(wParam) <= ID_CLEAR) return 0;
-    switch (LOWORD(wParam)) {
+    const WORD id = LOWORD(wParam);
+    if (Refused()) {
+        // While running, the "変換開始" button reads "中止"; the page's other buttons and the
+        // menu's commands would change or restart what the run works on.
+        if (id == IDC_CONVERT) StopRun();
+        const bool button = id >= IDC_INPUT_BROWSE && id <= IDC_CLEAR, menu = id >= ID_BROWSE_INPUT && id <= ID_CLEAR;
+        if (button || menu) return 0;
+    }
+    switch (id) {
+    case IDC_INPUT_BROWSE:
     case ID_BROWSE_INPUT: return OnBrowseInput();
+    case IDC_OUTPUT_BROWSE:
     case ID_BROWSE_OUTPUT: return OnBrowseOutput();
+    case IDC_CONVERT:
     case ID_CONVERT: return OnConvert();
+    case IDC_CLEAR:
     case ID_CLEAR: return OnClear();
     default: return CDialog::OnCommand(wParam, lParam);
     }
@@ -102,6 +204,10 @@ int CMainDlg::OnCommand(WPARAM wParam, LPARAM lParam)
 
 int CMainDlg::OnKeyDown(WPARAM wParam, LPARAM lParam)
 {
+    if (wParam == VK_TAB) {
+        MoveFocus(m_hWnd, GetKeyState(VK_SHIFT) < 0 ? 2 : 1);
+        return 0;
+    }
     bool ctrl = GetKeyState(VK_CONTROL) < 0;
     if (Refused()) {
         if (wParam == VK_ESCAPE) StopRun();
@@ -127,6 +233,13 @@ int CMainDlg::OnKeyDown(WPARAM wParam, LPARAM lParam)
     }
 }
 
+// A click on the page's background: the focus goes to the main window.
+int CMainDlg::OnLButtonUp(WPARAM, LPARAM)
+{
+    MoveFocus(m_hWnd, 0);
+    return 0;
+}
+
 int CMainDlg::OnDropFiles(WPARAM wParam, LPARAM lParam)
 {
     if (CMainWnd* main = GetMainWnd())
@@ -134,6 +247,16 @@ int CMainDlg::OnDropFiles(WPARAM wParam, LPARAM lParam)
     else
         DragFinish(reinterpret_cast<HDROP>(wParam));
     return 0;
+}
+
+HWND CMainDlg::GetFirstControl()
+{
+    return GetControls()[0]->GetHwnd();
+}
+
+HWND CMainDlg::GetLastControl()
+{
+    return GetControls()[GetControlCount() - 1]->GetHwnd();
 }
 
 void CMainDlg::MoveFocus(HWND hwnd, int direction)

@@ -1,8 +1,7 @@
 #include "app/CMainDlg001.h"
 
 #include "app/CMainWnd.h"
-#include "app/FileConversion.h"
-#include "app/TextLayoutSetting.h"
+#include "app/FailureText.h"
 #include "core/OutputPath.h"
 #include "resources/resource.h"
 
@@ -12,9 +11,7 @@ VEXA_IMPLEMENT_DYNAMIC(CMainDlg001, CMainDlg)
 
 namespace {
 
-
 CButtonEx s_buttons[4];
-CProgressCtrl s_progress;
 CInputBoxEx s_edits[2];
 CInputBoxEx& s_input = s_edits[0];
 CInputBoxEx& s_output = s_edits[1];
@@ -28,64 +25,19 @@ const char kAllFilter[] = "All Files\0*.*\0";
 
 } // namespace
 
-CMainDlg001::CMainDlg001() : CMainDlg(IDD_PAGE_INDIVIDUAL) {}
+CMainDlg001::CMainDlg001() : CMainDlg(IDD_PAGE_INDIVIDUAL, &CSystemInfo::GetIndConvSetting, s_focusOrder) {}
 
 CMainDlg001::~CMainDlg001()
 {
     for (CButtonEx& button : s_buttons) button.Detach();
     for (CInputBoxEx& edit : s_edits) edit.Detach();
-    s_progress.Detach();
 }
 
 int CMainDlg001::OnInitDialog(WPARAM wParam, LPARAM lParam)
 {
     for (int i = 0; i < 4; ++i) s_buttons[i].Attach(GetDlgItem(IDC_INPUT_BROWSE + i));
     for (int i = 0; i < 2; ++i) s_edits[i].Attach(GetDlgItem(IDC_INPUT_PATH + i));
-    s_progress.Attach(GetDlgItem(IDC_RUN_PROGRESS));
-    DragAcceptFiles(TRUE);
-    return CDialog::OnInitDialog(wParam, lParam);
-}
-
-LRESULT CMainDlg001::WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
-{
-    if (OnRunMessage(msg, wParam, lParam)) return 0;
-    if (msg == WM_FOCUSMOVE) {
-        CWindowBase* from = reinterpret_cast<CWindowBase*>(wParam);
-        MoveFocus(from ? from->GetHwnd() : NULL, static_cast<int>(lParam));
-        return 0;
-    }
-    return CDialog::WindowProc(hwnd, msg, wParam, lParam);
-}
-
-int CMainDlg001::OnCommand(WPARAM wParam, LPARAM lParam)
-{
-    if (Refused()) {
-        // While running, the "変換開始" button is "中止"; the other buttons are disabled.
-        if (LOWORD(wParam) == IDC_CONVERT) StopRun();
-        if (LOWORD(wParam) >= IDC_INPUT_BROWSE && LOWORD(wParam) <= IDC_CLEAR) return 0;
-    }
-    switch (LOWORD(wParam)) {
-    case IDC_INPUT_BROWSE: return OnBrowseInput();
-    case IDC_OUTPUT_BROWSE: return OnBrowseOutput();
-    case IDC_CONVERT: return OnConvert();
-    case IDC_CLEAR: return OnClear();
-    default: return CMainDlg::OnCommand(wParam, lParam);
-    }
-}
-
-int CMainDlg001::OnLButtonUp(WPARAM, LPARAM)
-{
-    MoveFocus(m_hWnd, 0);
-    return 0;
-}
-
-int CMainDlg001::OnKeyDown(WPARAM wParam, LPARAM lParam)
-{
-    if (wParam == VK_TAB) {
-        MoveFocus(m_hWnd, GetKeyState(VK_SHIFT) < 0 ? 2 : 1);
-        return 0;
-    }
-    return CMainDlg::OnKeyDown(wParam, lParam);
+    return CMainDlg::OnInitDialog(wParam, lParam);
 }
 
 int CMainDlg001::OnBrowseInput()
@@ -98,23 +50,6 @@ int CMainDlg001::OnBrowseOutput()
 {
     CMainWnd* main = GetMainWnd();
     return main ? BrowseOutput(main->GetMode()) : ERROR_INVALID_HANDLE;
-}
-
-int CMainDlg001::OnConvert()
-{
-    CMainWnd* main = GetMainWnd();
-    if (!main) return ERROR_INVALID_HANDLE;
-    int mode = main->GetMode();
-    if (mode == 0)
-        ConvertTextToBinary();
-    else if (mode == 1)
-        ConvertBinaryToText();
-    return 0;
-}
-
-int CMainDlg001::OnClear()
-{
-    return Clear();
 }
 
 int CMainDlg001::BrowseInput(int mode)
@@ -153,21 +88,9 @@ CString CMainDlg001::GetOutputPath()
 CString CMainDlg001::MakeOutputPath(CString input)
 {
     CMainWnd* main = GetMainWnd();
-    CSystemInfo* info = GetSystemInfo();
-    if (!main || input.IsEmpty() || !info) return CString();
-    return Vexa::MakeOutputPath(input, main->GetMode(),
-                                info->GetIndConvSetting("DEFAULT_OUTPUT_EXTENSION"));
+    if (!main || input.IsEmpty() || !GetSystemInfo()) return CString();
+    return Vexa::MakeOutputPath(input, main->GetMode(), GetSetting("DEFAULT_OUTPUT_EXTENSION"));
 }
-
-namespace {
-
-bool DecideOutputFromInput()
-{
-    CSystemInfo* info = GetSystemInfo();
-    return info && info->GetIndConvSetting("DECIDE_OUTPUT_FROM_INPUT") == "TRUE";
-}
-
-} // namespace
 
 void CMainDlg001::SetInputPath(CString path)
 {
@@ -191,43 +114,6 @@ void CMainDlg001::OnModeChanged()
     if (DecideOutputFromInput()) SetOutputPath(MakeOutputPath(GetInputPath()));
 }
 
-int CMainDlg001::Clear()
-{
-    SetInputPath(CString(""));
-    SetOutputPath(CString(""));
-    return 0;
-}
-
-HWND CMainDlg001::GetFirstControl()
-{
-    return s_buttons[0].GetHwnd();
-}
-
-HWND CMainDlg001::GetLastControl()
-{
-    return s_buttons[3].GetHwnd();
-}
-
-CWindowBase* const* CMainDlg001::GetControls()
-{
-    return s_focusOrder;
-}
-
-int CMainDlg001::GetControlCount()
-{
-    return 6;
-}
-
-int CMainDlg001::ConvertTextToBinary()
-{
-    return Convert(0);
-}
-
-int CMainDlg001::ConvertBinaryToText()
-{
-    return Convert(1);
-}
-
 // Reports in the order the messages promise (input path, input, output path, output, result);
 // an old output stays unless the new one is complete, and every error says which file and why.
 // The conversion runs on the worker; the messages after the input path follow in OnRunEnded.
@@ -238,14 +124,10 @@ int CMainDlg001::Convert(int mode)
         Message("入力ファイルを設定してください", "警告", MB_ICONWARNING);
         return ERROR_FILE_NOT_FOUND;
     }
-    ConvertOptions options;
-    options.mode = mode;
-    if (mode == 1) options.layout = TextLayoutSetting::Read();
     std::vector<CRunFile> files(1);
     files[0].input = inputPath;
     files[0].output = GetOutputPath();
-    m_nRunMode = mode;
-    StartRun(options, std::move(files));
+    StartRun(mode, std::move(files));
     return 0;
 }
 
@@ -253,7 +135,6 @@ void CMainDlg001::OnRunEnded(bool stopped)
 {
     const CRunFile& file = m_run.Files()[0];
     const FileConversionResult& result = file.result;
-    const int mode = m_nRunMode;
     if (stopped && !file.reached) {
         Message("変換を中止しました。出力ファイルは変更していません。", "確認", MB_ICONINFORMATION);
         return;
@@ -261,9 +142,7 @@ void CMainDlg001::OnRunEnded(bool stopped)
     const char* first = nullptr;
     switch (result.stage) {
     case FileConversionResult::kDone:
-        Message(mode == 0 ? "テキストファイルからバイナリファイルを作成しました"
-                          : "バイナリファイルからテキストファイルを作成しました",
-                "確認", MB_ICONINFORMATION);
+        ReportDone();
         return;
     case FileConversionResult::kOutputEmpty:
         Message("出力ファイルを設定してください", "警告", MB_ICONWARNING);
@@ -271,33 +150,22 @@ void CMainDlg001::OnRunEnded(bool stopped)
     case FileConversionResult::kInputOpen: first = "入力ファイルのオープンに失敗しました"; break;
     case FileConversionResult::kOutputOpen: first = "出力ファイルのオープンに失敗しました"; break;
     case FileConversionResult::kConvert:
-        first = mode == 0 ? "バイナリファイルの作成に失敗しました" : "テキストファイルの作成に失敗しました";
+        first = GetRunMode() == 0 ? "バイナリファイルの作成に失敗しました"
+                                  : "テキストファイルの作成に失敗しました";
         break;
     }
     Message(CString(first) + "\n" + DescribeFailure(result), "エラー", MB_ICONERROR);
 }
 
-void CMainDlg001::ShowRunning(bool running)
+// Per mille of the file's bytes read, and the MB.
+int CMainDlg001::GetProgressRange()
 {
-    HWND focus = GetFocus();
-    for (int id : {IDC_INPUT_BROWSE, IDC_OUTPUT_BROWSE, IDC_CLEAR}) ::EnableWindow(GetDlgItem(id), !running);
-    for (CInputBoxEx& edit : s_edits) edit.EnableWindow(!running);
-    s_buttons[2].SetWindowText(running ? "中止" : "変換開始");
-    SetDlgItemTextA(m_hWnd, IDC_RUN_STATUS, "");
-    s_progress.SetRange(0, 1000);
-    s_progress.SetPos(0);
-    ::ShowWindow(GetDlgItem(IDC_RUN_STATUS), running ? SW_SHOW : SW_HIDE);
-    s_progress.ShowWindow(running ? SW_SHOW : SW_HIDE);
-    // The keyboard stays with the page: on "中止" while running, which Esc also means.
-    if (running && focus && !::IsWindowEnabled(focus)) ::SetFocus(s_buttons[2].GetHwnd());
+    return 1000;
 }
 
-// Bytes read of the file, in MB.
-void CMainDlg001::OnRunProgress()
+int CMainDlg001::GetProgress(CString& text)
 {
     unsigned read = m_run.GetKiBRead(), total = m_run.GetKiBTotal();
-    s_progress.SetPos(total ? static_cast<int>(1000ull * read / total) : 0);
-    CString text;
     text.Format("%u / %u MB", read >> 10, total >> 10);
-    SetDlgItemTextA(m_hWnd, IDC_RUN_STATUS, text);
+    return total ? static_cast<int>(1000ull * read / total) : 0;
 }

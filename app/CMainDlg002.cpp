@@ -3,12 +3,12 @@
 #include <shlwapi.h>
 
 #include "app/CMainWnd.h"
-#include "app/FileConversion.h"
-#include "app/OutputCollisions.h"
+#include "app/FailureText.h"
 #include "app/CSubDlg001.h"
 #include "app/Dpi.h"
-#include "app/TextLayoutSetting.h"
 #include "core/OutputPath.h"
+#include "engine/InputListing.h"
+#include "engine/OutputCollisions.h"
 #include "resources/resource.h"
 
 using namespace Vexa;
@@ -23,7 +23,6 @@ CInputBoxEx s_edits[2];
 CInputBoxEx& s_input = s_edits[0];
 CInputBoxEx& s_output = s_edits[1];
 CListViewEx s_list;
-CProgressCtrl s_progress;
 CWindowBase* const s_focusOrder[10] = {&s_filter,     &s_buttons[0], &s_edits[0], &s_buttons[1],
                                        &s_edits[1],   &s_list,       &s_buttons[2], &s_buttons[3],
                                        &s_buttons[4], &s_buttons[5]};
@@ -31,15 +30,9 @@ CWindowBase* const s_focusOrder[10] = {&s_filter,     &s_buttons[0], &s_edits[0]
 // How many failed rows the error message names before it only counts the rest.
 const int kNamedFailures = 5;
 
-bool DecideOutputFromInput()
-{
-    CSystemInfo* info = GetSystemInfo();
-    return info && info->GetBatConvSetting("DECIDE_OUTPUT_FROM_INPUT") == "TRUE";
-}
-
 } // namespace
 
-CMainDlg002::CMainDlg002() : CMainDlg(IDD_PAGE_BATCH)
+CMainDlg002::CMainDlg002() : CMainDlg(IDD_PAGE_BATCH, &CSystemInfo::GetBatConvSetting, s_focusOrder)
 {
     m_vecFilter.push_back(CString("*.*"));
     m_vecFilter.push_back(CString("*.txt"));
@@ -53,7 +46,6 @@ CMainDlg002::~CMainDlg002()
     for (CButtonEx& button : s_buttons) button.Detach();
     for (CInputBoxEx& edit : s_edits) edit.Detach();
     s_list.Detach();
-    s_progress.Detach();
 }
 
 int CMainDlg002::OnInitDialog(WPARAM wParam, LPARAM lParam)
@@ -67,49 +59,33 @@ int CMainDlg002::OnInitDialog(WPARAM wParam, LPARAM lParam)
     s_list.SetExtendedStyle(s_list.GetExtendedStyle() | 0x25);
     s_list.InsertColumn(0, ScaleForDpi(160), "変換前");
     s_list.InsertColumn(1, ScaleForDpi(160), "変換後");
-    s_progress.Attach(GetDlgItem(IDC_RUN_PROGRESS));
-    DragAcceptFiles(TRUE);
-    return CDialog::OnInitDialog(wParam, lParam);
+    return CMainDlg::OnInitDialog(wParam, lParam);
 }
 
-LRESULT CMainDlg002::WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
+// Leaving the input folder box with Tab or Shift+Tab applies a typed folder.
+void CMainDlg002::OnFocusLeaving(CWindowBase* control)
 {
-    if (OnRunMessage(msg, wParam, lParam)) return 0;
-    if (msg == WM_FOCUSMOVE) {
-        CWindowBase* from = reinterpret_cast<CWindowBase*>(wParam);
-        if (from == &s_input && !Refused()) SetInputPath(GetInputFolder());
-        MoveFocus(from ? from->GetHwnd() : NULL, static_cast<int>(lParam));
-        return 0;
-    }
-    if (msg == WM_ENTERKEY) {
-        CWindowBase* from = reinterpret_cast<CWindowBase*>(wParam);
-        if (Refused()) return 0;
-        if (from == &s_input) {
-            SetInputPath(GetInputFolder());
-            MoveFocus(s_output.GetHwnd(), 0);
-        } else if (from == &s_output) {
-            MoveFocus(m_hWnd, 0);
-        } else if (from == &s_list) {
-            EditOutputName();
-        }
-        return 0;
-    }
-    return CDialog::WindowProc(hwnd, msg, wParam, lParam);
+    if (control == &s_input) SetInputPath(GetInputFolder());
 }
 
+// Enter applies a typed input folder and goes on to the output folder; there it leaves the page;
+// on the list it renames the selected row's output.
+void CMainDlg002::OnEnterKey(CWindowBase* control)
+{
+    if (control == &s_input) {
+        SetInputPath(GetInputFolder());
+        MoveFocus(s_output.GetHwnd(), 0);
+    } else if (control == &s_output) {
+        MoveFocus(m_hWnd, 0);
+    } else if (control == &s_list) {
+        EditOutputName();
+    }
+}
+
+// The page's own buttons and filter; each refuses while a run goes on.
 int CMainDlg002::OnCommand(WPARAM wParam, LPARAM lParam)
 {
-    if (Refused()) {
-        // While running, the "変換開始" button is "中止"; the page's other commands are refused.
-        if (LOWORD(wParam) == IDC_CONVERT) StopRun();
-        if ((LOWORD(wParam) >= IDC_INPUT_BROWSE && LOWORD(wParam) <= IDC_UNCHECK_ALL) || LOWORD(wParam) == IDC_FILTER)
-            return 0;
-    }
     switch (LOWORD(wParam)) {
-    case IDC_INPUT_BROWSE: return OnBrowseInput();
-    case IDC_OUTPUT_BROWSE: return OnBrowseOutput();
-    case IDC_CONVERT: return OnConvert();
-    case IDC_CLEAR: return OnClear();
     case IDC_CHECK_ALL: return CheckAll();
     case IDC_UNCHECK_ALL: return UncheckAll();
     case IDC_FILTER:
@@ -145,9 +121,6 @@ int CMainDlg002::OnKeyDown(WPARAM wParam, LPARAM lParam)
 {
     bool ctrl = GetKeyState(VK_CONTROL) < 0;
     switch (wParam) {
-    case VK_TAB:
-        MoveFocus(m_hWnd, GetKeyState(VK_SHIFT) < 0 ? 2 : 1);
-        return 0;
     case 'A':
         return ctrl ? CheckAll() : 0;
     case 'U':
@@ -155,12 +128,6 @@ int CMainDlg002::OnKeyDown(WPARAM wParam, LPARAM lParam)
     default:
         return CMainDlg::OnKeyDown(wParam, lParam);
     }
-}
-
-int CMainDlg002::OnLButtonUp(WPARAM, LPARAM)
-{
-    MoveFocus(m_hWnd, 0);
-    return 0;
 }
 
 int CMainDlg002::OnBrowseInput()
@@ -177,23 +144,6 @@ int CMainDlg002::OnBrowseOutput()
     if (!main) return ERROR_INVALID_HANDLE;
     BrowseOutputFolder(main->GetMode());
     return 0;
-}
-
-int CMainDlg002::OnConvert()
-{
-    CMainWnd* main = GetMainWnd();
-    if (!main) return ERROR_INVALID_HANDLE;
-    int mode = main->GetMode();
-    if (mode == 0)
-        ConvertTextToBinary();
-    else if (mode == 1)
-        ConvertBinaryToText();
-    return 0;
-}
-
-int CMainDlg002::OnClear()
-{
-    return Clear();
 }
 
 void CMainDlg002::BrowseInputFolder(int)
@@ -243,22 +193,14 @@ void CMainDlg002::FillList(CString folder)
     if (PathIsDirectoryA(folder)) {
         int filter = s_filter.GetCurSel();
         if (filter < 0 || filter >= static_cast<int>(m_vecFilter.size())) filter = 0;
-        CString search(folder + "\\", m_vecFilter[filter]);
-        WIN32_FIND_DATAA entry;
-        HANDLE find = FindFirstFileA(search, &entry);
-        if (find != INVALID_HANDLE_VALUE) {
-            const DWORD skipped = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_DIRECTORY;
-            do {
-                if ((entry.dwFileAttributes & skipped) == 0) names.push_back(CString(entry.cFileName));
-            } while (FindNextFileA(find, &entry));
-            FindClose(find);
-        }
+        // The batch's listing rule, which quillconv's folder mode shares; a folder that cannot be
+        // listed shows what was listed, as before.
+        ListInputFiles(folder, m_vecFilter[filter], names);
     }
     if (!names.empty()) {
         CMainWnd* main = GetMainWnd();
         int mode = main && main->GetMode() == 0 ? 0 : 1;
-        CSystemInfo* info = GetSystemInfo();
-        CString rule = info ? info->GetBatConvSetting("DEFAULT_OUTPUT_EXTENSION") : CString();
+        CString rule = GetSetting("DEFAULT_OUTPUT_EXTENSION");
         s_list.SendMessage(LVM_SETITEMCOUNT, names.size(), 0);
         for (size_t i = 0; i < names.size(); ++i) {
             int row = s_list.InsertItem(static_cast<int>(i), names[i]);
@@ -308,43 +250,6 @@ int CMainDlg002::EditOutputName()
     return 0;
 }
 
-int CMainDlg002::Clear()
-{
-    SetInputPath(CString(""));
-    SetOutputPath(CString(""));
-    return 0;
-}
-
-HWND CMainDlg002::GetFirstControl()
-{
-    return s_filter.GetHwnd();
-}
-
-HWND CMainDlg002::GetLastControl()
-{
-    return s_buttons[5].GetHwnd();
-}
-
-CWindowBase* const* CMainDlg002::GetControls()
-{
-    return s_focusOrder;
-}
-
-int CMainDlg002::GetControlCount()
-{
-    return 10;
-}
-
-int CMainDlg002::ConvertTextToBinary()
-{
-    return Convert(0);
-}
-
-int CMainDlg002::ConvertBinaryToText()
-{
-    return Convert(1);
-}
-
 // Converts every checked row; a row that fails or would overwrite another row's output or a
 // listed input does not stop the others, and the user is told which rows were not made and why.
 int CMainDlg002::Convert(int mode)
@@ -387,10 +292,6 @@ int CMainDlg002::Convert(int mode)
     // anything is written.
     std::vector<RowVerdict> verdicts = CheckOutputCollisions(inputFolder, outputFolder, rows);
 
-    ConvertOptions options;
-    options.mode = mode;
-    // The layout is read once for the whole run.
-    if (mode == 1) options.layout = TextLayoutSetting::Read();
     // The worker gets the paths, never the list; rows left out keep their place for the message.
     std::vector<CRunFile> files;
     for (size_t i = 0; i < rows.size(); ++i) {
@@ -402,35 +303,21 @@ int CMainDlg002::Convert(int mode)
         file.input = CString(inputFolder + "\\", rows[i].input);
         file.output = CString(outputFolder + "\\", rows[i].output);
     }
-    m_nRunMode = mode;
-    StartRun(options, std::move(files), outputFolder);
+    StartRun(mode, std::move(files), outputFolder);
     return 0;
 }
 
-void CMainDlg002::ShowRunning(bool running)
+// Files done of all files.
+int CMainDlg002::GetProgressRange()
 {
-    HWND focus = GetFocus();
-    s_filter.EnableWindow(!running);
-    for (int i : {0, 1, 3, 4, 5}) s_buttons[i].EnableWindow(!running);
-    for (CInputBoxEx& edit : s_edits) edit.EnableWindow(!running);
-    s_buttons[2].SetWindowText(running ? "中止" : "変換開始");
-    SetDlgItemTextA(m_hWnd, IDC_RUN_STATUS, "");
-    s_progress.SetRange(0, static_cast<int>(m_run.Files().size()));
-    s_progress.SetPos(0);
-    ::ShowWindow(GetDlgItem(IDC_RUN_STATUS), running ? SW_SHOW : SW_HIDE);
-    s_progress.ShowWindow(running ? SW_SHOW : SW_HIDE);
-    // The keyboard stays with the page: on "中止" while running, which Esc also means.
-    if (running && focus && !::IsWindowEnabled(focus)) ::SetFocus(s_buttons[2].GetHwnd());
+    return static_cast<int>(m_run.Files().size());
 }
 
-// Files done of all files.
-void CMainDlg002::OnRunProgress()
+int CMainDlg002::GetProgress(CString& text)
 {
     int passed = m_run.FilesPassed();
-    s_progress.SetPos(passed);
-    CString text;
-    text.Format("%d / %d", passed, static_cast<int>(m_run.Files().size()));
-    SetDlgItemTextA(m_hWnd, IDC_RUN_STATUS, text);
+    text.Format("%d / %d", passed, GetProgressRange());
+    return passed;
 }
 
 // One message for the run: done, stopped (with how many files were and were not converted), or
@@ -465,9 +352,7 @@ void CMainDlg002::OnRunEnded(bool stopped)
         return;
     }
     if (failed == 0) {
-        Message(m_nRunMode == 0 ? "テキストファイルからバイナリファイルを作成しました"
-                                : "バイナリファイルからテキストファイルを作成しました",
-                "確認", MB_ICONINFORMATION);
+        ReportDone();
         return;
     }
     CString text;

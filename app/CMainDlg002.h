@@ -13,24 +13,16 @@ public:
     CMainDlg002();
     ~CMainDlg002() override;
 
-    LRESULT WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) override;
     int OnInitDialog(WPARAM wParam, LPARAM lParam) override;
     int OnCommand(WPARAM wParam, LPARAM lParam) override;
-    int OnLButtonUp(WPARAM wParam, LPARAM lParam) override;
     int OnKeyDown(WPARAM wParam, LPARAM lParam) override;
     int OnNotify(WPARAM wParam, LPARAM lParam) override;
 
     int OnBrowseInput() override;
     int OnBrowseOutput() override;
-    int OnConvert() override;
-    int OnClear() override;
     void OnModeChanged() override;
     void SetInputPath(Vexa::CString folder) override;
     void SetOutputPath(Vexa::CString folder) override;
-    HWND GetFirstControl() override;
-    HWND GetLastControl() override;
-    Vexa::CWindowBase* const* GetControls() override;
-    int GetControlCount() override;
 
     virtual void OnFilterChanged();
     virtual int CheckAll();
@@ -41,22 +33,17 @@ public:
     virtual Vexa::CString GetInputFolder();
     virtual Vexa::CString GetOutputFolder();
     virtual void FillList(Vexa::CString folder);
-    virtual int Clear();
-    // Results: 0 done (or reported), 2 something required is missing.
-    virtual int ConvertTextToBinary();
-    virtual int ConvertBinaryToText();
 
     // The input folder set last; the folder choosers start there.
     Vexa::CString m_strFolder;
     std::vector<Vexa::CString> m_vecFilter;
 
 protected:
-    void ShowRunning(bool running) override;
-    void OnRunProgress() override;
+    // Results: 0 done (or reported), 2 something required is missing.
+    int Convert(int mode) override;
     void OnRunEnded(bool stopped) override;
-
-private:
-    int Convert(int mode);
-
-    int m_nRunMode = 0;
+    int GetProgressRange() override;
+    int GetProgress(Vexa::CString& text) override;
+    void OnFocusLeaving(Vexa::CWindowBase* control) override;
+    void OnEnterKey(Vexa::CWindowBase* control) override;
 };

@@ -6,6 +6,7 @@
 // MB/s of input (10^6 bytes) with the spread of the runs. The same binary also goes to Intel HEX
 // and S-records and back, beside objcopy and srec_cat. APP_CONVERT MODE INPUT OUTPUT converts one
 // file in the running program (1: binary to text, 0: back) and prints its seconds first.
+#include "core/ByteStreams.h"
 #include "core/HexCodec.h"
 #include "core/RecordReader.h"
 #include "core/RecordWriter.h"
@@ -85,43 +86,6 @@ Time Best(const Runs& runs)
     return best;
 }
 
-class FdSource : public CSeekableSource
-{
-public:
-    explicit FdSource(int fd) : m_fd(fd) {}
-    bool Read(void* buffer, size_t capacity, size_t& got) override
-    {
-        const ssize_t n = read(m_fd, buffer, capacity);
-        if (n < 0) return false;
-        got = size_t(n);
-        return true;
-    }
-    bool Seek(uint64_t offset) override { return lseek(m_fd, off_t(offset), SEEK_SET) == off_t(offset); }
-private:
-    int m_fd;
-};
-
-class FdSink : public CRestartableSink
-{
-public:
-    explicit FdSink(int fd) : m_fd(fd) {}
-    bool Write(const void* buffer, size_t size) override
-    {
-        const char* p = static_cast<const char*>(buffer);
-        while (size)
-        {
-            const ssize_t n = write(m_fd, p, size);
-            if (n <= 0) return false;
-            p += n;
-            size -= size_t(n);
-        }
-        return true;
-    }
-    bool Restart() override { return ftruncate(m_fd, 0) == 0 && lseek(m_fd, 0, SEEK_SET) == 0; }
-private:
-    int m_fd;
-};
-
 off_t SizeOf(const std::string& path)
 {
     struct stat st;
@@ -154,8 +118,8 @@ Time RunPump(bool toBinary, HexKernel kernel, const std::string& in, const std::
     const double start = Now(), cpu = Cpu();
     const int fi = open(in.c_str(), O_RDONLY);
     const int fo = open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    FdSource source(fi);
-    FdSink sink(fo);
+    CFdSource source(fi);
+    CFdSink sink(fo);
     const PumpResult r = toBinary ? PumpTextToBinary(source, sink, kernel)
                                    : PumpBinaryToText(source, sink, layout, kernel);
     close(fi);
@@ -194,8 +158,8 @@ Time RunRecords(bool read, RecordFormat format, HexKernel kernel, const std::str
     const double start = Now(), cpu = Cpu();
     const int fi = open(in.c_str(), O_RDONLY);
     const int fo = open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    FdSource source(fi);
-    FdSink sink(fo);
+    CFdSource source(fi);
+    CFdSink sink(fo);
     RecordImage r;
     if (read)
     {

@@ -1,17 +1,31 @@
 // quillconv: the conversions from the command line, on the same reader and writer as Quillmark.
 //   quillconv tobin INPUT OUTPUT    hex text to binary
 //   quillconv totext [--width N [--comments]] INPUT OUTPUT   binary to hex text, in lines of N bytes
+//   quillconv tobin|totext [options] INDIR OUTDIR [--filter PATTERN]   every file of a folder
 // "-" stands for standard input or output. Exit 0 on success, 1 when a file fails, 2 on bad usage.
+// The Windows program does its file work through the engine, as the pages do; the native one
+// keeps a small output of its own on POSIX calls.
+#include "core/ByteStreams.h"
 #include "core/HexCodec.h"
 
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
+
+#include <memory>
+#include <new>
 #include <string>
+#include <vector>
 
 #ifdef _WIN32
 #include <windows.h>
 
+#include "core/OutputPath.h"
+#include "engine/CRun.h"
+#include "engine/FileIdentity.h"
+#include "engine/InputListing.h"
+#include "engine/OutputCollisions.h"
+#include "foundation/CFile.h"
 #include "foundation/DllSearch.h"
 #else
 #include <errno.h>
@@ -28,6 +42,8 @@ const char kUsage[] =
     "usage: quillconv tobin INPUT OUTPUT    hex text to binary\n"
     "       quillconv totext [--width N [--comments]] INPUT OUTPUT\n"
     "                                       binary to hex text\n"
+    "       quillconv tobin|totext [options] INDIR OUTDIR [--filter PATTERN]\n"
+    "                                       every file of a folder (Windows)\n"
     "       quillconv --version             the version, and the kernels this processor runs\n"
     "INPUT or OUTPUT \"-\" stands for standard input or output.\n"
     "Hex text: digit pairs in any layout, '#' comments to the end of the line; anything else is\n"
@@ -41,7 +57,15 @@ const char kUsage[] =
     "output's folder, which takes the output's name only when the conversion succeeded; on a\n"
     "failure an existing output is left as it was. Devices and standard output are written in\n"
     "place. A regular input file is read only up to the size it had when it was opened.\n"
-    "Exit status: 0 done, 1 a file failed (or input and output are the same file), 2 bad usage.\n";
+    "A folder as INPUT converts each of its files (not its subfolders, hidden or system files)\n"
+    "into OUTDIR, which is made with every missing level. Each output is named after its input\n"
+    "with the extension replaced by .bin (tobin) or .txt (totext), or added after it:\n"
+    "  --add-extension   data.txt gives data.txt.bin instead of data.bin\n"
+    "  --filter PATTERN  only the files PATTERN matches (* and ?), such as *.txt; all by default\n"
+    "Files whose outputs would overwrite one another or an input are skipped. Each file that\n"
+    "fails or is skipped gets a line on standard error, and a count of the files follows.\n"
+    "Exit status: 0 done, 1 a file failed or was skipped (or input and output are the same\n"
+    "file), 2 bad usage.\n";
 
 int Fail(const std::string& message)
 {
@@ -49,293 +73,194 @@ int Fail(const std::string& message)
     return 1;
 }
 
-std::string Quoted(const char* path, const char* stream)
+int Usage(const std::string& message)
+{
+    fprintf(stderr, "quillconv: %s (see quillconv --help)\n", message.c_str());
+    return 2;
+}
+
+std::string Quoted(const char* path, const char* stream = "")
 {
     return strcmp(path, "-") == 0 ? std::string(stream) : "'" + std::string(path) + "'";
 }
 
+// What the command line asks for.
+struct Request {
+    bool toBinary = false;
+    HexLayout layout;
+    const char* input = nullptr;
+    const char* output = nullptr;
+    const char* filter = nullptr; // folder mode only
+    bool addExtension = false;    // folder mode only
+};
+
 #ifdef _WIN32
 
-typedef HANDLE Handle;
-const Handle kNoHandle = INVALID_HANDLE_VALUE;
-typedef DWORD ErrorCode;
-
-std::string Reason(ErrorCode code)
+std::string Reason(DWORD error)
 {
-    char text[512] = "";
-    FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code, 0,
-                   text, sizeof text, nullptr);
-    std::string reason(text);
-    while (!reason.empty() && (reason.back() == '\n' || reason.back() == '\r' || reason.back() == ' '))
-        reason.pop_back();
-    return reason + " (error " + std::to_string(code) + ")";
+    const std::string text(SystemText(error));
+    return (text.empty() ? "error " : text + " (error ") + std::to_string(error) + (text.empty() ? "" : ")");
 }
 
-ErrorCode LastError(ErrorCode fallback)
+// The engine's outcome in quillconv's words, naming the files as the user gave them.
+std::string Describe(const FileConversionResult& result, const char* input, const char* output)
 {
-    const DWORD code = GetLastError();
-    return code ? code : fallback;
-}
-
-Handle OpenInput(const char* path, ErrorCode& error)
-{
-    if (strcmp(path, "-") == 0) return GetStdHandle(STD_INPUT_HANDLE);
-    HANDLE h = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                           FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (h == INVALID_HANDLE_VALUE) error = LastError(ERROR_OPEN_FAILED);
-    return h;
-}
-
-bool IsFolder(Handle h)
-{
-    BY_HANDLE_FILE_INFORMATION info;
-    return GetFileInformationByHandle(h, &info) && (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY);
-}
-
-// The system takes some names for devices wherever they stand (nul.txt and Nul.dat.txt are NUL),
-// and reading one converts nothing. Pipes are kept: a program feeding the conversion.
-bool IsDevice(Handle h)
-{
-    return GetFileType(h) == FILE_TYPE_CHAR;
-}
-
-// The size of a regular input file as it is now; reading stops there, so an input that grows
-// while it is read (the output appended to it) cannot keep a run going.
-unsigned long long InputLimit(Handle h)
-{
-    // An empty file cannot feed itself (nothing is written before something was read), and
-    // files such as Z:\proc\... claim no size but hold bytes: both are read to their end.
-    LARGE_INTEGER size;
-    if (GetFileType(h) == FILE_TYPE_DISK && GetFileSizeEx(h, &size) && size.QuadPart > 0)
-        return (unsigned long long)size.QuadPart;
-    return ~0ull;
-}
-
-// The file system's number for an open file (its inode under Wine), 0 when the handle gives none.
-// Asked of the system's own layer: it answers for the standard handles that a host shell hands
-// to a program under Wine, where GetFileInformationByHandle fails.
-unsigned long long FileId(Handle h)
-{
-    struct Status { void* pointer; ULONG_PTR information; } status;
-    typedef LONG(WINAPI * QueryFile)(HANDLE, Status*, void*, ULONG, int);
-    static const QueryFile query = reinterpret_cast<QueryFile>(reinterpret_cast<void*>(
-        GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtQueryInformationFile")));
-    unsigned long long id = 0;
-    const int kFileInternalInformation = 6;
-    return query && query(h, &status, &id, sizeof id, kFileInternalInformation) == 0 ? id : 0;
-}
-
-// True when the output names the very file the input handle reads (any spelling, any link).
-// Where a handle cannot tell its full identity (standard handles inherited from a host shell
-// under Wine), the file numbers and sizes are compared instead: a failed check never counts as
-// "different" while something is left to compare.
-bool SameFile(Handle input, const char* outPath)
-{
-    if (GetFileType(input) != FILE_TYPE_DISK) return false;
-    const bool toStdout = strcmp(outPath, "-") == 0;
-    HANDLE out = toStdout
-        ? GetStdHandle(STD_OUTPUT_HANDLE)
-        : CreateFileA(outPath, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                      OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-    if (out == INVALID_HANDLE_VALUE || out == nullptr) return false; // a file that is not there
-    bool same = false;
-    BY_HANDLE_FILE_INFORMATION a, b;
-    if (GetFileType(out) != FILE_TYPE_DISK)
-        same = false;
-    else if (GetFileInformationByHandle(input, &a) && GetFileInformationByHandle(out, &b))
-        same = a.dwVolumeSerialNumber == b.dwVolumeSerialNumber &&
-               a.nFileIndexHigh == b.nFileIndexHigh && a.nFileIndexLow == b.nFileIndexLow;
-    else {
-        LARGE_INTEGER inSize, outSize;
-        const unsigned long long id = FileId(input);
-        same = id != 0 && id == FileId(out) && GetFileSizeEx(input, &inSize) &&
-               GetFileSizeEx(out, &outSize) && inSize.QuadPart == outSize.QuadPart;
+    const std::string in = Quoted(input, "standard input"), out = Quoted(output, "standard output");
+    switch (result.stage) {
+    case FileConversionResult::kDone:
+        return "";
+    case FileConversionResult::kInputOpen:
+        if (result.device) return "cannot read input " + in + ": it is a device, not a file";
+        return "cannot open input " + in + ": " + Reason(result.error);
+    case FileConversionResult::kOutputEmpty:
+    case FileConversionResult::kOutputOpen:
+        if (result.sameFile) return "input " + in + " and output " + out + " are the same file";
+        return "cannot create output " + out + ": " +
+               (result.problem == CSafeOutput::kNoTemp ? "no temporary file can be made in its folder: " : "") +
+               Reason(result.error);
+    default:
+        if (result.readFailed) return "cannot read input " + in + ": " + Reason(result.error);
+        return "cannot write output " + out + ": " + Reason(result.error);
     }
-    if (!toStdout) CloseHandle(out);
-    return same;
 }
 
-// Index just past the last path separator, 0 without one; CP932 trail bytes are no separators.
-size_t NameStart(const char* path)
+// The conversion as the engine's runs take it.
+ConvertOptions OptionsOf(const Request& request)
 {
-    size_t start = 0;
-    for (size_t i = 0; path[i]; ++i) {
-        if (IsDBCSLeadByte((BYTE)path[i]) && path[i + 1]) { ++i; continue; }
-        if (path[i] == '\\' || path[i] == '/' || path[i] == ':') start = i + 1;
+    ConvertOptions options;
+    options.mode = request.toBinary ? 0 : 1;
+    options.layout = request.layout;
+    return options;
+}
+
+// A conversion with standard input or output on one side. The engine's rules all the same: a name
+// that reaches a device is refused as input, an output that is the input is refused before it is
+// opened, a file output is always whole.
+FileConversionResult ConvertStream(const Request& request)
+{
+    FileConversionResult result;
+    const bool toStdout = strcmp(request.output, "-") == 0;
+    std::unique_ptr<Vexa::CFile> named(strcmp(request.input, "-") == 0 ? nullptr
+                                       : new Vexa::CFile(request.input, GENERIC_READ, OPEN_EXISTING));
+    const HANDLE input = named ? named->GetHandle() : GetStdHandle(STD_INPUT_HANDLE);
+    result.stage = FileConversionResult::kInputOpen;
+    if (input == INVALID_HANDLE_VALUE) {
+        result.error = GetLastError();
+        return result;
     }
-    return start;
+    // Standard input may be a device (NUL, a console): only a name that reaches one is refused.
+    if (named && GetFileType(input) == FILE_TYPE_CHAR) {
+        result.device = true;
+        return result;
+    }
+    const HANDLE stdOut = GetStdHandle(STD_OUTPUT_HANDLE);
+    result.stage = FileConversionResult::kOutputOpen;
+    result.sameFile = toStdout ? IsSameFile(input, stdOut) : NamesFile(request.output, input);
+    CSafeOutput written;
+    if (result.sameFile || (!toStdout && (result.error = written.Open(request.output)) != 0)) {
+        result.problem = written.GetProblem();
+        return result;
+    }
+    CHandleSource source(input);
+    CHandleSink sink(toStdout ? stdOut : written.File().GetHandle());
+    const PumpResult pumped = request.toBinary ? PumpTextToBinary(source, sink)
+                                               : PumpBinaryToText(source, sink, request.layout);
+    result.stage = FileConversionResult::kConvert;
+    result.readFailed = pumped == PumpReadFailed || pumped == PumpNoMemory;
+    switch (pumped) {
+    case PumpDone: result.error = toStdout ? 0 : written.Commit(); break;
+    case PumpWriteFailed: result.error = sink.GetError(); break;
+    case PumpReadFailed: result.error = source.GetError(); break;
+    default: result.error = ERROR_NOT_ENOUGH_MEMORY; break;
+    }
+    if (!result.error) result.stage = FileConversionResult::kDone;
+    return result;
 }
 
-// The output of one run. Standard output and devices are written in place; a file is written
-// to a temporary file in its folder that takes its name at Commit, and that is removed on every
-// other way out, so the output's name holds the old content or the whole new one.
-class Output
+int ConvertOne(const Request& request)
 {
+    FileConversionResult result;
+    if (strcmp(request.input, "-") == 0 || strcmp(request.output, "-") == 0) {
+        result = ConvertStream(request);
+    } else {
+        CSafeOutput written;
+        result = ConvertFile(request.input, request.output, OptionsOf(request), written);
+        if (result.Done()) CommitFile(written, result);
+    }
+    return result.Done() ? 0 : Fail(Describe(result, request.input, request.output));
+}
+
+// Folder mode tells of each file that fails or is skipped as the run passes it.
+class FolderReport : public CRunObserver {
 public:
-    ~Output()
+    void OnFileDone(CRun&, const CRunFile& file) override
     {
-        if (m_temp.empty()) return;
-        CloseHandle(m_h);
-        DeleteFileA(m_temp.c_str());
+        if (!file.skipped.IsEmpty())
+            Fail("skipped " + Quoted(file.input) + ": " + static_cast<const char*>(file.skipped));
+        else if (!file.result.Done())
+            Fail(Describe(file.result, file.input, file.output));
     }
-    bool Open(const char* path, ErrorCode& error)
-    {
-        m_path = path;
-        if (m_path == "-") { m_h = GetStdHandle(STD_OUTPUT_HANDLE); return true; }
-        // With the access the final rename needs: a program holding the file refuses it now.
-        HANDLE target = CreateFileA(path, GENERIC_WRITE | DELETE, FILE_SHARE_READ, nullptr,
-                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-        if (target == INVALID_HANDLE_VALUE && GetLastError() == ERROR_ACCESS_DENIED)
-        {
-            // Some devices (a serial port) refuse delete access; they are written in place.
-            target = CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                 FILE_ATTRIBUTE_NORMAL, nullptr);
-            if (target != INVALID_HANDLE_VALUE && GetFileType(target) == FILE_TYPE_DISK)
-            {
-                CloseHandle(target);
-                target = INVALID_HANDLE_VALUE;
-                SetLastError(ERROR_ACCESS_DENIED);
-            }
-        }
-        if (target == INVALID_HANDLE_VALUE && GetLastError() != ERROR_FILE_NOT_FOUND)
-        {
-            error = LastError(ERROR_OPEN_FAILED);
-            return false;
-        }
-        if (target != INVALID_HANDLE_VALUE)
-        {
-            if (GetFileType(target) != FILE_TYPE_DISK) { m_h = target; m_device = true; return true; }
-            CloseHandle(target);
-        }
-        const std::string folder = m_path.substr(0, NameStart(path));
-        for (int attempt = 1; attempt <= 16; ++attempt)
-        {
-            const std::string temp = folder + "~quillmark-" + std::to_string(GetCurrentProcessId()) + "-" +
-                                     std::to_string(attempt) + ".tmp";
-            m_h = CreateFileA(temp.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_NEW,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-            if (m_h != INVALID_HANDLE_VALUE) { m_temp = temp; return true; }
-            if (GetLastError() != ERROR_FILE_EXISTS) break;
-        }
-        error = LastError(ERROR_CANNOT_MAKE);
-        m_noTemp = true;
-        return false;
-    }
-    Handle handle() const { return m_h; }
-    // Why Open failed beyond the system's reason.
-    bool noTemp() const { return m_noTemp; }
-    bool Commit(ErrorCode& error)
-    {
-        if (m_device) CloseHandle(m_h);
-        if (m_temp.empty()) return true;
-        const std::string temp = m_temp;
-        m_temp.clear();
-        const bool flushed = FlushFileBuffers(m_h) != FALSE;
-        error = flushed ? 0 : LastError(ERROR_WRITE_FAULT);
-        CloseHandle(m_h);
-        if (flushed && MoveFileExA(temp.c_str(), m_path.c_str(), MOVEFILE_REPLACE_EXISTING)) return true;
-        if (flushed) error = LastError(ERROR_WRITE_FAULT);
-        DeleteFileA(temp.c_str());
-        return false;
-    }
-
-private:
-    std::string m_path, m_temp;
-    Handle m_h = INVALID_HANDLE_VALUE;
-    bool m_device = false, m_noTemp = false;
 };
 
-class HandleSource : public CByteSource
+// The batch page's rules with its settings-free names: every file of the folder that the filter
+// matches, the collision check before anything is written, the output folder made with every
+// missing level, and the outputs' temporary files in a staging folder inside it.
+int ConvertFolder(const Request& request)
 {
-public:
-    explicit HandleSource(Handle h) : m_h(h), m_error(0), m_left(InputLimit(h)) {}
-    bool Read(void* buffer, size_t capacity, size_t& got) override
-    {
-        DWORD read = 0;
-        if (capacity > m_left) capacity = size_t(m_left);
-        if (capacity == 0) { got = 0; return true; }
-        if (!ReadFile(m_h, buffer, DWORD(capacity), &read, nullptr))
-        {
-            // A pipe whose writer has gone is the end of the input, not a failure.
-            if (GetLastError() == ERROR_BROKEN_PIPE) { got = 0; return true; }
-            m_error = LastError(ERROR_READ_FAULT);
-            return false;
-        }
-        got = read;
-        m_left -= read;
-        return true;
+    std::vector<Vexa::CString> names;
+    if (DWORD error = ListInputFiles(request.input, request.filter ? request.filter : "*.*", names))
+        return Fail("cannot list input folder " + Quoted(request.input) + ": " + Reason(error));
+    if (DWORD error = MakeFolder(request.output))
+        return Fail("cannot make output folder " + Quoted(request.output) + ": " + Reason(error));
+    const Vexa::CString extension(request.toBinary ? ".bin" : ".txt");
+    std::vector<BatchRow> rows;
+    for (const Vexa::CString& name : names)
+        rows.push_back(BatchRow{name, Vexa::MakeOutputFileName(name, extension, request.addExtension), true});
+    const std::vector<RowVerdict> verdicts = CheckOutputCollisions(request.input, request.output, rows);
+    std::vector<CRunFile> files(rows.size());
+    for (size_t i = 0; i < rows.size(); ++i) {
+        files[i].input = Vexa::CString(Vexa::CString(request.input) + "\\", rows[i].input);
+        files[i].output = Vexa::CString(Vexa::CString(request.output) + "\\", rows[i].output);
+        if (verdicts[i] == kRowDuplicateOutput) files[i].skipped = "another file's output has the same name";
+        if (verdicts[i] == kRowOutputIsInput) files[i].skipped = "its output would overwrite an input file";
     }
-    Handle m_h;
-    ErrorCode m_error;
-    unsigned long long m_left; // bytes still to read
-};
+    FolderReport report;
+    CRun run;
+    if (DWORD error = run.Start(report, OptionsOf(request), std::move(files), request.output))
+        return Fail("cannot start the conversion: " + Reason(error));
+    run.Wait();
+    int converted = 0, skipped = 0;
+    for (const CRunFile& file : run.Files()) {
+        converted += file.reached && file.result.Done();
+        skipped += !file.skipped.IsEmpty();
+    }
+    const int total = static_cast<int>(run.Files().size()), failed = total - converted - skipped;
+    fprintf(stderr, "quillconv: %d files: %d converted, %d failed, %d skipped\n", total, converted, failed,
+            skipped);
+    return converted == total ? 0 : 1;
+}
 
-class HandleSink : public CByteSink
+bool IsFolder(const char* path)
 {
-public:
-    explicit HandleSink(Handle h) : m_h(h), m_error(0) {}
-    bool Write(const void* buffer, size_t size) override
-    {
-        const char* p = static_cast<const char*>(buffer);
-        while (size)
-        {
-            DWORD written = 0;
-            SetLastError(0);
-            if (!WriteFile(m_h, p, DWORD(size), &written, nullptr) || written == 0)
-            {
-                m_error = LastError(ERROR_WRITE_FAULT);
-                return false;
-            }
-            p += written;
-            size -= written;
-        }
-        return true;
-    }
-    Handle m_h;
-    ErrorCode m_error;
-};
+    const DWORD attributes = strcmp(path, "-") == 0 ? INVALID_FILE_ATTRIBUTES : GetFileAttributesA(path);
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
 
 #else // POSIX
 
-typedef int Handle;
-const Handle kNoHandle = -1;
-typedef int ErrorCode;
-
-std::string Reason(ErrorCode code)
+std::string Reason(int code)
 {
     return strerror(code);
 }
 
-Handle OpenInput(const char* path, ErrorCode& error)
-{
-    if (strcmp(path, "-") == 0) return 0;
-    const int fd = open(path, O_RDONLY | O_CLOEXEC);
-    if (fd < 0) error = errno;
-    return fd;
-}
-
-bool IsFolder(Handle fd)
+bool IsFolder(const char* path)
 {
     struct stat st;
-    return fstat(fd, &st) == 0 && S_ISDIR(st.st_mode);
-}
-
-// A host path names a device only when it says so (/dev/stdin, /dev/fd/3): it is read as given.
-bool IsDevice(Handle)
-{
-    return false;
-}
-
-// The size of a regular input file as it is now; reading stops there. An empty size (a new file,
-// or /proc/cpuinfo, which holds bytes all the same) sets no limit.
-unsigned long long InputLimit(Handle fd)
-{
-    struct stat st;
-    return fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0 ? (unsigned long long)st.st_size : ~0ull;
+    return strcmp(path, "-") != 0 && stat(path, &st) == 0 && S_ISDIR(st.st_mode);
 }
 
 // True when the output names the very file the input reads (any spelling, any link).
-bool SameFile(Handle input, const char* outPath)
+bool SameFile(int input, const char* outPath)
 {
     struct stat a, b;
     if (fstat(input, &a) != 0 || !S_ISREG(a.st_mode)) return false;
@@ -352,45 +277,46 @@ public:
     ~Output()
     {
         if (m_temp.empty()) return;
-        close(m_h);
+        close(m_fd);
         unlink(m_temp.c_str());
     }
-    bool Open(const char* path, ErrorCode& error)
+    bool Open(const char* path, int& error)
     {
         m_path = path;
-        if (m_path == "-") { m_h = 1; m_inPlace = true; return true; }
+        if (m_path == "-") { m_fd = 1; m_inPlace = true; return true; }
         struct stat st;
         const bool exists = stat(path, &st) == 0;
         if (exists && !S_ISREG(st.st_mode))
         {
-            m_h = open(path, O_WRONLY | O_CLOEXEC);
+            m_fd = open(path, O_WRONLY | O_CLOEXEC);
             m_inPlace = true;
-            if (m_h < 0) error = errno;
-            return m_h >= 0;
+            if (m_fd < 0) error = errno;
+            return m_fd >= 0;
         }
         // A link is followed: the file it names gets the new content.
         if (exists)
             if (char* real = realpath(path, nullptr)) { m_path = real; free(real); }
         const size_t slash = m_path.rfind('/');
-        std::string temp = (slash == std::string::npos ? "" : m_path.substr(0, slash + 1)) + "~quillmark-XXXXXX.tmp";
-        m_h = mkostemps(&temp[0], 4, O_CLOEXEC);
-        if (m_h < 0) { error = errno; m_noTemp = exists || errno != ENOENT; return false; }
+        std::string temp =
+            (slash == std::string::npos ? "" : m_path.substr(0, slash + 1)) + "~quillmark-XXXXXX.tmp";
+        m_fd = mkostemps(&temp[0], 4, O_CLOEXEC);
+        if (m_fd < 0) { error = errno; m_noTemp = exists || errno != ENOENT; return false; }
         m_temp = temp;
         mode_t mask = umask(0);
         umask(mask);
-        fchmod(m_h, exists ? st.st_mode & 07777 : 0666 & ~mask);
+        fchmod(m_fd, exists ? st.st_mode & 07777 : 0666 & ~mask);
         return true;
     }
-    Handle handle() const { return m_h; }
+    int fd() const { return m_fd; }
     bool noTemp() const { return m_noTemp; }
-    bool Commit(ErrorCode& error)
+    bool Commit(int& error)
     {
-        if (m_inPlace) return m_h == 1 || close(m_h) == 0 || (error = errno, false);
+        if (m_inPlace) return m_fd == 1 || close(m_fd) == 0 || (error = errno, false);
         const std::string temp = m_temp;
         m_temp.clear();
-        bool ok = fsync(m_h) == 0;
+        bool ok = fsync(m_fd) == 0;
         error = ok ? 0 : errno;
-        if (close(m_h) != 0 && ok) { ok = false; error = errno; }
+        if (close(m_fd) != 0 && ok) { ok = false; error = errno; }
         if (ok && rename(temp.c_str(), m_path.c_str()) == 0) return true;
         if (ok) error = errno;
         unlink(temp.c_str());
@@ -399,49 +325,53 @@ public:
 
 private:
     std::string m_path, m_temp;
-    Handle m_h = -1;
+    int m_fd = -1;
     bool m_inPlace = false, m_noTemp = false;
 };
 
-class HandleSource : public CByteSource
+int ConvertOne(const Request& request)
 {
-public:
-    explicit HandleSource(Handle fd) : m_h(fd), m_error(0), m_left(InputLimit(fd)) {}
-    bool Read(void* buffer, size_t capacity, size_t& got) override
+    const char* inPath = request.input;
+    const char* outPath = request.output;
+    const int in = strcmp(inPath, "-") == 0 ? 0 : open(inPath, O_RDONLY | O_CLOEXEC);
+    if (in < 0) return Fail("cannot open input " + Quoted(inPath, "standard input") + ": " + Reason(errno));
+    // Checked before the output is created: creating it would empty the input.
+    if (SameFile(in, outPath))
+        return Fail("input " + Quoted(inPath, "standard input") + " and output " +
+                    Quoted(outPath, "standard output") + " are the same file");
+    Output out;
+    int error = 0;
+    if (!out.Open(outPath, error))
+        return Fail("cannot create output " + Quoted(outPath, "standard output") + ": " +
+                    (out.noTemp() ? "no temporary file can be made in its folder: " : "") + Reason(error));
+    CFdSource source(in);
+    CFdSink sink(out.fd());
+    const PumpResult result = request.toBinary ? PumpTextToBinary(source, sink)
+                                               : PumpBinaryToText(source, sink, request.layout);
+    switch (result)
     {
-        if (capacity > m_left) capacity = size_t(m_left);
-        for (;;)
-        {
-            const ssize_t n = capacity ? read(m_h, buffer, capacity) : 0;
-            if (n >= 0) { got = size_t(n); m_left -= got; return true; }
-            if (errno != EINTR) { m_error = errno; return false; }
-        }
+    case PumpDone:
+        break;
+    case PumpReadFailed:
+        return Fail("cannot read input " + Quoted(inPath, "standard input") + ": " +
+                    Reason(int(source.GetError())));
+    case PumpWriteFailed:
+        return Fail("cannot write output " + Quoted(outPath, "standard output") + ": " +
+                    Reason(int(sink.GetError())));
+    default:
+        return Fail("out of memory");
     }
-    Handle m_h;
-    ErrorCode m_error;
-    unsigned long long m_left; // bytes still to read
-};
+    if (!out.Commit(error))
+        return Fail("cannot write output " + Quoted(outPath, "standard output") + ": " + Reason(error));
+    return 0;
+}
 
-class HandleSink : public CByteSink
+// This build converts files only; the Windows program converts folders.
+int ConvertFolder(const Request& request)
 {
-public:
-    explicit HandleSink(Handle fd) : m_h(fd), m_error(0) {}
-    bool Write(const void* buffer, size_t size) override
-    {
-        const char* p = static_cast<const char*>(buffer);
-        while (size)
-        {
-            const ssize_t n = write(m_h, p, size);
-            if (n < 0 && errno == EINTR) continue;
-            if (n <= 0) { m_error = n < 0 ? errno : EIO; return false; }
-            p += n;
-            size -= size_t(n);
-        }
-        return true;
-    }
-    Handle m_h;
-    ErrorCode m_error;
-};
+    return Fail("cannot read input " + Quoted(request.input) + ": it is a folder (quillconv.exe, the Windows "
+                "program, converts folders)");
+}
 
 #endif
 
@@ -460,92 +390,60 @@ int Run(int argc, char** argv)
         return 0;
     }
     if (argc < 2)
-    {
-        fprintf(stderr, "quillconv: missing arguments: mode, INPUT and OUTPUT (see quillconv --help)\n");
-        return 2;
-    }
-    const bool toBinary = strcmp(argv[1], "tobin") == 0;
-    if (!toBinary && strcmp(argv[1], "totext") != 0)
-    {
-        fprintf(stderr, "quillconv: unknown mode '%s': use tobin or totext (see quillconv --help)\n", argv[1]);
-        return 2;
-    }
-    // Options of totext come before the two paths.
+        return Usage("missing arguments: mode, INPUT and OUTPUT");
+    Request request;
+    request.toBinary = strcmp(argv[1], "tobin") == 0;
+    if (!request.toBinary && strcmp(argv[1], "totext") != 0)
+        return Usage("unknown mode '" + std::string(argv[1]) + "': use tobin or totext");
+    // Options come before the two paths; --filter may also follow them.
     unsigned width = 0;
     bool comments = false;
-    int arg = 2;
-    for (; arg < argc && strncmp(argv[arg], "--", 2) == 0; ++arg)
+    std::vector<const char*> paths;
+    for (int arg = 2; arg < argc; ++arg)
     {
-        if (strcmp(argv[arg], "--comments") == 0 && !toBinary)
+        const bool option =
+            strncmp(argv[arg], "--", 2) == 0 && (paths.empty() || strcmp(argv[arg], "--filter") == 0);
+        if (!option)
+            paths.push_back(argv[arg]);
+        else if (strcmp(argv[arg], "--comments") == 0 && !request.toBinary)
             comments = true;
-        else if (strcmp(argv[arg], "--width") == 0 && !toBinary)
+        else if (strcmp(argv[arg], "--add-extension") == 0)
+            request.addExtension = true;
+        else if (strcmp(argv[arg], "--filter") == 0)
+        {
+            if (arg + 1 == argc) return Usage("--filter needs a pattern, such as *.txt");
+            request.filter = argv[++arg];
+        }
+        else if (strcmp(argv[arg], "--width") == 0 && !request.toBinary)
         {
             char* end = nullptr;
             const char* value = arg + 1 < argc ? argv[++arg] : "";
             const unsigned long n = strtoul(value, &end, 10);
             if (!*value || *end || n > 32 || !HexLayout::IsValidWidth(unsigned(n)))
-            {
-                fprintf(stderr, "quillconv: bad width '%s': use 8, 16 or 32 bytes a line, or 0 for one line "
-                                "(see quillconv --help)\n", value);
-                return 2;
-            }
+                return Usage("bad width '" + std::string(value) +
+                             "': use 8, 16 or 32 bytes a line, or 0 for one line");
             width = unsigned(n);
         }
         else
-        {
-            fprintf(stderr, "quillconv: unknown option '%s' for %s (see quillconv --help)\n", argv[arg], argv[1]);
-            return 2;
-        }
+            return Usage("unknown option '" + std::string(argv[arg]) + "' for " + argv[1]);
     }
     if (comments && !width)
+        return Usage("--comments needs lines: add --width 8, 16 or 32");
+    request.layout = HexLayout(width, comments);
+    if (paths.size() != 2)
+        return Usage(std::string(paths.size() < 2 ? "missing" : "too many") + " arguments: " + argv[1] +
+                     " INPUT OUTPUT");
+    request.input = paths[0];
+    request.output = paths[1];
+    if (IsFolder(request.input))
     {
-        fprintf(stderr, "quillconv: --comments needs lines: add --width 8, 16 or 32 (see quillconv --help)\n");
-        return 2;
+        if (strcmp(request.output, "-") == 0)
+            return Usage("a folder's outputs need a folder, not standard output");
+        return ConvertFolder(request);
     }
-    const HexLayout layout(width, comments);
-    if (argc - arg != 2)
-    {
-        fprintf(stderr, "quillconv: %s arguments: %s INPUT OUTPUT (see quillconv --help)\n",
-                argc - arg < 2 ? "missing" : "too many", argv[1]);
-        return 2;
-    }
-    const char* inPath = argv[arg];
-    const char* outPath = argv[arg + 1];
-
-    ErrorCode error = 0;
-    const Handle in = OpenInput(inPath, error);
-    if (in == kNoHandle)
-        return Fail("cannot open input " + Quoted(inPath, "standard input") + ": " + Reason(error));
-    if (IsFolder(in))
-        return Fail("cannot read input " + Quoted(inPath, "standard input") + ": it is a folder");
-    // Standard input may be a device (NUL, a console): only a name that reaches one is refused.
-    if (strcmp(inPath, "-") != 0 && IsDevice(in))
-        return Fail("cannot read input " + Quoted(inPath, "standard input") + ": it is a device, not a file");
-    // Checked before the output is created: creating it would empty the input.
-    if (SameFile(in, outPath))
-        return Fail("input " + Quoted(inPath, "standard input") + " and output " + Quoted(outPath, "standard output") + " are the same file");
-    Output out;
-    if (!out.Open(outPath, error))
-        return Fail("cannot create output " + Quoted(outPath, "standard output") + ": " +
-                    (out.noTemp() ? "no temporary file can be made in its folder: " : "") + Reason(error));
-
-    HandleSource source(in);
-    HandleSink sink(out.handle());
-    const PumpResult result = toBinary ? PumpTextToBinary(source, sink) : PumpBinaryToText(source, sink, layout);
-    switch (result)
-    {
-    case PumpDone:
-        break;
-    case PumpReadFailed:
-        return Fail("cannot read input " + Quoted(inPath, "standard input") + ": " + Reason(source.m_error));
-    case PumpWriteFailed:
-        return Fail("cannot write output " + Quoted(outPath, "standard output") + ": " + Reason(sink.m_error));
-    default:
-        return Fail("out of memory");
-    }
-    if (!out.Commit(error))
-        return Fail("cannot write output " + Quoted(outPath, "standard output") + ": " + Reason(error));
-    return 0;
+    if (request.filter || request.addExtension)
+        return Usage("--filter and --add-extension need a folder as INPUT");
+    return ConvertOne(request);
 }
 
 } // namespace
@@ -555,5 +453,12 @@ int main(int argc, char** argv)
 #ifdef _WIN32
     Vexa::NarrowDllSearch();
 #endif
-    return Run(argc, argv);
+    try
+    {
+        return Run(argc, argv);
+    }
+    catch (const std::bad_alloc&)
+    {
+        return Fail("out of memory");
+    }
 }

@@ -1,11 +1,11 @@
-# dist/Quillmark-<version>.zip: the portable Quillmark/ folder, made after the programs and the help.
-# The files are named one by one, so whatever a run leaves in dist/Quillmark (a settings file
-# written by a test, say) never ships.
-set(QUILL_PACKAGE_ZIP ${QUILL_DIST_ROOT}/Quillmark-${PROJECT_VERSION}.zip)
+# dist/Quillmark-<version>-<arch>.zip (x86 or x64): the portable Quillmark/ folder of this build,
+# made after the programs and the help. The files are named one by one, so whatever a run leaves in
+# dist/<arch>/Quillmark (a settings file written by a test, say) never ships.
+set(QUILL_PACKAGE_ZIP ${PROJECT_SOURCE_DIR}/dist/Quillmark-${PROJECT_VERSION}-${QUILL_ARCH}.zip)
 set(QUILL_PACKAGE_ITEMS "")   # SOURCE=NAME pairs, for tools/package and the test
 set(_depends ${PROJECT_SOURCE_DIR}/tools/package)
 
-# The programs as dist/Quillmark holds them: stripped (app/CMakeLists.txt).
+# The programs as dist/<arch>/Quillmark holds them: stripped (app/CMakeLists.txt).
 foreach(_program Quillmark quillconv)
   if(TARGET ${_program})
     list(APPEND QUILL_PACKAGE_ITEMS "${QUILL_DIST_ROOT}/Quillmark/${_program}.exe=Quillmark/${_program}.exe")

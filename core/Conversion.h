@@ -3,20 +3,10 @@
 
 #include <windows.h>
 
+#include "core/ByteStreams.h"
 #include "core/HexCodec.h"
 
 namespace Vexa { class CFile; }
-
-// Watches a conversion block by block, for progress and for stopping it. Asked before every
-// read with the bytes read so far and the input's size (0 when unknown: a pipe); false stops
-// the conversion there, which then fails with ERROR_CANCELLED (1223). Called on the thread that
-// runs the conversion.
-class CConversionObserver
-{
-public:
-    virtual ~CConversionObserver() {}
-    virtual bool OnBlock(unsigned long long bytesRead, unsigned long long bytesTotal) = 0;
-};
 
 // How one file is converted; callers fill what they know and leave the rest at its default.
 struct ConvertOptions {

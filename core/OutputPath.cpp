@@ -34,16 +34,19 @@ CString MakeOutputPath(const CString& input, int mode, const CString& extensionS
     const CString extension = OutputExtension(mode);
     if (extensionSetting == "ADD")
         return input + extension;
-    // Only the file name's dot counts: D:\old.files\README becomes D:\old.files\README.dat.
-    return ReplaceExtension(input, FindLastPathSeparator(input) + 1, extension);
+    // Only the file name's dot counts: D:\old.files\README becomes D:\old.files\README.dat,
+    // and so does D:/old.files/README.
+    return ReplaceExtension(input, FindFileName(input), extension);
 }
 
 CString MakeOutputFileName(const CString& fileName, int mode, const CString& extensionSetting)
 {
-    const CString extension = OutputExtension(mode);
-    if (extensionSetting == "ADD")
-        return fileName + extension;
-    return ReplaceExtension(fileName, 0, extension);
+    return MakeOutputFileName(fileName, OutputExtension(mode), extensionSetting == "ADD");
+}
+
+CString MakeOutputFileName(const CString& fileName, const CString& extension, bool add)
+{
+    return add ? fileName + extension : ReplaceExtension(fileName, 0, extension);
 }
 
 int FindLastPathSeparator(const char* path)
@@ -59,6 +62,21 @@ int FindLastPathSeparator(const char* path)
             last = i;
     }
     return last;
+}
+
+int FindFileName(const char* path)
+{
+    if (path == nullptr)
+        return 0;
+    int start = 0;
+    for (int i = 0; path[i] != '\0'; ++i) {
+        const unsigned char byte = static_cast<unsigned char>(path[i]);
+        if (IsLeadByte(byte) && path[i + 1] != '\0')
+            ++i;
+        else if (byte == '\\' || byte == '/' || byte == ':')
+            start = i + 1;
+    }
+    return start;
 }
 
 CString GetFolderPart(const CString& path)

@@ -18,9 +18,16 @@ CString MakeOutputPath(const CString& input, int mode, const CString& extensionS
 // Batch page: the output name for a bare file name, by the same setting.
 CString MakeOutputFileName(const CString& fileName, int mode, const CString& extensionSetting);
 
+// The same rule for any extension (".bin"): appended when add, else replacing the last one.
+CString MakeOutputFileName(const CString& fileName, const CString& extension, bool add);
+
 // Index of the last backslash that separates path components, or -1. Paths are CP932: the
 // trail byte of a double-byte character (表 is 95 5C) can equal a backslash and is skipped.
 int FindLastPathSeparator(const char* path);
+
+// Index of the file name's first byte: just past the last '\\', '/' or ':' (the system takes
+// each as the end of a folder or a drive), or 0 without one. CP932 trail bytes are skipped.
+int FindFileName(const char* path);
 
 // Everything before the last separator ("" without one): C:\work\表.txt gives C:\work.
 CString GetFolderPart(const CString& path);

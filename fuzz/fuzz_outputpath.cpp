@@ -35,7 +35,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const std::string output(static_cast<const char*>(Vexa::MakeOutputPath(input, mode, rule)));
     const std::string folder(static_cast<const char*>(Vexa::GetFolderPart(input)));
     const int separator = Vexa::FindLastPathSeparator(path.c_str());
-    const std::string name = path.substr(size_t(separator + 1));
+    // The file name follows the last '\\', '/' or ':'; only its dot counts.
+    const size_t nameStart = size_t(Vexa::FindFileName(path.c_str()));
+    Check(nameStart >= size_t(separator + 1));
+    const std::string name = path.substr(nameStart);
     Check(separator < 0 ? folder.empty() : path[size_t(separator)] == '\\' && folder == path.substr(0, size_t(separator)));
     if (path.empty())
     {
@@ -51,6 +54,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const std::string stem = setting == "ADD" || dot == std::string::npos ? name : name.substr(0, dot);
     Check(outName == stem + extension);
     // The whole path is the folder part as written, then the output name.
-    Check(output == path.substr(0, size_t(separator + 1)) + outName);
+    Check(output == path.substr(0, nameStart) + outName);
     return 0;
 }

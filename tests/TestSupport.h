@@ -240,4 +240,33 @@ inline void HookImport(void* original, void* replacement)
             }
 }
 
+// The system's own function, for a hook to pass on to: the import slots point at the hooks.
+template <typename F>
+F Kernel32(const char* name)
+{
+    return reinterpret_cast<F>(reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32.dll"), name)));
+}
+
+// While failRenames is set, the last step of a safe output's commit fails: both the rename through
+// the open temporary file and the rename by name it falls back on. HookRenames points this
+// program's imports at these hooks, once.
+inline bool failRenames = false;
+inline BOOL WINAPI MoveOrFail(LPCSTR from, LPCSTR to, DWORD flags)
+{
+    if (failRenames) return SetLastError(ERROR_ACCESS_DENIED), FALSE;
+    return Kernel32<decltype(&MoveOrFail)>("MoveFileExA")(from, to, flags);
+}
+inline BOOL WINAPI SetInfoOrFail(HANDLE file, FILE_INFO_BY_HANDLE_CLASS type, LPVOID info, DWORD size)
+{
+    if (failRenames && type == FileRenameInfo) return SetLastError(ERROR_ACCESS_DENIED), FALSE;
+    return Kernel32<decltype(&SetInfoOrFail)>("SetFileInformationByHandle")(file, type, info, size);
+}
+inline bool HookRenames()
+{
+    static const bool hooked =
+        (HookImport(reinterpret_cast<void*>(&MoveFileExA), reinterpret_cast<void*>(&MoveOrFail)),
+         HookImport(reinterpret_cast<void*>(&SetFileInformationByHandle), reinterpret_cast<void*>(&SetInfoOrFail)), true);
+    return hooked;
+}
+
 } // namespace testkit

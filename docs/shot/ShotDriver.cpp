@@ -14,6 +14,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "resources/resource.h"
+
 namespace {
 
 const char kMainTitle[] = "クイルマーク";
@@ -48,7 +50,7 @@ HWND BatchPage(HWND main)
 {
     HWND child = NULL;
     while ((child = FindWindowExA(main, child, "#32770", NULL)) != NULL)
-        if (GetDlgItem(child, 8000)) return child;
+        if (GetDlgItem(child, IDC_FILE_LIST)) return child;
     return NULL;
 }
 
@@ -132,11 +134,11 @@ int Settings(int tab)
 {
     HWND main = MainWindow();
     if (!main) return Fail("no main window");
-    PostMessageA(main, WM_COMMAND, 109, 0);
+    PostMessageA(main, WM_COMMAND, ID_SETTINGS, 0);
     HWND dialog = NULL;
     if (!WaitFor([&] { return (dialog = Dialog(kSettingsTitle)) != NULL; }))
         return Fail("the settings dialog did not open");
-    if (tab != 0 && !ClickTab(GetDlgItem(dialog, 5000), tab))
+    if (tab != 0 && !ClickTab(GetDlgItem(dialog, IDC_SETTING_TAB), tab))
         return Fail("the tab could not be chosen");
     return Report(dialog);
 }
@@ -145,7 +147,7 @@ int Rename(int row)
 {
     HWND main = MainWindow();
     HWND page = main ? BatchPage(main) : NULL;
-    HWND list = page ? GetDlgItem(page, 8000) : NULL;
+    HWND list = page ? GetDlgItem(page, IDC_FILE_LIST) : NULL;
     if (!list) return Fail("no batch list");
     if (row >= SendMessageA(list, LVM_GETITEMCOUNT, 0, 0)) return Fail("the list has too few rows");
 

@@ -1,5 +1,6 @@
 #include "AppEnvironment.h"
 
+#include <dlgs.h>
 #include <shlobj.h>
 
 #include "foundation/CSystemInfo.h"
@@ -69,14 +70,20 @@ void Click(HWND dialog, int id)
 
 void SetText(HWND dialog, int id, const std::string& text) { SetDlgItemTextA(dialog, id, text.c_str()); }
 std::string GetText(HWND dialog, int id) { return WindowText(GetDlgItem(dialog, id)); }
-void ChooseTab(int tab) { SendMessageA(MainWnd().GetTabCtrl()->GetHwnd(), TCM_SETCURFOCUS, tab, 0), Pump(); }
+// Wine's tab control selects a tab even when the change was refused (during a run), and then
+// takes that tab again for no change; the strip goes back to the page shown first.
+void ChooseTab(int tab)
+{
+    HWND strip = MainWnd().GetTabCtrl()->GetHwnd();
+    SendMessageA(strip, TCM_SETCURSEL, MainWnd().m_nPage, 0), SendMessageA(strip, TCM_SETCURFOCUS, tab, 0), Pump();
+}
 void Command(int id) { SendMessageA(MainWnd().GetHwnd(), WM_COMMAND, id, 0), Pump(); }
 
 void ChooseMode(int mode)
 {
-    HWND combo = GetDlgItem(MainWnd().GetHwnd(), 9000);
+    HWND combo = GetDlgItem(MainWnd().GetHwnd(), IDC_MODE_SELECTOR);
     SendMessageA(combo, CB_SETCURSEL, mode, 0);
-    SendMessageA(MainWnd().GetHwnd(), WM_COMMAND, MAKEWPARAM(9000, CBN_SELCHANGE),
+    SendMessageA(MainWnd().GetHwnd(), WM_COMMAND, MAKEWPARAM(IDC_MODE_SELECTOR, CBN_SELCHANGE),
                  reinterpret_cast<LPARAM>(combo));
     Pump();
 }
@@ -97,7 +104,7 @@ WPARAM MakeDrop(const std::vector<std::string>& paths)
 Box ConvertBox(HWND page)
 {
     DialogWatcher watcher;
-    Click(page, 4002);
+    Click(page, IDC_CONVERT);
     EXPECT_EQ(watcher.boxes.size(), 1u);
     return watcher.boxes.empty() ? Box{"", "<no box>", 0} : watcher.boxes[0];
 }
@@ -109,8 +116,8 @@ std::string Opened(const std::function<void()>& act, const std::string& typed)
     watcher.onDialog = [&](HWND dialog) {
         HWND title = GetDlgItem(dialog, 0x3742); // the title line of a folder chooser
         seen += "[" + WindowText(title ? title : dialog) + "]";
-        SetDlgItemTextA(dialog, 1148, typed.c_str());
-        SetDlgItemTextA(dialog, 1152, typed.c_str());
+        SetDlgItemTextA(dialog, cmb13, typed.c_str()); // a file chooser's name box, old style or new
+        SetDlgItemTextA(dialog, edt1, typed.c_str());
         PostMessageA(dialog, WM_COMMAND, typed.empty() ? IDCANCEL : IDOK, 0);
     };
     watcher.onBox = [&](const Box& box) { seen += "<" + box.text.substr(0, box.text.find('\n')) + ">"; };

@@ -10,6 +10,7 @@
 #include "app/CMainDlg001.h"
 #include "app/CMainDlg002.h"
 #include "app/CMainWnd.h"
+#include "resources/resource.h"
 #include "tests/TestSupport.h"
 
 namespace apptest {

@@ -15,7 +15,7 @@ protected:
     void SetUp() override
     {
         Reset(1);
-        SendDlgItemMessageA(Page(), 9000, CB_SETCURSEL, 0, 0); // *.*
+        SendDlgItemMessageA(Page(), IDC_FILTER, CB_SETCURSEL, 0, 0); // *.*
         MakeInputs();
     }
     // Four files to list, beside a folder, a hidden and a system file that are never listed.
@@ -31,7 +31,7 @@ protected:
         SetFileAttributesA((in + "\\system.txt").c_str(), FILE_ATTRIBUTE_SYSTEM);
     }
     HWND Page() { return Batch().GetHwnd(); }
-    HWND List() { return GetDlgItem(Page(), 8000); }
+    HWND List() { return GetDlgItem(Page(), IDC_FILE_LIST); }
     void Check(const std::string& name, bool on) { ListView_SetCheckState(List(), RowOf(name), on); }
     int RowOf(const std::string& name)
     {
@@ -56,18 +56,54 @@ TEST_F(BatchPageTest, FilterAndModeShapeTheList)
 {
     Batch().SetInputPath(in.c_str());
     EXPECT_EQ(Listing(), (RowList{"README -> README.dat+", "a.b.txt -> a.b.dat+", "data.dat -> data.dat+", "memo.txt -> memo.dat+"}));
-    EXPECT_EQ(GetText(Page(), 7001), "");
+    EXPECT_EQ(GetText(Page(), IDC_OUTPUT_PATH), "");
     MainWnd().SetMode(1);
     // Another filter, or the mode from the selector (not from the menu), lists again.
-    SendDlgItemMessageA(Page(), 9000, CB_SETCURSEL, 1, 0);
-    SendMessageA(Page(), WM_COMMAND, MAKEWPARAM(9000, CBN_SELCHANGE), reinterpret_cast<LPARAM>(GetDlgItem(Page(), 9000)));
+    SendDlgItemMessageA(Page(), IDC_FILTER, CB_SETCURSEL, 1, 0);
+    SendMessageA(Page(), WM_COMMAND, MAKEWPARAM(IDC_FILTER, CBN_SELCHANGE), reinterpret_cast<LPARAM>(GetDlgItem(Page(), IDC_FILTER)));
     Pump();
     Check("memo.txt", false);
     EXPECT_EQ(Listing(), (RowList{"a.b.txt -> a.b.txt+", "memo.txt -> memo.txt"}));
-    Command(105);
+    Command(ID_MODE_BINARY);
     EXPECT_EQ(Listing(), (RowList{"a.b.txt -> a.b.txt+", "memo.txt -> memo.txt"}));
     ChooseMode(0);
     EXPECT_EQ(Listing(), (RowList{"a.b.txt -> a.b.dat+", "memo.txt -> memo.dat+"}));
+}
+
+// What the page adds to the focus moves: leaving the input folder box with Tab, Shift+Tab or Enter
+// applies a typed folder, Esc does not; Enter goes on to the output folder box, from there to the
+// main window, and on the list renames the selected row.
+TEST_F(BatchPageTest, TabAndEnterInTheBoxesAndTheList)
+{
+    // The control that gets the key, the rows listed afterwards, the control that has the focus then
+    // (0 the main window, -1 not looked at) and the dialog that opened.
+    const struct {
+        const char* name;
+        int id;
+        WPARAM key;
+        BYTE modifier;
+        int rows, focus;
+        std::string opened;
+    } cases[] = {
+        {"Tab in the input box", IDC_INPUT_PATH, VK_TAB, 0, 4, IDC_OUTPUT_BROWSE, ""},
+        {"Shift+Tab in the input box", IDC_INPUT_PATH, VK_TAB, VK_SHIFT, 4, IDC_INPUT_BROWSE, ""},
+        {"Enter in the input box", IDC_INPUT_PATH, VK_RETURN, 0, 4, IDC_OUTPUT_PATH, ""},
+        {"Esc in the input box", IDC_INPUT_PATH, VK_ESCAPE, 0, 0, 0, ""},
+        {"Enter in the output box", IDC_OUTPUT_PATH, VK_RETURN, 0, 0, 0, ""},
+        {"Enter on the list", IDC_FILE_LIST, VK_RETURN, 0, 4, -1, "[変換後ファイル名の設定]"},
+    };
+    for (const auto& c : cases) {
+        Batch().Clear();
+        if (c.id == IDC_FILE_LIST) {
+            Batch().SetInputPath(in.c_str());
+            ListView_SetItemState(List(), 0, LVIS_SELECTED, LVIS_SELECTED);
+        }
+        SetText(Page(), IDC_INPUT_PATH, in); // typed, not applied
+        EXPECT_EQ(Opened([&] { Press(GetDlgItem(Page(), c.id), c.key, c.modifier); }), c.opened) << c.name;
+        EXPECT_EQ(Rows(List()), c.rows) << c.name;
+        const HWND focus = c.focus < 0 ? GetFocus() : c.focus ? GetDlgItem(Page(), c.focus) : MainWnd().GetHwnd();
+        EXPECT_EQ(GetFocus(), focus) << c.name;
+    }
 }
 
 // Every message of a run and the files it leaves: rows whose outputs would overwrite each other or
@@ -79,15 +115,6 @@ TEST_F(BatchPageTest, EachOutcomeShowsItsOwnMessageAndLeavesItsFiles)
     auto add = [&](std::initializer_list<const char*> names) { // more inputs, each holding "46", listed
         for (const char* name : names) WriteBytes(in + "\\" + name, "46");
         Batch().SetInputPath(in.c_str());
-    };
-    // The row's output name as edited by hand.
-    auto rename = [&](const std::string& row, const std::string& output) {
-        ListView_SetItemText(List(), RowOf(row), 1, const_cast<char*>(output.c_str()));
-    };
-    // longname_input.txt and the 8.3 name it has (LONG~R0Z.TXT under Wine).
-    auto longInput = [&] {
-        add({"longname_input.txt"});
-        return ShortName(in + "\\longname_input.txt");
     };
     const struct {
         const char* name;
@@ -101,11 +128,9 @@ TEST_F(BatchPageTest, EachOutcomeShowsItsOwnMessageAndLeavesItsFiles)
         {"no input", 0, "", [] { Batch().SetInputPath(""); }, "警告: 入力フォルダを設定してください", {}, {}},
         {"no output", 0, "", [] { Batch().SetInputPath("x"); }, "警告: 出力フォルダを設定してください", {}, {}},
         {"nothing listed", 0, "y", [] { Batch().SetInputPath("x"); }, "警告: 変換するものがありません", {}, {}},
-        {"nothing checked", 0, other, [&] { Click(Page(), 4005); }, "警告: 変換するファイルが選ばれていません", {}, {"memo.dat=<missing>"}},
+        {"nothing checked", 0, other, [&] { Click(Page(), IDC_UNCHECK_ALL); }, "警告: 変換するファイルが選ばれていません", {}, {"memo.dat=<missing>"}},
         {"to binary", 0, dir / "out", [&] { Check("README", false); }, "確認: テキストファイルからバイナリファイルを作成しました", {},
          {"memo.dat=AB", "a.b.dat=C", "data.dat=", "README.dat=<missing>"}},
-        {"to text, in the layout of the settings", 1, other, [] { SetIni("COMMON_SETTINGS", "TEXT_BYTES_PER_LINE", "8"); },
-         "確認: バイナリファイルからテキストファイルを作成しました", {}, {"data.txt=01 fe\r\n"}},
         {"missing levels", 0, dir / "made\\a\\b", [] {}, "確認: テキストファイルからバイナリファイルを作成しました", {}, {"memo.dat=AB"}},
         {"a file where a level goes", 0, in + "\\memo.txt\\x", [] {}, "エラー: 出力フォルダを作成できませんでした", {}, {"memo.dat=<missing>"}},
         {"same output name, letter case aside", 0, other, [&] { add({"memo", "MEMO.bin"}); }, "エラー: 3 件のファイルを変換できませんでした。",
@@ -115,24 +140,7 @@ TEST_F(BatchPageTest, EachOutcomeShowsItsOwnMessageAndLeavesItsFiles)
          {"memo.dat=AB", "README.DAT=46", "data.dat=\x01\xfe"}},
         {"an edited output name", 0, other, [&] { ListView_SetItemText(List(), RowOf("a.b.txt"), 1, const_cast<char*>("readme.DAT")); },
          "エラー: 2 件のファイルを変換できませんでした。", {"a.b.txt: " + dup, "README: " + dup}, {"memo.dat=AB", "README.dat=<missing>", "a.b.dat=old"}},
-        // A name is what it names: the short name of a listed input or of another row's output.
-        {"a listed input's short name, typed", 0, in, [&] { rename("memo.txt", longInput()); },
-         "エラー: 2 件のファイルを変換できませんでした。", {"memo.txt: " + isInput, "data.dat: " + isInput},
-         {"longname_input.txt=46", "longname_input.dat=F"}},
-        {"a listed input's short name, proposed", 1, in, [&] {
-             const std::string base = longInput();
-             add({(base.substr(0, base.find('.')) + ".bin").c_str()}); // LONG~R0Z.bin gives LONG~R0Z.txt
-         },
-         "エラー: 4 件のファイルを変換できませんでした。", {"longname_input.txt: " + isInput}, {"longname_input.txt=46"}},
-        {"a listed input's short name through another folder, a blank after it", 0, other,
-         [&] { rename("memo.txt", "..\\in\\" + longInput() + " "); },
-         "エラー: 1 件のファイルを変換できませんでした。", {"memo.txt: " + isInput}, {"..\\in\\longname_input.txt=46"}},
-        {"another output's short name", 0, other, [&] {
-             WriteBytes(other + "\\longname_output.dat", "old");
-             rename("memo.txt", "longname_output.dat");
-             rename("a.b.txt", ShortName(other + "\\longname_output.dat"));
-         },
-         "エラー: 2 件のファイルを変換できませんでした。", {"memo.txt: " + dup, "a.b.txt: " + dup}, {"longname_output.dat=old"}},
+        // (How names are compared, short names and detours among them, is the engine's: tests/engine.)
         {"files named as devices", 0, other, [&] {
              for (const char* name : {"nul.txt", "Nul.dat.txt"}) WriteBytes("\\\\?\\" + in + "\\" + name, "46");
              Batch().SetInputPath(in.c_str());
@@ -159,7 +167,7 @@ TEST_F(BatchPageTest, EachOutcomeShowsItsOwnMessageAndLeavesItsFiles)
         MainWnd().SetMode(c.mode);
         out = c.folder;
         Batch().SetInputPath(in.c_str());
-        SetText(Page(), 7001, out);
+        SetText(Page(), IDC_OUTPUT_PATH, out);
         c.act();
         const Box box = ConvertBox(Page());
         EXPECT_EQ(box.caption + ": " + box.text.substr(0, box.text.find('\n')), c.first) << c.name;

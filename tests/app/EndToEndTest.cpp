@@ -96,13 +96,13 @@ TEST(EndToEnd, ClosingDuringARunStopsItAndLeavesTheOldOutput)
     Program program;
     ASSERT_NE(program.main, (HWND)NULL);
     HWND page = IndividualPage(program.main);
-    SendMessageA(GetDlgItem(page, 7000), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(name.c_str()));
-    SendMessageA(GetDlgItem(page, 7001), WM_SETTEXT, 0, reinterpret_cast<LPARAM>((data / "out.dat").c_str()));
-    PostMessageA(program.main, WM_COMMAND, 102, 0);
+    SendMessageA(GetDlgItem(page, IDC_INPUT_PATH), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(name.c_str()));
+    SendMessageA(GetDlgItem(page, IDC_OUTPUT_PATH), WM_SETTEXT, 0, reinterpret_cast<LPARAM>((data / "out.dat").c_str()));
+    PostMessageA(program.main, WM_COMMAND, ID_CONVERT, 0);
     DWORD written = 0; // writes fail until the program has opened the pipe
     EXPECT_TRUE(WaitFor([&] {
         WriteFile(pipe, "41 ", 3, &written, NULL);
-        return WindowText(GetDlgItem(page, 4002)) == "中止";
+        return WindowText(GetDlgItem(page, IDC_CONVERT)) == "中止";
     }));
     PostMessageA(program.main, WM_CLOSE, 0, 0);
     // Fed on until it ends: the conversion never sees the end of its input.

@@ -17,11 +17,13 @@ using FocusTest = AppTest;
 
 TEST_F(FocusTest, TabAndShiftTabRunRoundTheMainWindowAndEachPage)
 {
-    const std::vector<int> pages[] = {{4000, 7000, 4001, 7001, 4002, 4003},
-                                      {9000, 4000, 7000, 4001, 7001, 8000, 4002, 4003, 4004, 4005}};
+    const std::vector<int> pages[] = {
+        {IDC_INPUT_BROWSE, IDC_INPUT_PATH, IDC_OUTPUT_BROWSE, IDC_OUTPUT_PATH, IDC_CONVERT, IDC_CLEAR},
+        {IDC_FILTER, IDC_INPUT_BROWSE, IDC_INPUT_PATH, IDC_OUTPUT_BROWSE, IDC_OUTPUT_PATH, IDC_FILE_LIST, IDC_CONVERT,
+         IDC_CLEAR, IDC_CHECK_ALL, IDC_UNCHECK_ALL}};
     for (int tab : {0, 1}) {
         Reset(tab);
-        std::vector<HWND> ring = {MainWnd().GetHwnd(), GetDlgItem(MainWnd().GetHwnd(), 9000), MainWnd().GetTabCtrl()->GetHwnd()};
+        std::vector<HWND> ring = {MainWnd().GetHwnd(), GetDlgItem(MainWnd().GetHwnd(), IDC_MODE_SELECTOR), MainWnd().GetTabCtrl()->GetHwnd()};
         for (int id : pages[tab]) ring.push_back(GetDlgItem(CMainWnd::GetPage(tab)->GetHwnd(), id));
         for (size_t i = 1; i <= ring.size(); ++i) EXPECT_EQ(PressOnFocus(VK_TAB), ring[i % ring.size()]) << tab << " Tab " << i;
         for (size_t i = ring.size(); i-- > 0;) EXPECT_EQ(PressOnFocus(VK_TAB, VK_SHIFT), ring[i]) << tab << " Shift+Tab " << i;
@@ -61,9 +63,11 @@ TEST_F(FocusTest, TheSettingsDialogIsWalkedWithTab)
     DialogWatcher watcher;
     watcher.onDialog = [&](HWND dialog) {
         s_script = [&, dialog] {
-            HWND strip = GetDlgItem(dialog, 5000), common = GetWindow(strip, GW_HWNDNEXT);
+            HWND strip = GetDlgItem(dialog, IDC_SETTING_TAB), common = GetWindow(strip, GW_HWNDNEXT);
             std::vector<HWND> ring = {strip};
-            for (int id : {4000, 7000, 4001, 7001, 4002, 7002, 9100, 4003}) ring.push_back(GetDlgItem(common, id));
+            for (int tool = 0; tool < 3; ++tool)
+                ring.insert(ring.end(), {GetDlgItem(common, IDC_TOOL_BROWSE + tool), GetDlgItem(common, IDC_TOOL_PATH + tool)});
+            ring.insert(ring.end(), {GetDlgItem(common, IDC_TEXT_WIDTH), GetDlgItem(common, IDC_TEXT_COMMENTS)});
             ring.insert(ring.end(), {GetDlgItem(dialog, IDOK), GetDlgItem(dialog, IDCANCEL)});
             SetFocus(strip);
             for (size_t i = 1; i <= ring.size(); ++i) EXPECT_EQ(DialogKey(dialog), ring[i % ring.size()]) << "Tab " << i;
@@ -73,7 +77,7 @@ TEST_F(FocusTest, TheSettingsDialogIsWalkedWithTab)
         };
         SetTimer(NULL, 0, 1, RunScript);
     };
-    Command(109);
+    Command(ID_SETTINGS);
     EXPECT_TRUE(walked);
 }
 

@@ -1,5 +1,4 @@
-// The individual conversion page in a real main window: every message with the bytes on disk,
-// and the layout settings.
+// The individual conversion page in a real main window: every message with the bytes on disk.
 #include <algorithm>
 #include <memory>
 
@@ -14,8 +13,8 @@ protected:
     HWND Page() { return Individual().GetHwnd(); }
     Box Convert(const std::string& input, const std::string& output)
     {
-        SetText(Page(), 7000, input);
-        SetText(Page(), 7001, output);
+        SetText(Page(), IDC_INPUT_PATH, input);
+        SetText(Page(), IDC_OUTPUT_PATH, output);
         return ConvertBox(Page());
     }
 };
@@ -83,23 +82,7 @@ TEST_F(IndividualPageTest, EachOutcomeShowsItsOwnMessage)
         EXPECT_EQ(ReadBytes(folder / "long_input.txt") + ReadBytes(folder / "held.txt"), "41 42old") << "inputs and old outputs stay";
         EXPECT_EQ(FilesIn(folder.Path()), caption == "確認" ? 3 : 2) << "no temporary file stays";
         EXPECT_EQ(kind == "<long>" ? ReadBytes(output) : "old", "old");
-        EXPECT_EQ(GetText(Page(), 7000) + "|" + GetText(Page(), 7001), input + "|" + output) << "both stay for another try";
-    }
-}
-
-// テキスト変換 writes the layout the common settings name, read afresh at every run; an unknown
-// value is the default (no lines, no comments; the default without a file is shown above).
-TEST_F(IndividualPageTest, TextFollowsTheLayoutSettings)
-{
-    const std::string cases[][3] = {
-        {"16", "TRUE", "4d 5a 90" + std::string(39, ' ') + "  # 00000000  MZ.\r\n"}, {"12", "TRUE", "4d 5a 90 "}, {"32", "true", "4d 5a 90\r\n"}};
-    MainWnd().SetMode(1);
-    WriteBytes(dir / "in.bin", "MZ\x90");
-    for (const auto& c : cases) {
-        SetIni("COMMON_SETTINGS", "TEXT_BYTES_PER_LINE", c[0].c_str());
-        SetIni("COMMON_SETTINGS", "TEXT_OFFSET_COMMENTS", c[1].c_str());
-        Convert(dir / "in.bin", dir / "out.txt");
-        EXPECT_EQ(ReadBytes(dir / "out.txt"), c[2]) << c[0];
+        EXPECT_EQ(GetText(Page(), IDC_INPUT_PATH) + "|" + GetText(Page(), IDC_OUTPUT_PATH), input + "|" + output) << "both stay for another try";
     }
 }
 

@@ -26,7 +26,9 @@ using LayoutTest = AppTest;
 TEST_F(LayoutTest, ModernControlsAndBothPagesInsideTheClientAreaAtThisDpi)
 {
     const int dpi = ScreenDpi();
-    if (const char* expected = getenv("QUILL_EXPECT_DPI")) ASSERT_EQ(dpi, atoi(expected));
+    if (const char* expected = getenv("QUILL_EXPECT_DPI")) {
+        ASSERT_EQ(dpi, atoi(expected));
+    }
     // Version 6 of the common controls is a side-by-side assembly, loaded only as the manifest asks.
     char comctl[MAX_PATH] = "";
     GetModuleFileNameA(GetModuleHandleA("comctl32.dll"), comctl, MAX_PATH);
@@ -47,10 +49,10 @@ TEST_F(LayoutTest, ModernControlsAndBothPagesInsideTheClientAreaAtThisDpi)
     }
 
     LOGFONTA font = {};
-    GetObjectA(reinterpret_cast<HFONT>(SendDlgItemMessageA(MainWnd().GetHwnd(), 9000, WM_GETFONT, 0, 0)),
+    GetObjectA(reinterpret_cast<HFONT>(SendDlgItemMessageA(MainWnd().GetHwnd(), IDC_MODE_SELECTOR, WM_GETFONT, 0, 0)),
                sizeof(font), &font);
     EXPECT_EQ(font.lfHeight, MulDiv(14, dpi, 96));
-    EXPECT_EQ(SendDlgItemMessageA(Batch().GetHwnd(), 8000, LVM_GETCOLUMNWIDTH, 0, 0), MulDiv(160, dpi, 96));
+    EXPECT_EQ(SendDlgItemMessageA(Batch().GetHwnd(), IDC_FILE_LIST, LVM_GETCOLUMNWIDTH, 0, 0), MulDiv(160, dpi, 96));
 }
 
 } // namespace

@@ -39,70 +39,73 @@ TEST_F(MainWindowTest, EveryCommandKeyAndDropReachesWhatItNames)
         std::string typed; // into a chooser, "" cancels it
         std::string seen;
     } steps[] = {
-        {0, "テキスト変換 (&T)", [] { Command(106); }, "", "|0|1|x|"},
+        {0, "テキスト変換 (&T)", [] { Command(ID_MODE_TEXT); }, "", "|0|1|x|"},
         {0, "Ctrl+B on the tab strip", [&] { Press(tabs, 'B', VK_CONTROL); }, "", "|0|0|x|"},
         {0, "Ctrl+T", [&] { Press(main, 'T', VK_CONTROL); }, "", "|0|1|x|"},
         {0, "the selector", [] { ChooseMode(0); }, "", "|0|0|x|"},
-        {0, "変換開始 (&C)", [] { Command(102); }, "", "<入力ファイルのオープンに失敗しました>|0|0|x|"},
+        {0, "変換開始 (&C)", [] { Command(ID_CONVERT); }, "", "<入力ファイルのオープンに失敗しました>|0|0|x|"},
         {0, "Enter", [&] { Press(main, VK_RETURN); }, "", "<入力ファイルのオープンに失敗しました>|0|0|x|"},
-        {0, "Enter in an edit box", [&] { Press(GetDlgItem(one, 7000), VK_RETURN); }, "", "|0|0|x|"},
-        {0, "Delete in an edit box", [&] { Press(GetDlgItem(one, 7001), VK_DELETE); }, "", "|0|0|x|"},
+        {0, "Enter in an edit box", [&] { Press(GetDlgItem(one, IDC_INPUT_PATH), VK_RETURN); }, "", "|0|0|x|"},
+        {0, "Delete in an edit box", [&] { Press(GetDlgItem(one, IDC_OUTPUT_PATH), VK_DELETE); }, "", "|0|0|x|"},
         {0, "Delete on the tab strip", [&] { Press(tabs, VK_DELETE); }, "", "|0|0||"},
-        {0, "クリア (&R)", [] { Command(103); }, "", "|0|0||"},
-        {0, "入力", [&] { Click(one, 4000); }, "", in + std::string("|0|0|x|")},
+        {0, "クリア (&R)", [] { Command(ID_CLEAR); }, "", "|0|0||"},
+        {0, "入力", [&] { Click(one, IDC_INPUT_BROWSE); }, "", in + std::string("|0|0|x|")},
         {0, "Ctrl+I", [&] { Press(main, 'I', VK_CONTROL); }, a, in + ("|0|0|" + a + "||" + dir.Path())},
-        {0, "参照（出力） (&O)", [] { Command(101); }, "", out + std::string("|0|0|x|")},
+        {0, "参照（出力） (&O)", [] { Command(ID_BROWSE_OUTPUT); }, "", out + std::string("|0|0|x|")},
         {0, "Ctrl+O", [&] { Press(tabs, 'O', VK_CONTROL); }, b, out + ("|0|0|x|" + b + "|" + dir / "sub")},
-        {1, "入力", [&] { Click(many, 4000); }, "", "[入力元を指定してください]|1|0|x|"},
-        {1, "参照（出力） (&O)", [] { Command(101); }, "", "[出力先を指定してください]|1|0|x|"},
+        {1, "入力", [&] { Click(many, IDC_INPUT_BROWSE); }, "", "[入力元を指定してください]|1|0|x|"},
+        {1, "参照（出力） (&O)", [] { Command(ID_BROWSE_OUTPUT); }, "", "[出力先を指定してください]|1|0|x|"},
         {1, "Enter", [&] { Press(main, VK_RETURN); }, "", "<出力フォルダを設定してください>|1|0|x|"},
         {1, "F1", [&] { Press(main, VK_F1); }, "", help + "|1|0|x|"},
         {1, "Ctrl+F1", [&] { Press(tabs, VK_F1, VK_CONTROL); }, "", "[バージョン情報]|1|0|x|"},
-        {1, "設定 (&S)", [] { Command(109); }, "", "[設定]|1|0|x|"},
+        {1, "設定 (&S)", [] { Command(ID_SETTINGS); }, "", "[設定]|1|0|x|"},
         {0, "a folder dropped on a page", [&] { SendMessageA(one, WM_DROPFILES, MakeDrop({dir.Path()}), 0); }, "", "|1|0|" + dir.Path() + "|"},
         {1, "files dropped", [&] { SendMessageA(main, WM_DROPFILES, MakeDrop({a, b}), 0); }, "", "|0|0|" + a + "|"},
     };
     HMENU edit = GetSubMenu(GetMenu(main), 1);
     for (const auto& step : steps) {
         ChooseTab(step.tab);
-        for (HWND page : {one, many}) SetText(page, 7000, "x"), SetText(page, 7001, "");
+        for (HWND page : {one, many}) SetText(page, IDC_INPUT_PATH, "x"), SetText(page, IDC_OUTPUT_PATH, "");
         s_shell.clear();
         std::string seen = Opened(step.act, step.typed) + s_shell;
         const int mode = MainWnd().GetMode(), page = MainWnd().m_nPage;
-        const bool agree = SendDlgItemMessageA(main, 9000, CB_GETCURSEL, 0, 0) == mode &&
+        const bool agree = SendDlgItemMessageA(main, IDC_MODE_SELECTOR, CB_GETCURSEL, 0, 0) == mode &&
                            (GetMenuState(edit, mode, MF_BYPOSITION) & MF_CHECKED) && !(GetMenuState(edit, 1 - mode, MF_BYPOSITION) & MF_CHECKED);
         HWND shown = CMainWnd::GetPage(page)->GetHwnd();
-        seen += "|" + std::to_string(page) + "|" + std::to_string(agree ? mode : -1) + "|" + GetText(shown, 7000) + "|" + GetText(shown, 7001);
+        seen += "|" + std::to_string(page) + "|" + std::to_string(agree ? mode : -1) + "|" + GetText(shown, IDC_INPUT_PATH) + "|" +
+                GetText(shown, IDC_OUTPUT_PATH);
         if (!step.typed.empty()) seen += "|" + std::string(Individual().m_strFolder); // where the next chooser starts
         EXPECT_EQ(seen, step.seen) << step.name;
         EXPECT_TRUE(IsWindowVisible(shown) && !IsWindowVisible(CMainWnd::GetPage(1 - page)->GetHwnd())) << step.name;
     }
 }
 
-// The menus as the user reads them, each entry with its command; separators are "-".
+// The menus as the user reads them, each entry with its command; a separator is {"-", 0}.
 TEST_F(MainWindowTest, MenuTextsAndCommands)
 {
-    const char* expected[] = {
-        "ファイル (&F): 参照（入力） (&I)=100|参照（出力） (&O)=101|-|変換開始 (&C)=102|クリア (&R)=103|-|設定 (&S)=109|-|終了=104|",
-        "編集 (&E): バイナリ変換 (&B)=105|テキスト変換 (&T)=106|",
-        "ヘルプ (&H): 使い方 (&H)=107|バージョン情報 (&V)=108|",
+    using Items = std::vector<std::pair<std::string, UINT>>;
+    const Items expected[] = {
+        {{"ファイル (&F)", 0}, {"参照（入力） (&I)", ID_BROWSE_INPUT}, {"参照（出力） (&O)", ID_BROWSE_OUTPUT}, {"-", 0},
+         {"変換開始 (&C)", ID_CONVERT}, {"クリア (&R)", ID_CLEAR}, {"-", 0}, {"設定 (&S)", ID_SETTINGS}, {"-", 0}, {"終了", ID_EXIT}},
+        {{"編集 (&E)", 0}, {"バイナリ変換 (&B)", ID_MODE_BINARY}, {"テキスト変換 (&T)", ID_MODE_TEXT}},
+        {{"ヘルプ (&H)", 0}, {"使い方 (&H)", ID_HELP}, {"バージョン情報 (&V)", ID_VERSION}},
     };
     HMENU bar = GetMenu(MainWnd().GetHwnd());
     ASSERT_EQ(GetMenuItemCount(bar), 3);
     for (int i = 0; i < 3; ++i) {
         char text[64] = "";
         GetMenuStringA(bar, i, text, sizeof text, MF_BYPOSITION);
-        std::string menu = std::string(text) + ": ";
+        Items menu = {{text, 0}};
         HMENU drop = GetSubMenu(bar, i);
         for (int n = 0; n < GetMenuItemCount(drop); ++n) {
             const UINT id = GetMenuItemID(drop, n);
             GetMenuStringA(drop, n, text, sizeof text, MF_BYPOSITION);
-            menu += id == 0 ? std::string("-|") : std::string(text) + "=" + std::to_string(id) + "|";
+            menu.push_back({id == 0 ? "-" : text, id});
         }
         EXPECT_EQ(menu, expected[i]);
     }
     char item[64] = "";
-    SendDlgItemMessageA(MainWnd().GetHwnd(), 9000, CB_GETLBTEXT, 1, reinterpret_cast<LPARAM>(item));
+    SendDlgItemMessageA(MainWnd().GetHwnd(), IDC_MODE_SELECTOR, CB_GETLBTEXT, 1, reinterpret_cast<LPARAM>(item));
     EXPECT_STREQ(item, "テキスト変換");
 }
 
@@ -122,9 +125,11 @@ std::string ShownSettings(HWND dialog)
 {
     std::string shown;
     for (int page : {0, 1})
-        for (int id : {4100, 4300}) shown += std::to_string(SendDlgItemMessageA(PageWith(dialog, 4100, page), id, BM_GETCHECK, 0, 0));
-    HWND common = PageWith(dialog, 7000);
-    return shown + "|" + GetText(common, 7000) + "|" + GetText(common, 9100) + "|" + std::to_string(SendDlgItemMessageA(common, 4003, BM_GETCHECK, 0, 0));
+        for (int id : {IDC_DECIDE_OUTPUT, IDC_EXTENSION_ADD})
+            shown += std::to_string(SendDlgItemMessageA(PageWith(dialog, IDC_DECIDE_OUTPUT, page), id, BM_GETCHECK, 0, 0));
+    HWND common = PageWith(dialog, IDC_TOOL_PATH);
+    return shown + "|" + GetText(common, IDC_TOOL_PATH) + "|" + GetText(common, IDC_TEXT_WIDTH) + "|" +
+           std::to_string(SendDlgItemMessageA(common, IDC_TEXT_COMMENTS, BM_GETCHECK, 0, 0));
 }
 
 std::string SavedSettings()
@@ -142,7 +147,7 @@ void WithSettings(const std::function<void(HWND)>& act)
 {
     DialogWatcher watcher;
     watcher.onDialog = act;
-    Command(109);
+    Command(ID_SETTINGS);
 }
 
 // Without a settings file the dialog shows the defaults, 取消 writes nothing and 決定 writes every
@@ -153,7 +158,7 @@ TEST_F(MainWindowTest, SettingsShowTheDefaultsAndCancelWritesNothing)
         std::string shown;
         WithSettings([&](HWND dialog) {
             shown = ShownSettings(dialog);
-            SetText(PageWith(dialog, 7000), 7001, "changed");
+            SetText(PageWith(dialog, IDC_TOOL_PATH), IDC_TOOL_PATH + 1, "changed");
             PostMessageA(dialog, WM_COMMAND, button, 0);
         });
         EXPECT_EQ(shown, "0000||なし|0");
@@ -180,14 +185,15 @@ TEST_F(MainWindowTest, SettingsShowTheFileAndOkSavesEveryChange)
     WithSettings([&](HWND dialog) {
         shown = ShownSettings(dialog);
         // Change something on every page, switching tabs as a user does.
-        HWND common = PageWith(dialog, 7000), tab = GetDlgItem(dialog, 5000);
-        SendDlgItemMessageA(common, 9100, CB_SETCURSEL, 3, 0);
-        SendDlgItemMessageA(common, 4003, BM_SETCHECK, BST_UNCHECKED, 0);
+        HWND common = PageWith(dialog, IDC_TOOL_PATH), tab = GetDlgItem(dialog, IDC_SETTING_TAB);
+        SendDlgItemMessageA(common, IDC_TEXT_WIDTH, CB_SETCURSEL, 3, 0);
+        SendDlgItemMessageA(common, IDC_TEXT_COMMENTS, BM_SETCHECK, BST_UNCHECKED, 0);
         SendMessageA(tab, TCM_SETCURFOCUS, 1, 0);
-        SendDlgItemMessageA(PageWith(dialog, 4100, 0), 4100, BM_SETCHECK, BST_CHECKED, 0);
+        SendDlgItemMessageA(PageWith(dialog, IDC_DECIDE_OUTPUT, 0), IDC_DECIDE_OUTPUT, BM_SETCHECK, BST_CHECKED, 0);
         SendMessageA(tab, TCM_SETCURFOCUS, 2, 0);
-        SendDlgItemMessageA(PageWith(dialog, 4100, 1), 4300, BM_SETCHECK, BST_UNCHECKED, 0);
-        SendDlgItemMessageA(PageWith(dialog, 4100, 1), 4301, BM_SETCHECK, BST_CHECKED, 0);
+        HWND batch = PageWith(dialog, IDC_DECIDE_OUTPUT, 1);
+        SendDlgItemMessageA(batch, IDC_EXTENSION_ADD, BM_SETCHECK, BST_UNCHECKED, 0);
+        SendDlgItemMessageA(batch, IDC_EXTENSION_REPLACE, BM_SETCHECK, BST_CHECKED, 0);
         PostMessageA(dialog, WM_COMMAND, IDOK, 0);
     });
     EXPECT_EQ(shown, "0011|C:\\filer.exe|16|1") << "individual off/replace, batch on/add";
@@ -195,7 +201,7 @@ TEST_F(MainWindowTest, SettingsShowTheFileAndOkSavesEveryChange)
     EXPECT_NE(ReadBytes(ProgramFolder() + "\\Quillmark.ini").find("BIN_EDITOR=" + quoted + "\r\n"), std::string::npos);
     // The page follows the saved rule without a restart.
     Individual().SetInputPath("D:\\in\\x.txt");
-    EXPECT_EQ(GetText(Individual().GetHwnd(), 7001), "D:\\in\\x.dat");
+    EXPECT_EQ(GetText(Individual().GetHwnd(), IDC_OUTPUT_PATH), "D:\\in\\x.dat");
 }
 
 } // namespace

@@ -1,13 +1,13 @@
-// Conversions on the worker thread, in the real main window: while a run goes on the window answers
-// and shows progress, nothing changes what the run works on, and a stop keeps the finished files
-// and leaves nothing partial. The worker is held at a chosen read, so "during the run" is exact.
+// Conversions on the worker thread, in the real main window, each case on both pages: while a run
+// goes on the window answers and shows progress, nothing changes what the run works on, and a stop
+// keeps the finished files and leaves nothing partial; every run reads the text layout afresh. The
+// worker is held at a chosen read, so "during the run" is exact.
 #include <shlwapi.h>
 
 #include <algorithm>
 #include <cstdio>
 
 #include "AppEnvironment.h"
-#include "resources/resource.h"
 
 using namespace apptest;
 
@@ -54,8 +54,8 @@ protected:
         CreateDirectoryA(in.c_str(), NULL);
         CreateDirectoryA(out.c_str(), NULL);
     }
-    // Presses "変換開始" on the page and returns once the worker waits at its n-th read (each
-    // small file takes two: its bytes, then the end), the window answering all along: a conversion
+    // Presses "変換開始" on the page and returns once the worker waits at its n-th read (each small
+    // file takes one: a file is read up to its size), the window answering all along: a conversion
     // run inside the command would never get there (given up after 30 s).
     bool StartHeld(HWND page, LONG read)
     {
@@ -63,7 +63,7 @@ protected:
         ResetEvent(s_release);
         s_readsLeft = read;
         busy.swap(saved); // until Release, Pump does not wait for runs
-        SendMessageA(page, WM_COMMAND, MAKEWPARAM(4002, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(page, 4002)));
+        SendMessageA(page, WM_COMMAND, MAKEWPARAM(IDC_CONVERT, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(page, IDC_CONVERT)));
         for (int i = 0; i < 3000 && WaitForSingleObject(s_reached, 0) != WAIT_OBJECT_0; ++i) {
             MsgWaitForMultipleObjects(1, &s_reached, FALSE, 10, QS_ALLINPUT);
             Drain();
@@ -85,7 +85,7 @@ protected:
         for (int i = 0; outputs && i < files; ++i) WriteBytes(out + "\\" + Name(i) + ".dat", outputs);
         ChooseTab(1);
         Batch().SetInputPath(in.c_str());
-        SetText(Batch().GetHwnd(), 7001, out);
+        SetText(Batch().GetHwnd(), IDC_OUTPUT_PATH, out);
         return Batch().GetHwnd();
     }
 
@@ -93,65 +93,116 @@ protected:
     std::function<bool()> saved;
 };
 
-// Thousands of rows: held half-way, the page shows progress and refuses everything that would
-// change what the run reads or writes; then every file is made.
-TEST_F(RunTest, DuringARunThePageShowsProgressAndNothingChangesWhatItWorksOn)
+// Held half-way (the batch at the 1000th of 2000 files, the individual page in a 3 MiB file), each
+// page shows that it runs and refuses everything that would change what the run reads or writes;
+// then every output is made and the page looks as before.
+TEST_F(RunTest, DuringARunThePageShowsItAndNothingChangesWhatItWorksOn)
 {
-    HWND page = ListBatch(2000, nullptr), main = MainWnd().GetHwnd(), list = GetDlgItem(page, 8000);
-    auto state = [&] {
-        std::string rows;
-        for (int i = 0; i < Rows(list); i += 199) rows += Cell(list, i, 0) + ">" + Cell(list, i, 1) + (Checked(list, i) ? "+ " : "- ");
-        return std::to_string(MainWnd().GetMode()) + std::to_string(MainWnd().m_nPage) + std::to_string(IsWindowVisible(page)) +
-               " " + GetText(page, 7000) + " " + GetText(page, 7001) + " " + std::to_string(Rows(list)) + " " + rows;
-    };
-    ASSERT_TRUE(StartHeld(page, 2 * 1000 + 1)); // at file 1000
-    EXPECT_EQ(GetText(page, 4002), "中止");
-    int done = 0, total = 0;
-    EXPECT_EQ(sscanf(GetText(page, 3001).c_str(), "%d / %d", &done, &total), 2) << GetText(page, 3001);
-    EXPECT_TRUE(done >= 1 && done <= 1000 && total == 2000) << GetText(page, 3001);
-    EXPECT_EQ(SendDlgItemMessageA(page, 8001, PBM_GETPOS, 0, 0), done);
-    EXPECT_TRUE(IsWindowVisible(GetDlgItem(page, 8001)));
-    for (HWND off : {GetDlgItem(page, 9000), GetDlgItem(page, 7000), GetDlgItem(page, 4003), GetDlgItem(main, 9000), MainWnd().GetTabCtrl()->GetHwnd()})
-        EXPECT_FALSE(IsWindowEnabled(off));
-    EXPECT_TRUE(GetMenuState(GetMenu(main), 102, MF_BYCOMMAND) & MF_GRAYED);
+    WriteBytes(dir / "large.txt", std::string(3 * 1024 * 1024, '4'));
+    // Per page: the worker's read the run is held at, and the page's controls disabled while it runs.
+    const struct {
+        int tab;
+        LONG read;
+        std::vector<int> off;
+    } pages[] = {{0, 2, {IDC_INPUT_BROWSE, IDC_INPUT_PATH, IDC_OUTPUT_BROWSE, IDC_OUTPUT_PATH, IDC_CLEAR}},
+                 {1, 1000 + 1, {IDC_FILTER, IDC_INPUT_BROWSE, IDC_INPUT_PATH, IDC_OUTPUT_BROWSE, IDC_OUTPUT_PATH,
+                                    IDC_CLEAR, IDC_CHECK_ALL, IDC_UNCHECK_ALL}}};
+    for (const auto& p : pages) {
+        SCOPED_TRACE(p.tab);
+        Reset(p.tab);
+        RemoveTree(out);
+        CreateDirectoryA(out.c_str(), NULL);
+        HWND page = p.tab == 1 ? ListBatch(2000, nullptr) : Individual().GetHwnd(), main = MainWnd().GetHwnd(),
+             list = GetDlgItem(page, IDC_FILE_LIST); // the batch page's
+        if (p.tab == 0) SetText(page, IDC_INPUT_PATH, dir / "large.txt"), SetText(page, IDC_OUTPUT_PATH, out + "\\large.dat");
+        std::vector<HWND> off = {GetDlgItem(main, IDC_MODE_SELECTOR), MainWnd().GetTabCtrl()->GetHwnd()};
+        for (int id : p.off) off.push_back(GetDlgItem(page, id));
+        auto state = [&] {
+            std::string rows;
+            for (int i = 0; i < Rows(list); i += 199) rows += Cell(list, i, 0) + ">" + Cell(list, i, 1) + (Checked(list, i) ? "+ " : "- ");
+            return std::to_string(MainWnd().GetMode()) + std::to_string(MainWnd().m_nPage) + std::to_string(IsWindowVisible(page)) +
+                   " " + GetText(page, IDC_INPUT_PATH) + " " + GetText(page, IDC_OUTPUT_PATH) + " " + std::to_string(Rows(list)) + " " + rows;
+        };
+        SetFocus(GetDlgItem(page, IDC_INPUT_PATH));
+        ASSERT_TRUE(StartHeld(page, p.read));
+        EXPECT_EQ(GetText(page, IDC_CONVERT), "中止");
+        EXPECT_EQ(GetFocus(), GetDlgItem(page, IDC_CONVERT)) << "the keyboard stays with the page";
+        EXPECT_TRUE(IsWindowVisible(GetDlgItem(page, IDC_RUN_PROGRESS)) && IsWindowVisible(GetDlgItem(page, IDC_RUN_STATUS)));
+        for (HWND control : off) EXPECT_FALSE(IsWindowEnabled(control)) << GetDlgCtrlID(control);
+        EXPECT_TRUE(IsWindowEnabled(GetDlgItem(page, IDC_CONVERT)) && (!list || IsWindowEnabled(list)));
+        EXPECT_TRUE(GetMenuState(GetMenu(main), ID_CONVERT, MF_BYCOMMAND) & MF_GRAYED);
+        if (list) { // files done of all files
+            int done = 0, total = 0;
+            EXPECT_EQ(sscanf(GetText(page, IDC_RUN_STATUS).c_str(), "%d / %d", &done, &total), 2) << GetText(page, IDC_RUN_STATUS);
+            EXPECT_TRUE(done >= 1 && done <= 1000 && total == 2000) << GetText(page, IDC_RUN_STATUS);
+            EXPECT_EQ(SendDlgItemMessageA(page, IDC_RUN_PROGRESS, PBM_GETPOS, 0, 0), done);
+        }
 
-    const std::string before = state();
-    const std::pair<const char*, std::function<void()>> attempts[] = {
-        {"mode selector", [] { ChooseMode(1); }},
-        {"mode menu", [] { Command(106); }},
-        {"Ctrl+T", [&] { Press(main, 'T', VK_CONTROL); }},
-        {"tab strip", [] { ChooseTab(0); }},
-        {"filter", [&] {
-             SendDlgItemMessageA(page, 9000, CB_SETCURSEL, 1, 0);
-             SendMessageA(page, WM_COMMAND, MAKEWPARAM(9000, CBN_SELCHANGE), reinterpret_cast<LPARAM>(GetDlgItem(page, 9000)));
-             SendDlgItemMessageA(page, 9000, CB_SETCURSEL, 0, 0);
-         }},
-        {"input folder browse", [] { Command(100); }},
-        {"output folder button", [&] { Click(page, 4001); }},
-        {"クリア", [&] { Click(page, 4003); }},
-        {"Delete", [&] { Press(main, VK_DELETE); }},
-        {"選択解除", [&] { Click(page, 4005); }},
-        {"Ctrl+U", [&] { Press(main, 'U', VK_CONTROL); }},
-        {"row check", [&] { ListView_SetCheckState(list, 0, FALSE); }},
-        {"rename", [&] {
-             ListView_SetItemState(list, 0, LVIS_SELECTED, LVIS_SELECTED);
-             Batch().EditOutputName();
-         }},
-        {"settings", [] { Command(109); }},
-        {"second start", [] { Command(102); }},
-        {"Enter", [&] { Press(main, VK_RETURN); }},
-        {"dropped file", [&] { SendMessageA(main, WM_DROPFILES, MakeDrop({"C:\\x.txt"}), 0); }},
-    };
-    for (const auto& attempt : attempts) {
-        EXPECT_EQ(Opened([&] { attempt.second(), Drain(); }) + state(), before) << attempt.first;
-        EXPECT_TRUE(Batch().IsRunning()) << attempt.first;
+        const std::string before = state();
+        const struct {
+            const char* name;
+            bool batch; // the batch page's own
+            std::function<void()> act;
+        } attempts[] = {
+            {"mode selector", false, [] { ChooseMode(1); }},
+            {"mode menu", false, [] { Command(ID_MODE_TEXT); }},
+            {"Ctrl+T", false, [&] { Press(main, 'T', VK_CONTROL); }},
+            {"tab strip", false, [&] { ChooseTab(1 - p.tab); }},
+            {"input browse", false, [] { Command(ID_BROWSE_INPUT); }},
+            {"output button", false, [&] { Click(page, IDC_OUTPUT_BROWSE); }},
+            {"クリア", false, [&] { Click(page, IDC_CLEAR); }},
+            {"Delete", false, [&] { Press(main, VK_DELETE); }},
+            {"settings", false, [] { Command(ID_SETTINGS); }},
+            {"second start", false, [] { Command(ID_CONVERT); }},
+            {"Enter", false, [&] { Press(main, VK_RETURN); }},
+            {"dropped file", false, [&] { SendMessageA(main, WM_DROPFILES, MakeDrop({"C:\\x.txt"}), 0); }},
+            {"filter", true, [&] {
+                 SendDlgItemMessageA(page, IDC_FILTER, CB_SETCURSEL, 1, 0);
+                 SendMessageA(page, WM_COMMAND, MAKEWPARAM(IDC_FILTER, CBN_SELCHANGE), reinterpret_cast<LPARAM>(GetDlgItem(page, IDC_FILTER)));
+                 SendDlgItemMessageA(page, IDC_FILTER, CB_SETCURSEL, 0, 0);
+             }},
+            {"選択解除", true, [&] { Click(page, IDC_UNCHECK_ALL); }},
+            {"Ctrl+U", true, [&] { Press(main, 'U', VK_CONTROL); }},
+            {"row check", true, [&] { ListView_SetCheckState(list, 0, FALSE); }},
+            {"rename", true, [&] {
+                 ListView_SetItemState(list, 0, LVIS_SELECTED, LVIS_SELECTED);
+                 Batch().EditOutputName();
+             }},
+        };
+        for (const auto& attempt : attempts) {
+            if (attempt.batch && !list) continue;
+            EXPECT_EQ(Opened([&] { attempt.act(), Drain(); }) + state(), before) << attempt.name;
+            EXPECT_TRUE(CMainWnd::GetPage(p.tab)->IsRunning()) << attempt.name;
+        }
+        EXPECT_EQ(Opened([&] { Release(); }), "<テキストファイルからバイナリファイルを作成しました>");
+        EXPECT_TRUE(list ? FilesIn(out) == 2000 && ReadBytes(out + "\\" + Name(1999) + ".dat") == "AB"
+                         : ReadBytes(out + "\\large.dat") == std::string(3 * 512 * 1024, 'D')) << "every output made";
+        EXPECT_EQ(GetText(page, IDC_CONVERT), "変換開始");
+        EXPECT_FALSE(IsWindowVisible(GetDlgItem(page, IDC_RUN_PROGRESS)) || IsWindowVisible(GetDlgItem(page, IDC_RUN_STATUS)));
+        for (HWND control : off) EXPECT_TRUE(IsWindowEnabled(control)) << GetDlgCtrlID(control);
     }
-    EXPECT_EQ(Opened([&] { Release(); }), "<テキストファイルからバイナリファイルを作成しました>");
-    EXPECT_EQ(FilesIn(out), 2000);
-    EXPECT_EQ(ReadBytes(out + "\\" + Name(1999) + ".dat"), "AB");
-    EXPECT_EQ(GetText(page, 4002), "変換開始");
-    EXPECT_FALSE(IsWindowVisible(GetDlgItem(page, 8001)));
-    EXPECT_TRUE(IsWindowEnabled(GetDlgItem(page, 7000)) && IsWindowEnabled(MainWnd().GetTabCtrl()->GetHwnd()));
+}
+
+// テキスト変換 writes the layout the common settings name, read afresh at every run, on either page;
+// an unknown value is the default (no lines, no comments), as is a missing settings file.
+TEST_F(RunTest, TextFollowsTheLayoutSettingsOnEitherPage)
+{
+    const std::string cases[][3] = {
+        {"16", "TRUE", "4d 5a 90" + std::string(39, ' ') + "  # 00000000  MZ.\r\n"}, {"12", "TRUE", "4d 5a 90 "}, {"32", "true", "4d 5a 90\r\n"}};
+    WriteBytes(in + "\\in.bin", "MZ\x90");
+    for (int tab : {0, 1}) {
+        Reset(tab);
+        MainWnd().SetMode(1);
+        CMainDlg* page = CMainWnd::GetPage(tab);
+        page->SetInputPath((tab == 0 ? in + "\\in.bin" : in).c_str());
+        SetText(page->GetHwnd(), IDC_OUTPUT_PATH, tab == 0 ? out + "\\in.txt" : out);
+        for (const auto& c : cases) {
+            SetIni("COMMON_SETTINGS", "TEXT_BYTES_PER_LINE", c[0].c_str());
+            SetIni("COMMON_SETTINGS", "TEXT_OFFSET_COMMENTS", c[1].c_str());
+            ConvertBox(page->GetHwnd());
+            EXPECT_EQ(ReadBytes(out + "\\in.txt"), c[2]) << tab << " " << c[0];
+        }
+    }
 }
 
 // Whether text is pattern, each '*' of which stands for any text.
@@ -173,35 +224,40 @@ TEST_F(RunTest, AStopKeepsTheFinishedFilesAndLeavesNothingPartial)
 {
     const std::string dup = "出力ファイル名が重複しています", three = "変換を中止しました。\n3 件のファイルを変換し、7 件のファイルは変換していません。";
     auto click = [](HWND page) { Click(page, IDC_CONVERT); };
-    const struct {
-        const char* name;
+    struct Case {
+        int tab;
+        std::string name;
         std::function<void(HWND page)> prepare; // after listing
         LONG read;                              // the worker's read the stop comes at
         std::function<void(HWND page)> stop;
         std::string box;                        // '*' for anything
         std::string outputs;                    // per row: 'A' converted, 'o' old, 'D' a folder
-    } cases[] = {
-        // The batch is held at the first read of its fourth file, the large file at its second
-        // block; the batch's first three files wait to be committed.
-        {"中止", [](HWND) {}, 7, click, three, "AAAooooooo"},
-        {"Esc on the main window", [](HWND) {}, 7, [](HWND) { Press(MainWnd().GetHwnd(), VK_ESCAPE); }, three, "AAAooooooo"},
-        {"Esc on the 中止 button", [](HWND) {}, 7, [](HWND page) { Press(GetDlgItem(page, IDC_CONVERT), VK_ESCAPE); }, three,
-         "AAAooooooo"},
-        // Rows failed and skipped before the stop are named as at the end of a whole run.
-        {"中止 after a failed row and two skipped ones", [&](HWND page) {
+    };
+    // Each page stopped each way: the large file held at its second block, the batch at the first
+    // read of its fourth file, while its first three wait to be committed.
+    const std::pair<const char*, std::function<void(HWND page)>> stops[] = {
+        {"中止", click},
+        {"Esc on the main window", [](HWND) { Press(MainWnd().GetHwnd(), VK_ESCAPE); }},
+        {"Esc on the 中止 button", [](HWND page) { Press(GetDlgItem(page, IDC_CONVERT), VK_ESCAPE); }},
+    };
+    std::vector<Case> cases;
+    for (const auto& stop : stops) {
+        cases.push_back({0, stop.first, [](HWND) {}, 2, stop.second, "変換を中止しました。出力ファイルは変更していません。", "oooooooooo"});
+        cases.push_back({1, stop.first, [](HWND) {}, 4, stop.second, three, "AAAooooooo"});
+    }
+    // Rows failed and skipped before the stop are named as at the end of a whole run.
+    cases.push_back({1, "中止 after a failed row and two skipped ones", [&](HWND page) {
              DeleteFileA((out + "\\" + Name(0) + ".dat").c_str());
              CreateDirectoryA((out + "\\" + Name(0) + ".dat").c_str(), NULL);
              ListView_SetItemText(GetDlgItem(page, IDC_FILE_LIST), 1, 1, const_cast<char*>((Name(2) + ".dat").c_str()));
-         }, 5, click,
+         }, 3, click,
          "変換を中止しました。\n2 件のファイルを変換し、8 件のファイルは変換していません。\n" + Name(0) +
              ".txt: 出力ファイルを作成できません - *\n" + Name(1) + ".txt: " + dup + "\n" + Name(2) + ".txt: " + dup,
-         "DooAAooooo"},
-        {"one large file, 中止", [](HWND) {}, 2, click, "変換を中止しました。出力ファイルは変更していません。", "oooooooooo"},
-    };
+         "DooAAooooo"});
     WriteBytes(dir / "large.txt", std::string(3 * 1024 * 1024, '4'));
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        const bool batch = std::string(c.name).find("large") == std::string::npos;
+        SCOPED_TRACE(std::to_string(c.tab) + " " + c.name);
+        const bool batch = c.tab == 1;
         RemoveTree(out);
         CreateDirectoryA(out.c_str(), NULL);
         HWND page = ListBatch(10, "old");
@@ -230,6 +286,37 @@ TEST_F(RunTest, AStopKeepsTheFinishedFilesAndLeavesNothingPartial)
         EXPECT_EQ(FindFirstFileA((out + "\\~quillmark-*").c_str(), &entry), INVALID_HANDLE_VALUE) << "nor their folder";
         EXPECT_EQ(GetText(page, IDC_CONVERT), "変換開始");
     }
+}
+
+// No thread can be started for the work: each page says so with the system's reason, and nothing
+// is written.
+LONG s_threadsLeft = -1;
+HANDLE WINAPI NoThread(LPSECURITY_ATTRIBUTES security, SIZE_T stack, LPTHREAD_START_ROUTINE start, LPVOID param,
+                       DWORD flags, LPDWORD id)
+{
+    if (s_threadsLeft == 0) return SetLastError(ERROR_NOT_ENOUGH_MEMORY), nullptr;
+    return Kernel32<decltype(&NoThread)>("CreateThread")(security, stack, start, param, flags, id);
+}
+
+TEST_F(RunTest, AWorkerThatCannotStartIsToldWithTheSystemsReason)
+{
+    static const bool hooked = (HookImport(reinterpret_cast<void*>(&CreateThread), reinterpret_cast<void*>(&NoThread)), true);
+    ASSERT_TRUE(hooked);
+    HWND batch = ListBatch(2, "old");
+    ChooseTab(0);
+    SetText(Individual().GetHwnd(), IDC_INPUT_PATH, in + "\\" + Name(0) + ".txt");
+    SetText(Individual().GetHwnd(), IDC_OUTPUT_PATH, out + "\\" + Name(0) + ".dat");
+    s_threadsLeft = 0;
+    const Box individual = ConvertBox(Individual().GetHwnd());
+    ChooseTab(1);
+    const Box shown = ConvertBox(batch);
+    s_threadsLeft = -1;
+    for (const Box& box : {individual, shown}) {
+        EXPECT_EQ(box.caption + ": " + box.text, "エラー: 変換を開始できませんでした\n" + box.text.substr(box.text.find('\n') + 1));
+        EXPECT_NE(box.text.find("(エラー 8)"), std::string::npos) << box.text;
+    }
+    EXPECT_EQ(ReadBytes(out + "\\" + Name(0) + ".dat") + ReadBytes(out + "\\" + Name(1) + ".dat"), "oldold");
+    EXPECT_FALSE(Individual().IsRunning() || Batch().IsRunning());
 }
 
 } // namespace

@@ -24,6 +24,8 @@
 #include <cstring>
 #include <string>
 
+#include "resources/resource.h"
+
 namespace {
 
 HWND FindMainWindow()
@@ -65,7 +67,7 @@ HWND FindPage(HWND main, bool batch)
 {
     HWND page = NULL;
     while ((page = FindWindowExA(main, page, "#32770", NULL)) != NULL)
-        if (GetDlgItem(page, 7001) && (GetDlgItem(page, 8000) != NULL) == batch) return page;
+        if (GetDlgItem(page, IDC_OUTPUT_PATH) && (GetDlgItem(page, IDC_FILE_LIST) != NULL) == batch) return page;
     return NULL;
 }
 
@@ -76,16 +78,16 @@ void ChooseTab(HWND main, int tab)
 
 void ChooseMode(HWND main, int mode)
 {
-    HWND combo = GetDlgItem(main, 9000);
+    HWND combo = GetDlgItem(main, IDC_MODE_SELECTOR);
     SendMessageA(combo, CB_SETCURSEL, mode, 0);
-    SendMessageA(main, WM_COMMAND, MAKEWPARAM(9000, CBN_SELCHANGE), reinterpret_cast<LPARAM>(combo));
+    SendMessageA(main, WM_COMMAND, MAKEWPARAM(IDC_MODE_SELECTOR, CBN_SELCHANGE), reinterpret_cast<LPARAM>(combo));
 }
 
 void ChooseFilter(HWND page, int filter)
 {
-    HWND combo = GetDlgItem(page, 9000);
+    HWND combo = GetDlgItem(page, IDC_FILTER);
     SendMessageA(combo, CB_SETCURSEL, filter, 0);
-    SendMessageA(page, WM_COMMAND, MAKEWPARAM(9000, CBN_SELCHANGE), reinterpret_cast<LPARAM>(combo));
+    SendMessageA(page, WM_COMMAND, MAKEWPARAM(IDC_FILTER, CBN_SELCHANGE), reinterpret_cast<LPARAM>(combo));
 }
 
 // Posts the File menu's "変換開始 (&C)" and waits for the closing message box, polling the main
@@ -95,7 +97,7 @@ int RunAndPoll(HWND main)
     BoxSearch search = {0, NULL};
     GetWindowThreadProcessId(main, &search.pid);
     double start = Now();
-    PostMessageA(main, WM_COMMAND, 102, 0);
+    PostMessageA(main, WM_COMMAND, ID_CONVERT, 0);
     int polls = 0, unanswered = 0;
     double longestWait = 0, longestStretch = 0, firstMiss = -1, nextPoll = start;
     while (!search.box && Now() - start < 3600) {
@@ -138,8 +140,8 @@ int Convert(int mode, const char* input, const char* output)
     if (!page) return 1;
     ChooseTab(main, 0);
     ChooseMode(main, mode);
-    SendMessageA(GetDlgItem(page, 7000), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(input));
-    SendMessageA(GetDlgItem(page, 7001), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(output));
+    SendMessageA(GetDlgItem(page, IDC_INPUT_PATH), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(input));
+    SendMessageA(GetDlgItem(page, IDC_OUTPUT_PATH), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(output));
     return RunAndPoll(main);
 }
 
@@ -148,11 +150,11 @@ int List(int mode, const char* folder)
     HWND main = FindMainWindow();
     HWND page = main ? FindPage(main, true) : NULL;
     if (!page) return 1;
-    HWND list = GetDlgItem(page, 8000);
+    HWND list = GetDlgItem(page, IDC_FILE_LIST);
     ChooseTab(main, 1);
-    SendMessageA(GetDlgItem(page, 7000), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(""));
+    SendMessageA(GetDlgItem(page, IDC_INPUT_PATH), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(""));
     ChooseMode(main, mode); // lists nothing: the folder box is empty
-    SendMessageA(GetDlgItem(page, 7000), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(folder));
+    SendMessageA(GetDlgItem(page, IDC_INPUT_PATH), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(folder));
     double start = Now();
     ChooseFilter(page, 0);
     UpdateWindow(list);
@@ -173,8 +175,8 @@ int Batch(int mode, const char* input, const char* output)
     if (!page) return 1;
     ChooseTab(main, 1);
     ChooseMode(main, mode);
-    SendMessageA(GetDlgItem(page, 7000), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(input));
-    SendMessageA(GetDlgItem(page, 7001), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(output));
+    SendMessageA(GetDlgItem(page, IDC_INPUT_PATH), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(input));
+    SendMessageA(GetDlgItem(page, IDC_OUTPUT_PATH), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(output));
     ChooseFilter(page, 0);
     return RunAndPoll(main);
 }

@@ -1,11 +1,11 @@
-#include "app/COutputFolder.h"
+#include "engine/COutputFolder.h"
 
 #include <windows.h>
 
 #include <stdio.h>
 #include <string.h>
 
-#include "app/OutputCollisions.h"
+#include "engine/OutputCollisions.h"
 
 using Vexa::CString;
 
@@ -31,14 +31,20 @@ COutputFolder::COutputFolder(const char* folder) : m_strFolder(folder)
     WIN32_FIND_DATAA entry;
     HANDLE find = FindFirstFileA(m_strFolder + "*", &entry);
     if (find != INVALID_HANDLE_VALUE) {
-        do {
-            m_names.insert(CaseKey(entry.cFileName));
-            // A short name opens the same file as the long one.
-            if (entry.cAlternateFileName[0]) m_names.insert(CaseKey(entry.cAlternateFileName));
-        } while (FindNextFileA(find, &entry));
+        try {
+            do {
+                m_names.insert(CaseKey(entry.cFileName));
+                // A short name opens the same file as the long one.
+                if (entry.cAlternateFileName[0]) m_names.insert(CaseKey(entry.cAlternateFileName));
+            } while (FindNextFileA(find, &entry));
+        } catch (...) {
+            FindClose(find);
+            throw;
+        }
         m_bListed = GetLastError() == ERROR_NO_MORE_FILES;
         FindClose(find);
     }
+    // Made last: nothing after it can fail, so a constructor that throws leaves no folder behind.
     for (int attempt = 0; attempt < 16 && m_strStaging.IsEmpty(); ++attempt) {
         char name[64];
         snprintf(name, sizeof name, attempt ? "~quillmark-%lx-%d.tmp" : "~quillmark-%lx.tmp",

@@ -2,7 +2,8 @@
 // in the output's folder, which is flushed and renamed onto the output's name only when the
 // conversion has ended well; on every other way out the temporary file is removed and an old
 // output stays as it was. A device (Z:\dev\full, NUL, CON) is written in place and never renamed
-// over or removed. Touches no window, so it runs on any thread.
+// over or removed. The one rule for every front end (the pages and quillconv.exe); touches no
+// window, so it runs on any thread.
 #pragma once
 
 #include <windows.h>
@@ -31,8 +32,8 @@ public:
     // Prepares path for writing: 0, or the platform's error number (GetProblem says more).
     // Fails, writing nothing, where the output could not be replaced at the end: a missing
     // folder, a folder in its place, a file held without delete sharing, no room for a
-    // temporary file. tempFolder (on the output's volume) takes the temporary file instead of
-    // the output's folder, which is used when tempFolder has no room for it. absent says that
+    // temporary file. The output's folder ends at its last '\\', '/' or ':'. tempFolder (on the
+    // output's volume) takes the temporary file instead, unless it has no room for it. absent says that
     // the caller's listing shows no file under path, so it is not looked for again.
     DWORD Open(const char* path, const char* tempFolder = nullptr, bool absent = false);
     // The file the conversion writes to.

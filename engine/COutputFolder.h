@@ -9,7 +9,7 @@
 #include <string>
 #include <unordered_set>
 
-#include "app/FileConversion.h"
+#include "engine/FileConversion.h"
 #include "foundation/CString.h"
 
 class COutputFolder {

@@ -33,6 +33,3 @@ std::string CaseKey(const char* path);
 // A name that a folder's full path and a separator spell out whole: no folder parts, and no
 // trailing dot or blank, which the file system drops.
 bool IsPlainName(const char* name);
-
-// The words the error box gives a skipped row.
-const char* DescribeVerdict(RowVerdict verdict);

@@ -1,13 +1,13 @@
-// FileConversion: the conversion of one file from path to path, as both pages run it: open the
-// input, open the output (always whole, CSafeOutput), convert, commit or abandon. It touches no
-// window and shows no message, so it can run on any thread; the result says what failed, for
-// which file, and why.
+// FileConversion: the conversion of one file from path to path, as both pages and quillconv.exe
+// run it: open the input, open the output (always whole, CSafeOutput), convert, commit or
+// abandon. It touches no window and shows no message, so it runs on any thread; the result says
+// what failed, for which file, and why, and each front end puts that into its own words.
 #pragma once
 
 #include <windows.h>
 
-#include "app/CSafeOutput.h"
 #include "core/Conversion.h"
+#include "engine/CSafeOutput.h"
 #include "foundation/CString.h"
 
 struct FileConversionResult {
@@ -24,6 +24,7 @@ struct FileConversionResult {
     CSafeOutput::Problem problem = CSafeOutput::kNoProblem;
     bool sameFile = false;    // the output is the input itself
     bool device = false;      // the input's name reached a device (nul.txt is NUL), not a file
+    bool readFailed = false;  // kConvert: reading the input failed (path is the input)
 
     bool Done() const { return stage == kDone; }
 };
@@ -42,15 +43,8 @@ FileConversionResult ConvertFile(const char* input, const char* output, const Co
 // The last stage of a conversion: the written output takes its name, or result says why not.
 void CommitFile(CSafeOutput& written, FileConversionResult& result);
 
-// The lines a failure box shows under its first line: the file, the system's reason, and what
-// else is known (held by another program, the input itself, no temporary file).
-Vexa::CString DescribeFailure(const FileConversionResult& result);
-
-// One line for a failed row of the batch page: what failed and the system's reason.
-Vexa::CString DescribeFailureBriefly(const FileConversionResult& result);
-
 // Makes a batch run's output folder with every missing level: 0, or the platform's error number.
 DWORD MakeFolder(const char* folder);
 
-// The system's text for an error number, on one line, with the number.
-Vexa::CString SystemReason(DWORD error);
+// The system's text for an error number on one line, without the number; "" when it has none.
+Vexa::CString SystemText(DWORD error);

@@ -1,4 +1,4 @@
-#include "app/CSafeOutput.h"
+#include "engine/CSafeOutput.h"
 
 #include <stdio.h>
 
@@ -32,12 +32,9 @@ DWORD CSafeOutput::Open(const char* path, const char* tempFolder, bool absent)
         if (m_bOpen) return 0; // a device
     }
     DWORD error = tempFolder ? CreateTemp(CString(tempFolder) + "\\") : ERROR_PATH_NOT_FOUND;
-    if (error) {
-        // "C:\out\x.dat" gives "C:\out\", "\x.dat" gives "\", "x.dat" the current folder.
-        CString folder = Vexa::GetFolderPart(m_strPath);
-        if (!folder.IsEmpty() || Vexa::FindLastPathSeparator(m_strPath) == 0) folder += "\\";
-        error = CreateTemp(folder);
-    }
+    // "C:\out\x.dat" and "C:/out/x.dat" give "C:\out\" and "C:/out/", "\x.dat" gives "\", "D:x.dat"
+    // the current folder of drive D, "x.dat" that of the current drive.
+    if (error) error = CreateTemp(m_strPath.Left(Vexa::FindFileName(m_strPath)));
     if (error) {
         m_problem = kNoTemp;
         return error;

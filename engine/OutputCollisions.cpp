@@ -1,4 +1,4 @@
-#include "app/OutputCollisions.h"
+#include "engine/OutputCollisions.h"
 
 #include <windows.h>
 
@@ -7,6 +7,7 @@
 #include <unordered_set>
 
 #include "core/OutputPath.h"
+#include "engine/FileIdentity.h"
 
 using Vexa::CString;
 
@@ -33,13 +34,6 @@ bool IsPlainName(const char* name)
 
 namespace {
 
-std::string FullPath(const char* path)
-{
-    char full[MAX_PATH];
-    DWORD length = GetFullPathNameA(path, MAX_PATH, full, nullptr);
-    return length > 0 && length < MAX_PATH ? std::string(full) : std::string(path);
-}
-
 // A full path with its existing parts in their long form. Only a short name holds a '~', so a
 // path without one is taken as it is, without asking the file system.
 std::string LongPath(const std::string& full)
@@ -53,18 +47,12 @@ std::string LongPath(const std::string& full)
 // Whether two existing folders are one (a second spelling, a link), by file identity.
 bool SameFolder(const char* a, const char* b)
 {
-    BY_HANDLE_FILE_INFORMATION info[2];
-    const char* folders[2] = {a, b};
-    for (int i = 0; i < 2; ++i) {
-        HANDLE h = CreateFileA(folders[i], 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                               nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-        if (h == INVALID_HANDLE_VALUE) return false;
-        BOOL known = GetFileInformationByHandle(h, &info[i]);
-        CloseHandle(h);
-        if (!known) return false;
-    }
-    return info[0].dwVolumeSerialNumber == info[1].dwVolumeSerialNumber &&
-           info[0].nFileIndexHigh == info[1].nFileIndexHigh && info[0].nFileIndexLow == info[1].nFileIndexLow;
+    HANDLE folder = CreateFileA(a, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (folder == INVALID_HANDLE_VALUE) return false;
+    const bool same = NamesFile(b, folder);
+    CloseHandle(folder);
+    return same;
 }
 
 // Full paths end without a separator, except a drive's root.
@@ -169,13 +157,4 @@ std::vector<RowVerdict> CheckOutputCollisions(const char* inputFolder, const cha
             verdicts[i] = kRowDuplicateOutput;
     }
     return verdicts;
-}
-
-const char* DescribeVerdict(RowVerdict verdict)
-{
-    switch (verdict) {
-    case kRowDuplicateOutput: return "出力ファイル名が重複しています";
-    case kRowOutputIsInput: return "出力先が入力ファイルです";
-    default: return "";
-    }
 }
