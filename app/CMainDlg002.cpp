@@ -225,7 +225,8 @@ void CMainDlg002::FillList(CString folder)
     for (int i = 0; i < rows; ++i) {
         const CString output = s_list.GetItemText(i, 1);
         const bool named = output != m_vecDerived[i], unchecked = !s_list.GetCheck(i);
-        if (named || unchecked) work[static_cast<const char*>(s_list.GetItemText(i, 0))] = {named ? output : CString(), unchecked};
+        if (named || unchecked)
+            work[static_cast<const char*>(s_list.GetItemText(i, 0))] = {named ? output : CString(), unchecked};
     }
     m_listed = listing;
     m_vecDerived.clear();

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "core/OutputPath.h"
+#include "engine/FileIdentity.h"
 
 using Vexa::CString;
 
@@ -66,7 +67,10 @@ std::vector<CString> SeveralStartPaths(const char* line)
     if (one.IsEmpty() || GetFileAttributesA(one) != INVALID_FILE_ATTRIBUTES) return {};
     std::vector<CString> paths = SplitCommandLine(line);
     if (paths.size() < 2) return {};
-    for (const CString& path : paths)
+    for (CString& path : paths) {
         if (GetFileAttributesA(path) == INVALID_FILE_ATTRIBUTES) return {};
+        // Named from the current folder, they are opened from their own.
+        path = FullPath(path).c_str();
+    }
     return paths;
 }
