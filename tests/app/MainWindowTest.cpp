@@ -157,14 +157,15 @@ HWND PageWith(HWND dialog, int id, int nth = 0)
     return NULL;
 }
 
-// What the dialog shows: the rule pages' check boxes (individual, then batch), the filer, the
-// width and the comments.
+// What the dialog shows: the rule pages' check boxes (individual, then batch, with its subfolders),
+// the filer, the width and the comments.
 std::string ShownSettings(HWND dialog)
 {
     std::string shown;
     for (int page : {0, 1})
         for (int id : {IDC_DECIDE_OUTPUT, IDC_EXTENSION_ADD})
             shown += std::to_string(SendDlgItemMessageA(PageWith(dialog, IDC_DECIDE_OUTPUT, page), id, BM_GETCHECK, 0, 0));
+    shown += std::to_string(SendDlgItemMessageA(PageWith(dialog, IDC_DECIDE_OUTPUT, 1), IDC_INCLUDE_SUBFOLDERS, BM_GETCHECK, 0, 0));
     HWND common = PageWith(dialog, IDC_TOOL_PATH);
     return shown + "|" + GetText(common, IDC_TOOL_PATH) + "|" + GetText(common, IDC_TEXT_WIDTH) + "|" +
            std::to_string(SendDlgItemMessageA(common, IDC_TEXT_COMMENTS, BM_GETCHECK, 0, 0));
@@ -177,7 +178,7 @@ std::string SavedSettings()
         saved += GetIni("COMMON_SETTINGS", key) + "|";
     for (const char* section : {"IND_CONV_SETTINGS", "BAT_CONV_SETTINGS"})
         saved += GetIni(section, "DECIDE_OUTPUT_FROM_INPUT") + "|" + GetIni(section, "DEFAULT_OUTPUT_EXTENSION") + "|";
-    return saved;
+    return saved + GetIni("BAT_CONV_SETTINGS", "INCLUDE_SUBFOLDERS");
 }
 
 // Opens the settings dialog from the File menu; act runs in it.
@@ -199,9 +200,9 @@ TEST_F(MainWindowTest, SettingsShowTheDefaultsAndCancelWritesNothing)
             SetText(PageWith(dialog, IDC_TOOL_PATH), IDC_TOOL_PATH + 1, "changed");
             PostMessageA(dialog, WM_COMMAND, button, 0);
         });
-        EXPECT_EQ(shown, "0000||なし|0");
-        EXPECT_EQ(SavedSettings(), button == IDOK ? "|changed||0|FALSE|FALSE|REPLACE|FALSE|REPLACE|"
-                                                  : "<none>|<none>|<none>|<none>|<none>|<none>|<none>|<none>|<none>|");
+        EXPECT_EQ(shown, "00000||なし|0");
+        EXPECT_EQ(SavedSettings(), button == IDOK ? "|changed||0|FALSE|FALSE|REPLACE|FALSE|REPLACE|FALSE"
+                                                  : "<none>|<none>|<none>|<none>|<none>|<none>|<none>|<none>|<none>|<none>");
     }
 }
 
@@ -212,6 +213,7 @@ TEST_F(MainWindowTest, SettingsShowTheFileAndOkSavesEveryChange)
     SetIni("IND_CONV_SETTINGS", "DECIDE_OUTPUT_FROM_INPUT", "true"); // not TRUE: shown and saved off
     SetIni("BAT_CONV_SETTINGS", "DECIDE_OUTPUT_FROM_INPUT", "TRUE");
     SetIni("BAT_CONV_SETTINGS", "DEFAULT_OUTPUT_EXTENSION", "ADD");
+    SetIni("BAT_CONV_SETTINGS", "INCLUDE_SUBFOLDERS", "TRUE");
     SetIni("COMMON_SETTINGS", "FILER", "C:\\filer.exe");
     SetIni("COMMON_SETTINGS", "TEXT_BYTES_PER_LINE", "16");
     SetIni("COMMON_SETTINGS", "TEXT_OFFSET_COMMENTS", "TRUE");
@@ -234,8 +236,8 @@ TEST_F(MainWindowTest, SettingsShowTheFileAndOkSavesEveryChange)
         SendDlgItemMessageA(batch, IDC_EXTENSION_REPLACE, BM_SETCHECK, BST_CHECKED, 0);
         PostMessageA(dialog, WM_COMMAND, IDOK, 0);
     });
-    EXPECT_EQ(shown, "0011|C:\\filer.exe|16|1") << "individual off/replace, batch on/add";
-    EXPECT_EQ(SavedSettings(), "C:\\filer.exe|" + longPath + "|C:\\a b\\x.exe\" -n \"%1|32|FALSE|TRUE|REPLACE|TRUE|REPLACE|");
+    EXPECT_EQ(shown, "00111|C:\\filer.exe|16|1") << "individual off/replace, batch on/add/subfolders";
+    EXPECT_EQ(SavedSettings(), "C:\\filer.exe|" + longPath + "|C:\\a b\\x.exe\" -n \"%1|32|FALSE|TRUE|REPLACE|TRUE|REPLACE|TRUE");
     EXPECT_NE(ReadBytes(ProgramFolder() + "\\Quillmark.ini").find("BIN_EDITOR=" + quoted + "\r\n"), std::string::npos);
     // The page follows the saved rule without a restart.
     Individual().SetInputPath("D:\\in\\x.txt");
