@@ -139,16 +139,11 @@ inline void Press(HWND wnd, WPARAM key, BYTE modifier = 0)
 
 // Types key with modifier (VK_CONTROL, VK_SHIFT or 0) held on the keyboard, as the system queues it
 // for the focused window of the active application (so the key state is real), then pumps.
-inline void Type(WORD key, BYTE modifier = 0)
+inline void Type(BYTE key, BYTE modifier = 0)
 {
-    std::vector<INPUT> inputs;
-    const WORD order[] = {modifier, key, key, modifier}; // pressed, then released
-    for (int i = 0; i < 4; ++i) {
-        if (!order[i]) continue;
-        inputs.push_back(INPUT{INPUT_KEYBOARD, {}});
-        inputs.back().ki.wVk = order[i], inputs.back().ki.dwFlags = i >= 2 ? KEYEVENTF_KEYUP : 0;
-    }
-    SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
+    if (modifier) keybd_event(modifier, 0, 0, 0);
+    keybd_event(key, 0, 0, 0), keybd_event(key, 0, KEYEVENTF_KEYUP, 0);
+    if (modifier) keybd_event(modifier, 0, KEYEVENTF_KEYUP, 0);
     Pump();
 }
 

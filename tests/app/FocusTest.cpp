@@ -30,7 +30,7 @@ TEST_F(FocusTest, ShortcutsWorkFromEveryControl)
     const std::string in = dir / "in", file = in + "\\a.txt";
     CreateDirectoryA(in.c_str(), NULL);
     WriteBytes(file, "41"), WriteBytes(in + "\\b.txt", "42");
-    const struct { WORD key; BYTE modifier; } keys[] = {{VK_RETURN, 0}, {VK_DELETE, 0}, {'I', VK_CONTROL}, {'O', VK_CONTROL}, {'B', VK_CONTROL},
+    const struct { BYTE key; BYTE modifier; } keys[] = {{VK_RETURN, 0}, {VK_DELETE, 0}, {'I', VK_CONTROL}, {'O', VK_CONTROL}, {'B', VK_CONTROL},
                 {'T', VK_CONTROL}, {'A', VK_CONTROL}, {'U', VK_CONTROL}, {VK_F1, 0}, {VK_F1, VK_CONTROL}};
     HWND main = MainWnd().GetHwnd(), one = Individual().GetHwnd(), many = Batch().GetHwnd(), list = GetDlgItem(many, IDC_FILE_LIST);
     const struct {

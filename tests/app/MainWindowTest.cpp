@@ -35,7 +35,6 @@ TEST_F(MainWindowTest, EveryCommandAndDropReachesWhatItNames)
         {0, "the selector", [] { ChooseMode(0); }, "", "|0|0|x|"},
         {0, "変換開始 (&C)", [] { Command(ID_CONVERT); }, "", "<入力ファイルのオープンに失敗しました>|0|0|x|"},
         {0, "クリア (&R)", [] { Command(ID_CLEAR); }, "", "|0|0||"},
-        {0, "入力", [&] { Click(one, IDC_INPUT_BROWSE); }, "", in + std::string("|0|0|x|")},
         {0, "参照（入力） (&I)", [] { Command(ID_BROWSE_INPUT); }, a, in + ("|0|0|" + a + "||" + dir.Path())},
         {0, "参照（出力） (&O)", [] { Command(ID_BROWSE_OUTPUT); }, b, out + ("|0|0|x|" + b + "|" + dir / "sub")},
         {1, "入力", [&] { Click(many, IDC_INPUT_BROWSE); }, "", "[入力元を指定してください]|1|0|x|"},
