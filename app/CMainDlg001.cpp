@@ -89,7 +89,7 @@ CString CMainDlg001::MakeOutputPath(CString input)
 {
     CMainWnd* main = GetMainWnd();
     if (!main || input.IsEmpty() || !GetSystemInfo()) return CString();
-    return Vexa::MakeOutputPath(input, main->GetMode(), GetSetting("DEFAULT_OUTPUT_EXTENSION"));
+    return Vexa::MakeOutputPath(input, main->GetMode(), GetSetting("DEFAULT_OUTPUT_EXTENSION"), GetTextFormat());
 }
 
 void CMainDlg001::SetInputPath(CString path)
@@ -142,7 +142,7 @@ void CMainDlg001::OnRunEnded(bool stopped)
     const char* first = nullptr;
     switch (result.stage) {
     case FileConversionResult::kDone:
-        ReportDone();
+        ReportDone(DescribeFindings(result));
         return;
     case FileConversionResult::kOutputEmpty:
         Message("出力ファイルを設定してください", "警告", MB_ICONWARNING);

@@ -37,10 +37,12 @@ struct Converted {
     int files = 0;        // plain files in its folder afterwards
 };
 
-Converted Convert(const std::string& input, const std::string& output, int mode = 0)
+Converted Convert(const std::string& input, const std::string& output, int mode = 0, int format = 0)
 {
     ConvertOptions options;
     options.mode = mode;
+    options.format = format;
+    options.address = 0x1000;
     CSafeOutput written;
     Converted c;
     c.result = ConvertFile(input.c_str(), output.c_str(), options, written);
@@ -90,6 +92,52 @@ TEST(SafeOutput, EachForcedFaultKeepsTheOldOutput)
         EXPECT_EQ(done.result.problem, c.problem);
         EXPECT_EQ(std::string(done.result.path), dir / "out.dat");
         EXPECT_EQ(done.output, c.output);
+        EXPECT_EQ(done.files, 2) << "no temporary file stays";
+    }
+}
+
+// The text formats through one file's conversion: records read into an image with its range, or
+// refused naming the line and keeping the old output; records written at the address with the
+// input's name in their header; and what a plain text read looks like.
+TEST(SafeOutput, RecordsAndWhatAPlainTextLooksLike)
+{
+    const std::string ihex = ":0201000041427A\r\n:02010400434472\r\n:00000001FF\r\n";
+    const struct {
+        const char* name;
+        int mode, format;
+        std::string input;
+        const char* output; // afterwards
+        RecordError error;
+        uint64_t line, lowest, length;
+        TextKind looks;
+    } cases[] = {
+        {"Intel HEX with a gap", 0, RecordIntelHex, ihex, "AB\xff\xff" "CD", RecordOk, 0, 0x100, 6, TextPlain},
+        {"a bad checksum", 0, RecordIntelHex, ":0201000041427A\n:02010400434473\n:00000001FF\n", "old",
+         RecordBadChecksum, 2, 0, 0, TextPlain},
+        {"S-records written", 1, RecordSRecord, "AB", "S0090000696E2E74787491\r\nS1051000414267\r\nS5030001FB\r\nS9031000EC\r\n",
+         RecordOk, 0, 0x1000, 2, TextPlain},
+        {"Intel HEX read as plain text", 0, 0, ihex, nullptr, RecordOk, 0, 0, 0, TextIntelHex},
+        {"control bytes read as plain text", 0, 0, std::string("41\0\x01 42", 7), "AB", RecordOk, 0, 0, 0, TextBinary},
+        {"plain text", 0, 0, "41 42", "AB", RecordOk, 0, 0, 0, TextPlain},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        ScratchFolder dir;
+        WriteBytes(dir / "in.txt", c.input);
+        WriteBytes(dir / "out.dat", "old");
+        const Converted done = Convert(dir / "in.txt", dir / "out.dat", c.mode, c.format);
+        EXPECT_EQ(done.result.stage, c.error ? FileConversionResult::kConvert : FileConversionResult::kDone);
+        EXPECT_EQ(done.result.image.error, c.error);
+        EXPECT_EQ(done.result.image.line, c.line);
+        EXPECT_EQ(done.result.image.lowest * 1000 + done.result.image.length, c.lowest * 1000 + c.length);
+        EXPECT_EQ(done.result.looksLike, c.looks);
+        if (c.error) {
+            EXPECT_EQ(std::string(done.result.path), dir / "in.txt") << "a record error is the input's";
+            EXPECT_EQ(done.result.error, static_cast<DWORD>(ERROR_INVALID_DATA));
+        }
+        if (c.output) {
+            EXPECT_EQ(done.output, c.output);
+        }
         EXPECT_EQ(done.files, 2) << "no temporary file stays";
     }
 }
