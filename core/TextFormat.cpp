@@ -2,9 +2,9 @@
 
 namespace {
 
-// What the first block of a plain text looks like is judged on this much of it: enough for a
-// few hundred records, and nothing a large file would notice.
-const size_t kLook = 64 * 1024;
+// What the first block of a plain text looks like is judged on this much of it: enough for some
+// ninety records or a binary file's header, and little beside the conversion of a small file.
+const size_t kLook = 4096;
 
 // Hands the plain reader its blocks and looks at the first one.
 class CFirstLook : public CByteSource
