@@ -134,7 +134,6 @@ TEST_F(BatchPageTest, EachOutcomeShowsItsOwnMessageAndLeavesItsFiles)
         {"to S-records", 1, other, [&] { SetIni("COMMON_SETTINGS", "TEXT_FORMAT", "SREC"), Batch().SetInputPath(in.c_str()); },
          "確認: バイナリファイルからテキストファイルを作成しました", {"memo.txt: アドレス 0x00000000-0x00000004 (5 バイト)"},
          {"memo.srec=S00B00006D656D6F2E747874B8\r\nS108000034312034320C\r\nS5030001FB\r\nS9030000FC\r\n"}},
-        {"missing levels", 0, dir / "made\\a\\b", [] {}, "確認: テキストファイルからバイナリファイルを作成しました", {}, {"memo.dat=AB"}},
         {"a file where a level goes", 0, in + "\\memo.txt\\x", [] {}, "エラー: 出力フォルダを作成できませんでした", {}, {"memo.dat=<missing>"}},
         {"same output name, letter case aside", 0, other, [&] { add({"memo", "MEMO.bin"}); }, "エラー: 3 件のファイルを変換できませんでした。",
          {"memo.txt: " + dup, "memo: " + dup, "MEMO.bin: " + dup}, {"memo.dat=<missing>", "a.b.dat=C", "README.dat=D"}},

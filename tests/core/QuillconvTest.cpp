@@ -131,7 +131,6 @@ TEST_F(QuillconvTest, FirmwareFormatsAndTheirErrors)
     const Case cases[] = {
         { "tobin --format ihex --fill 2e " + At("fw.hex") + o, "", 0, "", "AB..CD" },
         { "tobin --format ihex " + At("late.hex") + o, "", 0, "", "A" + std::string(255, '\xff') + big },
-        { "tobin --format ihex - " + o, "fw.hex", 0, "", "AB\xff\xff" "CD" },
         { "totext --format srec --address 0x1000 --record-bytes 32 " + At("ab.bin") + o, "", 0, "",
           "S009000061622E62696ECC\r\nS1051000414267\r\nS5030001FB\r\nS9031000EC\r\n" },
         { "tobin --format ihex " + At("bad.hex") + o, "", 1, "quillconv: " + m_dir + "/bad.hex:2: bad checksum\n", "old" },
