@@ -95,7 +95,8 @@ CString CMainDlg001::MakeOutputPath(CString input)
 {
     CMainWnd* main = GetMainWnd();
     if (!main || input.IsEmpty() || !GetSystemInfo()) return CString();
-    return Vexa::MakeOutputPath(input, main->GetMode(), GetSetting("DEFAULT_OUTPUT_EXTENSION"), GetTextFormat());
+    return Vexa::MakeOutputPath(input, main->GetMode(), GetSetting("DEFAULT_OUTPUT_EXTENSION"),
+                                GetTextFormat());
 }
 
 void CMainDlg001::SetInputPath(CString path)

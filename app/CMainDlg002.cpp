@@ -337,9 +337,10 @@ void CMainDlg002::OnRunEnded(bool stopped)
             if (result.records || result.looksLike != TextPlain) {
                 if (noted++ < kNamedFailures)
                     notes += CString("\n") + s_list.GetItemText(file.row, 0) + ": " +
-                             (result.records ? DescribeRange(result.image) : CString(DescribeLooks(result.looksLike)));
+                             (result.records ? DescribeRange(result.image)
+                                             : CString(DescribeLooks(result.looksLike)));
                 looksBinary = looksBinary || result.looksLike == TextBinary;
-                looksRecords = looksRecords || result.looksLike == TextIntelHex || result.looksLike == TextSRecord;
+                looksRecords = looksRecords || (!result.records && result.looksLike != TextBinary);
             }
         }
         const bool skipped = !file.skipped.IsEmpty();

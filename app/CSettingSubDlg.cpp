@@ -216,7 +216,8 @@ void CSettingSubDlg001::SaveSettings()
     info->SetCommonSetting(TextLayoutSetting::kWidthKey, TextLayoutSetting::kWidths[width > 0 && width < 4 ? width : 0]);
     info->SetCommonSetting(TextLayoutSetting::kCommentsKey, s_textComments.IsChecked() ? "TRUE" : "FALSE");
     const int format = s_format.GetCurSel();
-    info->SetCommonSetting(TextLayoutSetting::kFormatKey, TextLayoutSetting::kFormats[format > 0 && format < 3 ? format : 0]);
+    info->SetCommonSetting(TextLayoutSetting::kFormatKey,
+                           TextLayoutSetting::kFormats[format > 0 && format < 3 ? format : 0]);
     // Saved as read back: FindInvalid has let only values through that parse.
     unsigned char fill = 0xff;
     uint32_t address = 0;

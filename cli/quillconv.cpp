@@ -198,8 +198,9 @@ FileConversionResult ConvertStandard(const Request& request)
     CHandleSink sink(toStdout ? stdOut : written.File().GetHandle());
     result.stage = FileConversionResult::kDone;
     result.path = request.output;
-    TakeConversion(result, ConvertStream(request.toBinary, source, sink, request.text, HeaderName(request.input)),
-                   request.text.format != kPlainHexText, request.input);
+    const StreamResult converted =
+        ConvertStream(request.toBinary, source, sink, request.text, HeaderName(request.input));
+    TakeConversion(result, converted, request.text.format != kPlainHexText, request.input);
     if (result.Done() && !toStdout && (result.error = written.Commit()) != 0)
         result.stage = FileConversionResult::kConvert;
     return result;
@@ -374,7 +375,8 @@ int ConvertOne(const Request& request)
                     (out.noTemp() ? "no temporary file can be made in its folder: " : "") + Reason(error));
     CFdSource source(in);
     CFdSink sink(out.fd());
-    const StreamResult result = ConvertStream(request.toBinary, source, sink, request.text, HeaderName(inPath));
+    const StreamResult result =
+        ConvertStream(request.toBinary, source, sink, request.text, HeaderName(inPath));
     switch (result.failure)
     {
     case StreamResult::kNone:
@@ -382,7 +384,8 @@ int ConvertOne(const Request& request)
     case StreamResult::kRecords:
         return Fail(RecordFault(inPath, result.image));
     case StreamResult::kRead:
-        return Fail("cannot read input " + Quoted(inPath, "standard input") + ": " + Reason(int(result.error)));
+        return Fail("cannot read input " + Quoted(inPath, "standard input") + ": " +
+                    Reason(int(result.error)));
     case StreamResult::kWrite:
         return Fail("cannot write output " + Quoted(outPath, "standard output") + ": " +
                     Reason(int(result.error)));

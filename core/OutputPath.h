@@ -1,6 +1,7 @@
 // Output path rules: the output name that the conversion pages propose for an input, from the
 // conversion mode (0 text to binary, 1 binary to text), the text format and the page's
-// "DEFAULT_OUTPUT_EXTENSION" setting. Pure functions: the caller reads the mode and the settings and passes them in.
+// "DEFAULT_OUTPUT_EXTENSION" setting. Pure functions: the caller reads the mode and the settings
+// and passes them in.
 #pragma once
 
 #include "foundation/CString.h"

@@ -20,7 +20,8 @@ public:
             m_bFirst = false;
             const size_t look = got < kLook ? got : kLook;
             // A block shorter than asked for is the whole input: its last line counts too.
-            m_kind = DetectTextKind(static_cast<const unsigned char*>(buffer), look, got < capacity && got == look);
+            const bool whole = got < capacity && got == look;
+            m_kind = DetectTextKind(static_cast<const unsigned char*>(buffer), look, whole);
         }
         return true;
     }

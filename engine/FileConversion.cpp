@@ -46,7 +46,8 @@ FileConversionResult ConvertFile(const char* inputPath, const char* outputPath,
         return result;
     }
     // The S-records' header names the input as the user sees it: its file name.
-    const StreamResult converted = Convert(input, output.File(), options, inputPath + Vexa::FindFileName(inputPath));
+    const StreamResult converted =
+        Convert(input, output.File(), options, inputPath + Vexa::FindFileName(inputPath));
     TakeConversion(result, converted, options.format != kPlainHexText, inputPath);
     // Nothing of a failed conversion counts: a partial image no more than a partial text.
     if (!converted.Ok()) output.Abandon();
@@ -68,7 +69,8 @@ void TakeConversion(FileConversionResult& result, const StreamResult& converted,
     }
     // image.error is kept for what is wrong in the records alone; reading and writing have numbers.
     if (converted.failure != StreamResult::kRecords) result.image.error = RecordOk;
-    result.readFailed = converted.failure == StreamResult::kRead || converted.failure == StreamResult::kNoMemory;
+    result.readFailed =
+        converted.failure == StreamResult::kRead || converted.failure == StreamResult::kNoMemory;
     if (converted.failure != StreamResult::kWrite) result.path = input;
 }
 
