@@ -60,11 +60,12 @@ private:
         int filter = -1;
         int mode = -1;
         Vexa::CString rule; // DEFAULT_OUTPUT_EXTENSION
+        int format = 0;     // the text format, whose extension the outputs of mode 1 take
         bool subfolders = false;
         bool operator==(const Listing& other) const
         {
             return folder == other.folder && filter == other.filter && mode == other.mode &&
-                   rule == other.rule && subfolders == other.subfolders;
+                   rule == other.rule && format == other.format && subfolders == other.subfolders;
         }
     };
     Listing ListingNow(const Vexa::CString& folder);
