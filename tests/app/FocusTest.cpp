@@ -33,12 +33,7 @@ TEST_F(FocusTest, ShortcutsWorkFromEveryControl)
     const struct { BYTE key; BYTE modifier; } keys[] = {{VK_RETURN, 0}, {VK_DELETE, 0}, {'I', VK_CONTROL}, {'O', VK_CONTROL}, {'B', VK_CONTROL},
                 {'T', VK_CONTROL}, {'A', VK_CONTROL}, {'U', VK_CONTROL}, {VK_F1, 0}, {VK_F1, VK_CONTROL}};
     HWND main = MainWnd().GetHwnd(), one = Individual().GetHwnd(), many = Batch().GetHwnd(), list = GetDlgItem(many, IDC_FILE_LIST);
-    const struct {
-        const char* name;
-        int tab;
-        HWND control;
-        const char* did; // for each key above
-    } controls[] = {
+    const struct { const char* name; int tab; HWND control; const char* did; /* for each key above */ } controls[] = {
         {"the main window", 0, main, "convert clear in out bin text - - help version"},
         {"the mode selector", 1, GetDlgItem(main, IDC_MODE_SELECTOR), "convert clear in out bin text all none help version"},
         {"the tab strip", 0, MainWnd().GetTabCtrl()->GetHwnd(), "convert clear in out bin text - - help version"},
@@ -54,30 +49,28 @@ TEST_F(FocusTest, ShortcutsWorkFromEveryControl)
         {"[出力先を指定してください]", "out"}, {"[バージョン情報]", "version"}, {"[変換後ファイル名の設定]", "rename"}};
     for (const auto& c : controls) {
         std::string did;
+        char cls[16] = "";
+        GetClassNameA(c.control, cls, sizeof cls);
         for (const auto& key : keys) {
             ChooseTab(c.tab);
-            HWND page = c.tab ? many : one;
-            MainWnd().SetMode(key.key == 'B' ? 1 : 0);
+            const int mode = key.key == 'B';
+            MainWnd().SetMode(mode);
             SetText(one, IDC_INPUT_PATH, "xyz"), SetText(one, IDC_OUTPUT_PATH, "x");
             Batch().SetInputPath(in.c_str());
             SetText(many, IDC_OUTPUT_PATH, file); // a file where the folder goes: converting fails at once
             ListView_SetCheckState(list, 0, TRUE);
             ListView_SetCheckState(list, 1, FALSE);
             ListView_SetItemState(list, 0, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
-            char cls[16] = "";
-            GetClassNameA(c.control, cls, sizeof cls);
             const std::string text = lstrcmpiA(cls, "Edit") == 0 ? WindowText(c.control) : "";
             SendMessageA(c.control, EM_SETSEL, 0, 0);
             SetForegroundWindow(main), SetFocus(c.control);
             s_shell.clear();
             std::string seen = Opened([&] { Type(key.key, key.modifier); });
-            for (const auto& word : words)
-                if (seen == word.first) seen = word.second;
-            if (!seen.empty() && seen[0] == '<') seen = "convert";
-            DWORD selection = static_cast<DWORD>(SendMessageA(c.control, EM_GETSEL, 0, 0));
-            if (!s_shell.empty()) seen += "help";
-            if (MainWnd().GetMode() != (key.key == 'B' ? 1 : 0)) seen += key.key == 'B' ? "bin" : "text";
-            if (GetText(page, IDC_INPUT_PATH).empty()) seen += "clear";
+            for (const auto& word : words) seen = seen == word.first ? word.second : seen;
+            seen = (seen[0] == '<' ? "convert" : seen) + (s_shell.empty() ? "" : "help");
+            if (MainWnd().GetMode() != mode) seen += mode ? "bin" : "text";
+            const DWORD selection = static_cast<DWORD>(SendMessageA(c.control, EM_GETSEL, 0, 0));
+            if (GetText(c.tab ? many : one, IDC_INPUT_PATH).empty()) seen += "clear";
             else if (!text.empty() && (WindowText(c.control) != text || HIWORD(selection) == text.size())) seen += "edit";
             if (c.tab && Rows(list) == 2 && Checked(list, 0) == Checked(list, 1)) seen += Checked(list, 0) ? "all" : "none";
             did += (did.empty() ? "" : " ") + (seen.empty() ? "-" : seen);
