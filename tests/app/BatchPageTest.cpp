@@ -1,6 +1,8 @@
 // The batch conversion page in a real main window: the list and what shapes it, and the conversion
 // with its messages and files, rows that collide or fail.
 #include <algorithm>
+#include <cstring>
+#include <memory>
 
 #include "AppEnvironment.h"
 
@@ -133,10 +135,8 @@ TEST_F(BatchPageTest, EachOutcomeShowsItsOwnMessageAndLeavesItsFiles)
          {"memo.dat=AB", "a.b.dat=C", "data.dat=", "README.dat=<missing>"}},
         {"missing levels", 0, dir / "made\\a\\b", [] {}, "確認: テキストファイルからバイナリファイルを作成しました", {}, {"memo.dat=AB"}},
         {"a file where a level goes", 0, in + "\\memo.txt\\x", [] {}, "エラー: 出力フォルダを作成できませんでした", {}, {"memo.dat=<missing>"}},
-        {"same output name, letter case aside", 0, other, [&] { add({"memo", "MEMO.bin"}); }, "エラー: 3 件のファイルを変換できませんでした。",
-         {"memo.txt: " + dup, "memo: " + dup, "MEMO.bin: " + dup}, {"memo.dat=<missing>", "a.b.dat=C", "README.dat=D"}},
         {"the input folder spelled otherwise", 0, dir / "IN\\.", [&] { add({"README.DAT"}), Check("README.DAT", false); },
-         "エラー: 2 件のファイルを変換できませんでした。", {"README: " + isInput, "data.dat: " + isInput},
+         "エラー: 2 件のファイルを変換できませんでした。", {"変換済み 2 件、スキップ 2 件、失敗 0 件", "README: " + isInput, "data.dat: " + isInput},
          {"memo.dat=AB", "README.DAT=46", "data.dat=\x01\xfe"}},
         {"an edited output name", 0, other, [&] { ListView_SetItemText(List(), RowOf("a.b.txt"), 1, const_cast<char*>("readme.DAT")); },
          "エラー: 2 件のファイルを変換できませんでした。", {"a.b.txt: " + dup, "README: " + dup}, {"memo.dat=AB", "README.dat=<missing>", "a.b.dat=old"}},
@@ -156,7 +156,7 @@ TEST_F(BatchPageTest, EachOutcomeShowsItsOwnMessageAndLeavesItsFiles)
              for (int i = 0; i < 9; ++i) CreateDirectoryA((other + "\\f" + std::to_string(i) + ".dat").c_str(), NULL), WriteBytes(in + "\\f" + std::to_string(i) + ".txt", "41");
              Batch().SetInputPath(in.c_str());
          },
-         "エラー: 9 件のファイルを変換できませんでした。", {"ほか 4 件"}, {"README.dat=D"}},
+         "エラー: 9 件のファイルを変換できませんでした。", {"変換済み 4 件、スキップ 0 件、失敗 9 件", "ほか 4 件"}, {"README.dat=D"}},
     };
     for (const auto& c : cases) {
         MakeInputs();
@@ -173,10 +173,65 @@ TEST_F(BatchPageTest, EachOutcomeShowsItsOwnMessageAndLeavesItsFiles)
         EXPECT_EQ(box.caption + ": " + box.text.substr(0, box.text.find('\n')), c.first) << c.name;
         EXPECT_EQ(box.icon, static_cast<UINT>(box.caption == "警告" ? MB_ICONWARNING : box.caption == "確認" ? MB_ICONINFORMATION : MB_ICONERROR));
         for (const std::string& line : c.named) EXPECT_NE(box.text.find("\n" + line), std::string::npos) << c.name << ": " << box.text;
-        EXPECT_LE(std::count(box.text.begin(), box.text.end(), '\n'), 6) << "five rows named at most, then the count of the rest";
+        EXPECT_LE(std::count(box.text.begin(), box.text.end(), '\n'), 7)
+            << "the counts, five rows named at most, the rest counted";
         for (const std::string& file : c.files)
             EXPECT_EQ(ReadBytes(out + "\\" + file.substr(0, file.find('='))), file.substr(file.find('=') + 1)) << c.name << ": " << file;
     }
+}
+
+// After a run each row says what became of it, and a converted row loses its check, so that
+// 変換開始 again converts only the rest; the box counts before it names rows. A new listing clears
+// the column. Rows: "name result", '+' where checked; a failure's system reason is left out.
+TEST_F(BatchPageTest, EachRowShowsItsOutcomeAndASecondRunConvertsTheRest)
+{
+    const std::string other = dir / "other", dup = "スキップ: 出力ファイル名が重複しています";
+    CreateDirectoryA(other.c_str(), NULL);
+    WriteBytes(in + "\\memo", "45");          // its output is memo.txt's
+    WriteBytes(other + "\\README.dat", "old"); // held while the first run goes
+    Batch().SetInputPath(in.c_str());
+    SetText(Page(), IDC_OUTPUT_PATH, other);
+    Check("data.dat", false);
+    auto rows = [&] {
+        RowList shown;
+        for (int i = 0; i < Rows(List()); ++i) {
+            const std::string result = Cell(List(), i, 2);
+            const std::string reason = result.substr(0, result.find(" - ")); // the system's reason left out
+            shown.push_back(Cell(List(), i, 0) + " " + reason + (Checked(List(), i) ? "+" : ""));
+        }
+        std::sort(shown.begin(), shown.end());
+        return shown;
+    };
+    const struct {
+        const char* name;
+        std::function<void()> before;
+        std::string box; // caption, first two lines
+        RowList after;
+    } runs[] = {
+        {"first", [] {}, "エラー: 3 件のファイルを変換できませんでした。\n変換済み 1 件、スキップ 2 件、失敗 1 件",
+         {"README 失敗: 出力ファイルを作成できません+", "a.b.txt 変換済み", "data.dat ", "memo " + dup + "+", "memo.txt " + dup + "+"}},
+        {"second", [&] {
+             ListView_SetItemText(List(), RowOf("memo"), 1, const_cast<char*>("memo2.dat"));
+             WriteBytes(other + "\\a.b.dat", "mine"); // stays: its row is not converted again
+         },
+         "確認: テキストファイルからバイナリファイルを作成しました\n変換済み 3 件、スキップ 0 件、失敗 0 件",
+         {"README 変換済み", "a.b.txt 変換済み", "data.dat ", "memo 変換済み", "memo.txt 変換済み"}},
+    };
+    for (const auto& run : runs) {
+        run.before();
+        std::unique_ptr<HeldFile> held(&run == runs ? new HeldFile(other + "\\README.dat", "rw") : nullptr);
+        const Box box = ConvertBox(Page());
+        held.reset();
+        const size_t second = box.text.find('\n', box.text.find('\n') + 1);
+        EXPECT_EQ(box.caption + ": " + box.text.substr(0, second), run.box) << run.name;
+        EXPECT_EQ(rows(), run.after) << run.name;
+    }
+    for (const char* file : {"a.b.dat=mine", "README.dat=D", "memo2.dat=E"}) {
+        const std::string name(file, strchr(file, '=') - file);
+        EXPECT_EQ(name + "=" + ReadBytes(other + "\\" + name), file);
+    }
+    Batch().SetInputPath(in.c_str());
+    EXPECT_EQ(rows(), (RowList{"README +", "a.b.txt +", "data.dat +", "memo +", "memo.txt +"}));
 }
 
 } // namespace

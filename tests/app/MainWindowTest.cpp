@@ -43,7 +43,6 @@ TEST_F(MainWindowTest, EveryCommandKeyAndDropReachesWhatItNames)
         {0, "Ctrl+B on the tab strip", [&] { Press(tabs, 'B', VK_CONTROL); }, "", "|0|0|x|"},
         {0, "Ctrl+T", [&] { Press(main, 'T', VK_CONTROL); }, "", "|0|1|x|"},
         {0, "the selector", [] { ChooseMode(0); }, "", "|0|0|x|"},
-        {0, "変換開始 (&C)", [] { Command(ID_CONVERT); }, "", "<入力ファイルのオープンに失敗しました>|0|0|x|"},
         {0, "Enter", [&] { Press(main, VK_RETURN); }, "", "<入力ファイルのオープンに失敗しました>|0|0|x|"},
         {0, "Enter in an edit box", [&] { Press(GetDlgItem(one, IDC_INPUT_PATH), VK_RETURN); }, "", "|0|0|x|"},
         {0, "Delete in an edit box", [&] { Press(GetDlgItem(one, IDC_OUTPUT_PATH), VK_DELETE); }, "", "|0|0|x|"},
@@ -56,6 +55,8 @@ TEST_F(MainWindowTest, EveryCommandKeyAndDropReachesWhatItNames)
         {1, "入力", [&] { Click(many, IDC_INPUT_BROWSE); }, "", "[入力元を指定してください]|1|0|x|"},
         {1, "参照（出力） (&O)", [] { Command(ID_BROWSE_OUTPUT); }, "", "[出力先を指定してください]|1|0|x|"},
         {1, "Enter", [&] { Press(main, VK_RETURN); }, "", "<出力フォルダを設定してください>|1|0|x|"},
+        {0, "Ctrl+E", [&] { Press(main, 'E', VK_CONTROL); }, "", "<出力ファイルを設定してください>|0|0|x|"},
+        {1, "Ctrl+P on the tab strip", [&] { Press(tabs, 'P', VK_CONTROL); }, "", "<出力フォルダを設定してください>|1|0|x|"},
         {1, "F1", [&] { Press(main, VK_F1); }, "", help + "|1|0|x|"},
         {1, "Ctrl+F1", [&] { Press(tabs, VK_F1, VK_CONTROL); }, "", "[バージョン情報]|1|0|x|"},
         {1, "設定 (&S)", [] { Command(ID_SETTINGS); }, "", "[設定]|1|0|x|"},
@@ -86,7 +87,9 @@ TEST_F(MainWindowTest, MenuTextsAndCommands)
     using Items = std::vector<std::pair<std::string, UINT>>;
     const Items expected[] = {
         {{"ファイル (&F)", 0}, {"参照（入力） (&I)", ID_BROWSE_INPUT}, {"参照（出力） (&O)", ID_BROWSE_OUTPUT}, {"-", 0},
-         {"変換開始 (&C)", ID_CONVERT}, {"クリア (&R)", ID_CLEAR}, {"-", 0}, {"設定 (&S)", ID_SETTINGS}, {"-", 0}, {"終了", ID_EXIT}},
+         {"変換開始 (&C)", ID_CONVERT}, {"クリア (&R)", ID_CLEAR}, {"-", 0}, {"設定 (&S)", ID_SETTINGS}, {"-", 0},
+         {"出力フォルダを開く (&D)\tCtrl+E", ID_OPEN_OUTPUT_FOLDER}, {"出力ファイルを開く (&P)\tCtrl+P", ID_OPEN_OUTPUT_FILE}, {"-", 0},
+         {"終了", ID_EXIT}},
         {{"編集 (&E)", 0}, {"バイナリ変換 (&B)", ID_MODE_BINARY}, {"テキスト変換 (&T)", ID_MODE_TEXT}},
         {{"ヘルプ (&H)", 0}, {"使い方 (&H)", ID_HELP}, {"バージョン情報 (&V)", ID_VERSION}},
     };
@@ -202,6 +205,116 @@ TEST_F(MainWindowTest, SettingsShowTheFileAndOkSavesEveryChange)
     // The page follows the saved rule without a restart.
     Individual().SetInputPath("D:\\in\\x.txt");
     EXPECT_EQ(GetText(Individual().GetHwnd(), IDC_OUTPUT_PATH), "D:\\in\\x.dat");
+}
+
+// A save that fails (a folder stands where the file goes) says which file and why, and the dialog
+// stays open with what the user chose: 決定 again, once the file can be written, saves it.
+TEST_F(MainWindowTest, AFailedSaveSaysWhyAndKeepsTheDialogOpen)
+{
+    const std::string ini = ProgramFolder() + "\\Quillmark.ini";
+    CreateDirectoryA(ini.c_str(), NULL);
+    DialogWatcher watcher;
+    HWND shown = NULL;
+    watcher.onDialog = [&](HWND dialog) {
+        shown = dialog;
+        SetText(PageWith(dialog, IDC_TOOL_PATH), IDC_TOOL_PATH, "C:\\filer.exe");
+        PostMessageA(dialog, WM_COMMAND, IDOK, 0);
+    };
+    watcher.onBox = [&](const Box&) {
+        EXPECT_TRUE(IsWindowVisible(shown)) << "the dialog is still open";
+        RemoveDirectoryA(ini.c_str());
+        PostMessageA(shown, WM_COMMAND, IDOK, 0);
+    };
+    Command(ID_SETTINGS);
+    ASSERT_EQ(watcher.boxes.size(), 1u);
+    const Box& box = watcher.boxes[0];
+    EXPECT_EQ(box.caption + ": " + box.text.substr(0, box.text.rfind('\n')), "エラー: 設定を保存できませんでした\n" + ini);
+    EXPECT_NE(box.text.find("(エラー "), std::string::npos) << box.text;
+    EXPECT_EQ(GetIni("COMMON_SETTINGS", "FILER"), "C:\\filer.exe");
+}
+
+// Stand in for the system: the command lines given to CreateProcessA (Explorer's is not started)
+// and the files given to ShellExecuteExA.
+std::string s_started, s_opened;
+BOOL WINAPI RecordCreateProcess(LPCSTR app, LPSTR line, LPSECURITY_ATTRIBUTES process, LPSECURITY_ATTRIBUTES thread,
+                                BOOL inherit, DWORD flags, LPVOID environment, LPCSTR folder, LPSTARTUPINFOA startup,
+                                LPPROCESS_INFORMATION started)
+{
+    s_started = line;
+    if (s_started.find("explorer.exe\"") != std::string::npos) return *started = {}, TRUE;
+    return Kernel32<decltype(&RecordCreateProcess)>("CreateProcessA")(app, line, process, thread, inherit, flags,
+                                                                        environment, folder, startup, started);
+}
+BOOL WINAPI RecordShellExecuteEx(SHELLEXECUTEINFOA* info)
+{
+    s_opened = std::string(info->lpVerb) + " " + info->lpFile;
+    return TRUE;
+}
+
+// Both open commands hand the output to the program the settings name, quoted and whole (blanks,
+// 表 and ソ, whose last byte is a backslash), or to Explorer or the file's own program where
+// none is named. Each case shows what the stand-in program was started with, "{...}" what went to
+// Explorer or the shell, or "<first two lines>" of a box.
+TEST_F(MainWindowTest, OpenCommandsHandTheOutputOverWhole)
+{
+    static const bool hooked =
+        (HookImport(reinterpret_cast<void*>(&CreateProcessA), reinterpret_cast<void*>(&RecordCreateProcess)),
+         HookImport(reinterpret_cast<void*>(&ShellExecuteExA), reinterpret_cast<void*>(&RecordShellExecuteEx)), true);
+    ASSERT_TRUE(hooked);
+    const std::string tools = dir / "ツール 表", outputs = dir / "出力 表", text = outputs + "\\表 データ.txt";
+    const std::string recorder = tools + "\\記録 ソ.exe", quoted = "\"" + recorder + "\" ";
+    std::string built = "Z:" QUILL_RECORDER_PATH;
+    for (char& c : built)
+        if (c == '/') c = '\\';
+    CreateDirectoryA(tools.c_str(), NULL);
+    CreateDirectoryA(outputs.c_str(), NULL);
+    ASSERT_TRUE(CopyFileA(built.c_str(), recorder.c_str(), FALSE));
+    WriteBytes(text, "41");
+    char windows[MAX_PATH] = "";
+    GetWindowsDirectoryA(windows, MAX_PATH);
+    const std::string explorer = "{\"" + std::string(windows) + "\\explorer.exe\" ";
+    const struct {
+        const char* name;
+        int tab, mode, command;
+        const char* key;
+        std::string tool, output, seen;
+    } cases[] = {
+        {"filer", 0, 0, ID_OPEN_OUTPUT_FOLDER, "FILER", recorder, text, quoted + "\"" + outputs + "\""},
+        {"filer on a drive's root", 1, 0, ID_OPEN_OUTPUT_FOLDER, "FILER", recorder, "Z:\\", quoted + "\"Z:\\\\\""},
+        {"text editor, its argument in quotes", 0, 1, ID_OPEN_OUTPUT_FILE, "TXT_EDITOR", recorder + " \"%1\"", text,
+         quoted + "\"" + text + "\""},
+        {"binary editor with arguments", 0, 0, ID_OPEN_OUTPUT_FILE, "BIN_EDITOR", " \"" + recorder + "\" -n \"%1\"", text,
+         quoted + "-n \"" + text + "\""},
+        {"no filer, an output", 0, 0, ID_OPEN_OUTPUT_FOLDER, "FILER", "", text, explorer + "/select,\"" + text + "\"}"},
+        {"no filer, the batch's folder", 1, 0, ID_OPEN_OUTPUT_FOLDER, "FILER", "", outputs,
+         explorer + "\"" + outputs + "\"}"},
+        {"no editor", 0, 1, ID_OPEN_OUTPUT_FILE, "TXT_EDITOR", "", text, "{open " + text + "}"},
+        {"a missing output", 0, 1, ID_OPEN_OUTPUT_FILE, "TXT_EDITOR", recorder, outputs + "\\none.txt",
+         "<出力ファイルを開けませんでした\n" + outputs + "\\none.txt>"},
+        {"a program that cannot start", 0, 0, ID_OPEN_OUTPUT_FILE, "BIN_EDITOR", tools + "\\none.exe", text,
+         "<プログラムを起動できませんでした\n" + tools + "\\none.exe>"},
+    };
+    for (const auto& c : cases) {
+        ChooseTab(c.tab);
+        MainWnd().SetMode(c.mode);
+        SetText(CMainWnd::GetPage(c.tab)->GetHwnd(), IDC_OUTPUT_PATH, c.output);
+        SetIni("COMMON_SETTINGS", c.key, c.tool.c_str());
+        DeleteFileA((recorder + ".txt").c_str());
+        s_started.clear(), s_opened.clear();
+        std::string seen;
+        DialogWatcher watcher;
+        watcher.onBox = [&](const Box& box) { seen += "<" + box.text.substr(0, box.text.rfind('\n')) + ">"; };
+        Command(c.command);
+        if (s_started.rfind(quoted, 0) == 0) {
+            for (int i = 0; i < 2000 && ReadBytes(recorder + ".txt") == "<missing>"; ++i) Sleep(10);
+            seen += ReadBytes(recorder + ".txt");
+        } else if (!s_started.empty() && seen.empty()) {
+            seen += "{" + s_started + "}";
+        }
+        if (!s_opened.empty()) seen += "{" + s_opened + "}";
+        EXPECT_EQ(seen, c.seen) << c.name;
+        SetIni("COMMON_SETTINGS", c.key, NULL);
+    }
 }
 
 } // namespace

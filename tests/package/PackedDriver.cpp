@@ -137,7 +137,8 @@ bool SetText(HWND page, int id, const std::string& text)
 }
 
 // Starts the conversion from the File menu and waits for its closing box, which must be the success
-// box of the mode; closes the box and waits until the page is ready for the next one.
+// box of the mode (a batch's with no file skipped or failed); closes the box and waits until the
+// page is ready for the next one.
 bool RunConversion(const Program& program, HWND page, int mode, std::string& why)
 {
     PostMessageA(program.main, WM_COMMAND, ID_CONVERT, 0);
@@ -150,7 +151,11 @@ bool RunConversion(const Program& program, HWND page, int mode, std::string& why
     PostMessageA(box, WM_COMMAND, IDOK, 0);
     const char* success = mode == 0 ? "テキストファイルからバイナリファイルを作成しました"
                                     : "バイナリファイルからテキストファイルを作成しました";
-    bool passed = lstrcmpA(caption, "確認") == 0 && text == success;
+    // A batch's box counts its files under the first line: none may be skipped or failed.
+    const std::string first = text.substr(0, text.find('\n')), counts = "スキップ 0 件、失敗 0 件";
+    const bool allConverted =
+        first == text || (text.size() > counts.size() && text.rfind(counts) == text.size() - counts.size());
+    bool passed = lstrcmpA(caption, "確認") == 0 && first == success && allConverted;
     if (!passed) {
         for (char& c : text)
             if (c == '\r' || c == '\n') c = ' ';
