@@ -44,7 +44,7 @@ const char kUsage[] =
     "                                       binary to hex text\n"
     "       quillconv tobin|totext [options] INDIR OUTDIR [--filter PATTERN]\n"
     "                                       every file of a folder (Windows)\n"
-    "       quillconv --version             the version\n"
+    "       quillconv --version             the version, and the kernels this processor runs\n"
     "INPUT or OUTPUT \"-\" stands for standard input or output.\n"
     "Hex text: digit pairs in any layout, '#' comments to the end of the line; anything else is\n"
     "skipped. Binary to text writes every byte as two lowercase digits and a space, on one line.\n"
@@ -385,6 +385,8 @@ int Run(int argc, char** argv)
     if (argc >= 2 && strcmp(argv[1], "--version") == 0)
     {
         fputs("quillconv " QUILL_VERSION_STRING "\n", stdout);
+        // The loops the dispatch chose on this processor.
+        printf("reader: %s, writer: %s\n", HexReaderKernelName(), HexWriterKernelName());
         return 0;
     }
     if (argc < 2)

@@ -51,6 +51,21 @@ bool HexKernelSupported(HexKernel kernel)
     }
 }
 
+const char* HexReaderKernelName(HexKernel kernel)
+{
+    switch (Resolve(kernel))
+    {
+    case HexKernelAvx2: return "AVX2";
+    case HexKernelSsse3: return "SSSE3";
+    default: return "scalar";
+    }
+}
+
+const char* HexWriterKernelName(HexKernel kernel)
+{
+    return Resolve(kernel) == HexKernelScalar ? "scalar" : "SSSE3";
+}
+
 CHexReader::CHexReader(HexKernel kernel)
     : m_nKernel(Resolve(kernel)), m_nPending(-1), m_bComment(false)
 {

@@ -15,14 +15,20 @@ enum HexKernel { HexKernelBest = 0, HexKernelScalar, HexKernelSsse3, HexKernelAv
 // True if this build and this processor can run the kernel.
 bool HexKernelSupported(HexKernel kernel);
 
+// The loop the reader or the writer runs for `kernel` on this processor, as the tools name it:
+// "AVX2", "SSSE3" or "scalar". The writer has no AVX2 loop: where AVX2 is chosen it runs SSSE3.
+const char* HexReaderKernelName(HexKernel kernel = HexKernelBest);
+const char* HexWriterKernelName(HexKernel kernel = HexKernelBest);
+
 class CHexReader
 {
 public:
     explicit CHexReader(HexKernel kernel = HexKernelBest);
 
     // Decodes one block of text and returns the number of bytes written to out, which must have
-    // room for MaxOutput(size). A digit waiting for its partner and an open comment carry over
-    // to the next call; a digit still waiting at the end of the input is simply never written.
+    // room for MaxOutput(size); scratch bytes may be written anywhere in that room, beyond the
+    // count. A digit waiting for its partner and an open comment carry over to the next call; a
+    // digit still waiting at the end of the input is simply never written.
     size_t Decode(const unsigned char* in, size_t size, unsigned char* out);
     static size_t MaxOutput(size_t size) { return size / 2 + 1; }
 

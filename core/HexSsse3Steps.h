@@ -1,5 +1,5 @@
 // HexSsse3Steps.h: the SSSE3 steps of the reader, shared by its SSSE3 and AVX2 loops and forced
-// inline into each, and GroupRun, the fast path for text in the writer's own layout.
+// inline into each, and those of its fast path for text in the writer's own layouts.
 // Private to core/; x86 only.
 #pragma once
 
@@ -80,59 +80,166 @@ QUILL_INLINE unsigned Step16(const uchar* p, uchar* nib, size_t& k, bool& commen
     return take;
 }
 
-// 48 bytes in "xy " groups (the writer's own layout) with no '#': their 32 digits are gathered
-// by fixed shuffles instead of table lookups. False, having done nothing, for any other layout.
-__attribute__((target("ssse3")))
-QUILL_INLINE bool Groups48(const uchar* p, uchar* nib, size_t& k)
-{
-    const Tables& t = T();
-    __m128i valid0, valid1, valid2;
-    const __m128i c0 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-    const __m128i c1 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16));
-    const __m128i c2 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 32));
-    const __m128i v0 = Classify16(c0, valid0), v1 = Classify16(c1, valid1), v2 = Classify16(c2, valid2);
-    const unsigned m0 = unsigned(_mm_movemask_epi8(valid0));
-    int phase = 0;
-    while (phase < 3 && t.groupMask[phase][0] != m0) ++phase;
-    if (phase == 3 || unsigned(_mm_movemask_epi8(valid1)) != t.groupMask[phase][1] ||
-        unsigned(_mm_movemask_epi8(valid2)) != t.groupMask[phase][2])
-        return false;
-    const __m128i hash = _mm_set1_epi8('#');
-    const __m128i anyHash = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(c0, hash), _mm_cmpeq_epi8(c1, hash)),
-                                         _mm_cmpeq_epi8(c2, hash));
-    if (_mm_movemask_epi8(anyHash)) return false;
-    const __m128i* shuf = reinterpret_cast<const __m128i*>(t.groupShuf[phase]);
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(nib + k),
-                     _mm_or_si128(_mm_shuffle_epi8(v0, _mm_load_si128(shuf)),
-                                  _mm_shuffle_epi8(v1, _mm_load_si128(shuf + 1))));
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(nib + k + 16),
-                     _mm_or_si128(_mm_shuffle_epi8(v1, _mm_load_si128(shuf + 2)),
-                                  _mm_shuffle_epi8(v2, _mm_load_si128(shuf + 3))));
-    k += 32;
-    return true;
-}
+// The writer's layouts: groups of two digits and one other byte ("xy " or "xy\r"), in lines or
+// not, with line ends and comments between the lines. The fast path checks sixteen groups at a
+// time against that shape and keeps the bytes of the leading groups that fit; what lies between
+// lines goes through SkipGap. Whatever does not fit is left to the general steps above.
 
-// Consumes as many whole 48-byte group runs as there are from p; returns where it stopped.
-// Kept out of line and compiled for SSSE3 alone, which runs faster here than in AVX2 code.
-// Results come back by value: a count whose address escaped would be kept in memory.
-struct Run
+// Where a run of the fast path stopped: the text consumed and the bytes written up to there.
+struct Fast
 {
     const uchar* p;
-    size_t k;
+    uchar* o;
 };
 
-namespace {
+// Bytes other than digits and comments that SkipGap passes before it gives up on the layout.
+enum { kMaxGap = 64 };
 
-// A copy in each reader's file: a function of the file's own takes its arguments in registers
-// in 32-bit code, where one shared between files would take them on the stack.
-__attribute__((target("ssse3"), noinline))
-Run GroupRun(const uchar* p, const uchar* end, uchar* nib, size_t k)
+// A step that keeps fewer groups than this is a poor one: two in a row end the run. Lines of
+// 8 or more keep at least that many, but text in short groups ("xy, " says) would otherwise go
+// on a few groups a step, slower than the general steps.
+enum { kFewGroups = 8 };
+
+// Less text than this taken by a run counts as a miss. After a miss the general steps go on for
+// a while before the next try, twice as long after each miss up to kMaxBackoff steps.
+enum { kGoodRun = 96 };
+const unsigned kMaxBackoff = 256;
+
+__attribute__((target("ssse3")))
+QUILL_INLINE __m128i Load16(const uchar* p)
 {
-    while (end - p >= 48 && Groups48(p, nib, k)) p += 48;
-    return Run{ p, k };
+    return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
 }
 
-} // namespace
+// The first line feed in [p, end), or null.
+__attribute__((target("ssse3")))
+QUILL_INLINE const uchar* FindLineFeed(const uchar* p, const uchar* end)
+{
+    const __m128i lf = _mm_set1_epi8('\n');
+    for (; end - p >= 16; p += 16)
+    {
+        const unsigned m = unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(Load16(p), lf)));
+        if (m) return p + __builtin_ctz(m);
+    }
+    for (; p < end; ++p)
+        if (*p == '\n') return p;
+    return nullptr;
+}
+
+__attribute__((target("ssse3")))
+QUILL_INLINE __m128i Row16(const uchar* row)
+{
+    return _mm_load_si128(reinterpret_cast<const __m128i*>(row));
+}
+
+// Passes what the reader skips between two groups: bytes that are neither digits nor '#', and
+// comments through their line feed. Stops at a digit, at the end, at a '#' whose line feed is not
+// in [p, end) (the caller's general steps open that comment), or after about kMaxGap skipped
+// bytes outside comments.
+__attribute__((target("ssse3")))
+QUILL_INLINE const uchar* SkipGap(const uchar* p, const uchar* end)
+{
+    const uchar* digit = T().digit;
+    if (p < end && digit[*p] < 16) return p;
+    unsigned skipped = 0;
+    while (p < end)
+    {
+        const unsigned d = digit[*p];
+        if (d < 16) break;
+        if (d == kHash)
+        {
+            const uchar* lf = FindLineFeed(p + 1, end);
+            if (!lf) break;
+            p = lf + 1;
+        }
+        else if (++skipped > kMaxGap) break;
+        else ++p;
+    }
+    return p;
+}
+
+// Sixteen groups of 48 text bytes, in three parts a, b and c: their bytes go to bytes, and bit j
+// of the result is set where group j fits (two hex digits, then neither a digit nor '#').
+__attribute__((target("ssse3")))
+QUILL_INLINE unsigned Groups48(__m128i a, __m128i b, __m128i c, __m128i& bytes)
+{
+    const LayoutTables& t = kLayout;
+    // The digits of pairs 0-7 and 8-15, each pair's two side by side, and the groups' third bytes.
+    const __m128i d0 = _mm_or_si128(_mm_shuffle_epi8(a, Row16(t.pairShuf[0])),
+                                    _mm_shuffle_epi8(b, Row16(t.pairShuf[1])));
+    const __m128i d1 = _mm_or_si128(_mm_shuffle_epi8(b, Row16(t.pairShuf[2])),
+                                    _mm_shuffle_epi8(c, Row16(t.pairShuf[3])));
+    const __m128i gap = _mm_or_si128(_mm_or_si128(_mm_shuffle_epi8(a, Row16(t.gapShuf[0])),
+                                                  _mm_shuffle_epi8(b, Row16(t.gapShuf[1]))),
+                                     _mm_shuffle_epi8(c, Row16(t.gapShuf[2])));
+    const __m128i low = _mm_set1_epi8(0x0f);
+    const __m128i hexHi = Row16(t.hexHi), hexLo = Row16(t.hexLo), hexAdd = Row16(t.hexAdd);
+    const __m128i hi0 = _mm_and_si128(_mm_srli_epi16(d0, 4), low);
+    const __m128i hi1 = _mm_and_si128(_mm_srli_epi16(d1, 4), low);
+    const __m128i gapHi = _mm_and_si128(_mm_srli_epi16(gap, 4), low);
+    // Bytes of 0x80 and up look up 0 in the low-nibble tables: not a digit, and a gap byte.
+    const __m128i bad0 = _mm_andnot_si128(_mm_shuffle_epi8(hexLo, d0), _mm_shuffle_epi8(hexHi, hi0));
+    const __m128i bad1 = _mm_andnot_si128(_mm_shuffle_epi8(hexLo, d1), _mm_shuffle_epi8(hexHi, hi1));
+    const __m128i badGap = _mm_and_si128(_mm_shuffle_epi8(Row16(t.gapHi), gapHi),
+                                         _mm_shuffle_epi8(Row16(t.gapLo), gap));
+    // A pair's two class bytes as one word, packed to one byte: zero only if both are.
+    const __m128i bad = _mm_or_si128(_mm_packs_epi16(bad0, bad1), badGap);
+    const __m128i v0 = _mm_add_epi8(_mm_and_si128(d0, low), _mm_shuffle_epi8(hexAdd, hi0));
+    const __m128i v1 = _mm_add_epi8(_mm_and_si128(d1, low), _mm_shuffle_epi8(hexAdd, hi1));
+    const __m128i weights = _mm_set1_epi16(0x0110);
+    bytes = _mm_packus_epi16(_mm_maddubs_epi16(v0, weights), _mm_maddubs_epi16(v1, weights));
+    return unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(bad, _mm_setzero_si128())));
+}
+
+// The 16 bytes of two 8-byte halves: 8 at p, then 8 at q.
+__attribute__((target("ssse3")))
+QUILL_INLINE __m128i Load8And8(const uchar* p, const uchar* q)
+{
+    return _mm_unpacklo_epi64(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(p)),
+                              _mm_loadl_epi64(reinterpret_cast<const __m128i*>(q)));
+}
+
+// Lines of 8 or 16 groups (a run of that many, then a gap) are taken several lines a step where
+// a step holds more than one (SSSE3: two of 8; AVX2: four of 8 or two of 16), each looked for
+// where the previous one's length says, and kept only if every gap after them really ends where
+// the next line is looked for. Width and stride are learnt from the runs.
+struct Lines
+{
+    unsigned width;         // groups a line, 8 or 16; 0 while the text is not in such lines
+    size_t stride;          // from a line's first group to the next line's
+    const uchar* line;      // where the current run of groups began
+
+    explicit Lines(const uchar* p) : width(0), stride(0), line(p) {}
+
+    // A gap from p to q ended the run begun at `line`.
+    QUILL_INLINE void Gap(const uchar* p, const uchar* q)
+    {
+        const size_t run = size_t(p - line);
+        width = run == 24 || run == 48 ? unsigned(run / 3) : 0;
+        stride = size_t(q - line);
+        line = q;
+    }
+
+    // True if the gaps after `count` lines from p each end where the next line is looked for.
+    __attribute__((target("ssse3")))
+    QUILL_INLINE bool GapsFit(const uchar* p, unsigned count, const uchar* end) const
+    {
+        const uchar* digit = T().digit;
+        const size_t gap = stride - 3 * width;
+        for (unsigned i = 0; i < count; ++i, p += stride)
+        {
+            const uchar* q = p + 3 * width;
+            if (gap <= 2 && q + gap < end)
+            {
+                // A line end of a byte or two (never none: a run ends at a gap) and the next
+                // line's first digit, with no call.
+                if (digit[q[0]] == kSkip && digit[q[gap - 1]] == kSkip && digit[q[gap]] < 16) continue;
+            }
+            if (SkipGap(q, end) != p + stride) return false;
+        }
+        return true;
+    }
+};
 
 } // namespace HexImpl
 

@@ -29,26 +29,6 @@ Tables::Tables()
         memcpy(&compact[c], idx, 8);
         count[c] = uchar(n);
     }
-    for (int phase = 0; phase < 3; ++phase)
-    {
-        int digits[32], n = 0;
-        for (int j = 0; j < 48; ++j)
-            if ((j + phase) % 3 != 2) digits[n++] = j;
-        for (int part = 0; part < 3; ++part)
-        {
-            groupMask[phase][part] = 0;
-            for (int j = 0; j < 16; ++j)
-                if ((16 * part + j + phase) % 3 != 2) groupMask[phase][part] |= uint16_t(1u << j);
-        }
-        // Nibbles 0-15 come from chunks 0 and 1, nibbles 16-31 from chunks 1 and 2.
-        for (int half = 0; half < 2; ++half)
-            for (int i = 0; i < 16; ++i)
-            {
-                const int from = digits[16 * half + i], part = from / 16;
-                groupShuf[phase][2 * half][i] = part == half ? uchar(from % 16) : 0x80;
-                groupShuf[phase][2 * half + 1][i] = part == half + 1 ? uchar(from % 16) : 0x80;
-            }
-    }
     // Sixteen input bytes become 48 output bytes. Their digits come interleaved as pairs in
     // A (bytes 0-7) and B (bytes 8-15); every third output byte is a space.
     for (int v = 0; v < 3; ++v)

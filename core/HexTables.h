@@ -1,4 +1,5 @@
-// HexTables.h: the lookup tables of the codec's kernels, built once before main (HexTables.cpp).
+// HexTables.h: the lookup tables of the codec's kernels, most built once before main
+// (HexTables.cpp), those of the reader's fast path at compile time.
 // Private to core/; the interface is HexCodec.h.
 #pragma once
 
@@ -23,13 +24,54 @@ struct Tables
     alignas(16) uchar encMaskA[3][16];  // encoder: where each output byte comes from
     alignas(16) uchar encMaskB[3][16];
     alignas(16) uchar encSpace[3][16];
-    // Reader fast path for 48 bytes laid out as "xy " groups, whichever byte the groups start at:
-    // the digit masks of the three 16-byte parts, and the shuffles that gather their 32 digits.
-    uint16_t groupMask[3][3];
-    alignas(16) uchar groupShuf[3][4][16];
-
     Tables();
 };
+
+// The reader's fast path, for 48 bytes in sixteen groups of two digits and one other byte (the
+// writer's layouts). Each row twice over, for the two lanes of an AVX2 register. Constant at
+// compile time, so that the kernels take them as operands instead of loading them again after
+// every store.
+struct LayoutTables
+{
+    // Gather the digits of pairs 0-7 (from parts 0 and 1 of the three 16-byte parts), those of
+    // pairs 8-15 (parts 1 and 2), and the third byte of every group.
+    alignas(32) uchar pairShuf[4][32];
+    alignas(32) uchar gapShuf[3][32];
+    // Classes by nibble: hexHi[c >> 4] & ~hexLo[c & 15] is 0 only for a hex digit;
+    // gapHi[c >> 4] & gapLo[c & 15] is 0 for any byte but a digit or '#'. hexAdd[c >> 4] + (c & 15)
+    // is a digit's value.
+    alignas(32) uchar hexHi[32];
+    alignas(32) uchar hexLo[32];
+    alignas(32) uchar hexAdd[32];
+    alignas(32) uchar gapHi[32];
+    alignas(32) uchar gapLo[32];
+};
+
+constexpr LayoutTables MakeLayoutTables()
+{
+    LayoutTables t = {};
+    for (int j = 0; j < 32; ++j)
+    {
+        const int i = j % 16;
+        for (int s = 0; s < 4; ++s) t.pairShuf[s][j] = 0x80;
+        for (int s = 0; s < 3; ++s) t.gapShuf[s][j] = 0x80;
+        // Group g holds its digits at 3g and 3g + 1 and its other byte at 3g + 2.
+        const int early = 3 * (i / 2) + i % 2, late = 3 * (8 + i / 2) + i % 2, gap = 3 * i + 2;
+        t.pairShuf[early / 16][j] = uchar(early % 16);
+        t.pairShuf[1 + late / 16][j] = uchar(late % 16);
+        t.gapShuf[gap / 16][j] = uchar(gap % 16);
+        // Bit 1 marks '0'-'9', bit 2 'A'-'F' and 'a'-'f', bit 4 '#'; a high nibble of no digit
+        // has bit 8, which no low nibble clears.
+        t.hexHi[j] = uchar(i == 3 ? 1 : i == 4 || i == 6 ? 2 : 8);
+        t.hexLo[j] = uchar((i <= 9 ? 1 : 0) | (i >= 1 && i <= 6 ? 2 : 0));
+        t.hexAdd[j] = uchar(i == 4 || i == 6 ? 9 : 0);
+        t.gapHi[j] = uchar(i == 3 ? 1 : i == 4 || i == 6 ? 2 : i == 2 ? 4 : 0);
+        t.gapLo[j] = uchar(t.hexLo[j] | (i == 3 ? 4 : 0));
+    }
+    return t;
+}
+
+inline constexpr LayoutTables kLayout = MakeLayoutTables();
 
 // Built before main; nothing reads them during static initialisation. An inline variable rather
 // than an extern one: every kernel's file holds the definition, so the 64-bit Windows code reaches

@@ -1,7 +1,9 @@
 // Fuzzes the hex reader: no crash or overrun on any text, every kernel equal to a byte-at-a-time
 // model over any split into blocks; and the writer, in every layout and over any split, staying
 // inside the room MaxOutput gives (no byte more), writing the same text with every kernel, and
-// reading back to the same bytes.
+// reading back to the same bytes, with CR LF or LF line ends. The input also goes through as the
+// writer's groups broken where the fuzzer says (Groups), so the readers' fast path for the
+// writer's layouts meets every kind of break and must give the scalar kernel's bytes.
 #include "core/HexCodec.h"
 
 #include <stdint.h>
@@ -85,6 +87,31 @@ std::string Encode(HexKernel kernel, const HexLayout& layout, const uint8_t* p, 
     }
 }
 
+// The input as text in the writer's groups, "xy " for each byte below 0xf0; each byte from 0xf0 up
+// is a break in the layout instead: a line end, a comment, a lone digit, a separator that is not
+// one byte, and so on.
+std::string Groups(const uint8_t* p, size_t n)
+{
+    static const char* const kBreaks[16] = {
+        "\r\n", "\n", "  # 0000abcd  .x#\r\n", "7", "#", "  ", ", ", "G", "\r", "# no line feed",
+        "\n\n", "\t", "\x83\x41", "0x", "ab", "#\n" };
+    std::string text;
+    for (size_t i = 0; i < n; ++i)
+    {
+        if (p[i] >= 0xf0)
+        {
+            text += kBreaks[p[i] - 0xf0];
+            continue;
+        }
+        text += "0123456789abcdef"[p[i] >> 4];
+        text += "0123456789ABCDEF"[p[i] & 15];
+        text += ' ';
+    }
+    return text;
+}
+
+const uint8_t* Data(const std::string& s) { return reinterpret_cast<const uint8_t*>(s.data()); }
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
@@ -100,15 +127,28 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const size_t n = size - 1 - stepCount;
 
     const Bytes expected = Model(text, n);
+    const std::string groups = Groups(text, n);
+    const Bytes expectedGroups = Model(Data(groups), groups.size());
+    Bytes scalarGroups;
     std::string scalarText;
     for (HexKernel kernel : { HexKernelScalar, HexKernelSsse3, HexKernelAvx2 })
     {
         if (!HexKernelSupported(kernel)) continue;
         if (Decode(kernel, text, n, blocks) != expected) abort();
+        // The fast path against the scalar kernel, on the same blocks.
+        const Bytes fromGroups = Decode(kernel, Data(groups), groups.size(), blocks);
+        if (kernel == HexKernelScalar) scalarGroups = fromGroups;
+        if (fromGroups != scalarGroups || fromGroups != expectedGroups) abort();
         const std::string written = Encode(kernel, layout, text, n, blocks);
         if (kernel == HexKernelScalar) scalarText = written;
         if (written != scalarText) abort();
-        if (Decode(kernel, reinterpret_cast<const uint8_t*>(written.data()), written.size(), blocks) != Bytes(text, text + n))
+        if (Decode(kernel, Data(written), written.size(), blocks) != Bytes(text, text + n))
+            abort();
+        // The same lines ended by LF alone.
+        std::string lf;
+        for (char c : written)
+            if (c != '\r') lf += c;
+        if (Decode(kernel, Data(lf), lf.size(), blocks) != Bytes(text, text + n))
             abort();
     }
     return 0;

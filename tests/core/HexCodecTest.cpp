@@ -117,6 +117,90 @@ TEST(HexPump, EveryLayoutRoundTrips)
             }
 }
 
+// The writer's layouts, with CR LF or LF line ends, broken at several places: the fast path of the
+// vector readers gives up at each break and takes the layout up again after it, and must give
+// the scalar kernel's bytes, which are the written bytes wherever the break adds no digit. Read
+// whole and in odd short reads, so blocks end at every point of the layout.
+TEST(HexReader, LayoutsBrokenAndTakenUp)
+{
+    std::mt19937 rng(5);
+    Bytes bytes(2500);
+    for (unsigned char& b : bytes) b = static_cast<unsigned char>(rng());
+    // Each break replaces `from` by `to`: an insertion where `from` is empty, else over the next
+    // four lines, so that one of them ends a step of two or four lines.
+    struct Break { const char* from; const char* to; bool keepsBytes; };
+    const Break breaks[] = {
+        { "", "", true },
+        { "", "\r\n", true },                  // an empty line
+        { "", "  ", true },                    // two separators
+        { "", ", \t", true },
+        { "", "# 12 ab\r\n", true },           // a comment line, or a comment cutting a pair in two
+        { "", "#\n", true },
+        { "", "\x82\xa0", true },               // CP932 between groups
+        { "", "7", false },                    // a lone digit: pairs out of step until the next one
+        // A byte next to the digits in ASCII (by either nibble) paired with a digit.
+        { "", "@a ", false }, { "", "b: ", false }, { "", "/c ", false }, { "", "d` ", false },
+        { "", "Gf ", false }, { "", "9g ", false }, { "", "P1 ", false }, { "", "2q ", false },
+        { "\r\n", "\n", true },                 // LF lines among CR LF ones: a shorter gap
+        { " ", "", true },                     // pairs run together
+        { "\n", "\n7", false },                 // a lone digit starting a line
+    };
+    const HexLayout layouts[] = { HexLayout(), HexLayout(8), HexLayout(8, true), HexLayout(16),
+                                  HexLayout(16, true), HexLayout(32), HexLayout(32, true) };
+    for (const HexLayout& layout : layouts)
+        for (bool lf : { false, true })
+        {
+            CHexWriter writer(HexKernelScalar, layout);
+            std::vector<char> room(writer.MaxOutput(bytes.size()) + writer.MaxOutput(0));
+            size_t n = writer.Encode(bytes.data(), bytes.size(), room.data());
+            n += writer.Finish(room.data() + n);
+            std::string written;
+            for (size_t i = 0; i < n; ++i)
+                if (!lf || room[i] != '\r') written += room[i];
+            for (const Break& b : breaks)
+            {
+                // At three places a little apart: one where a group starts, the others whatever
+                // the byte there (a group's first or second digit, its separator, a line end),
+                // but after a comment, not inside it.
+                std::string text = written;
+                const size_t start = layout.nBytesPerLine ? written.find('\n', written.size() / 5) + 1
+                                                          : written.size() / 15 * 3;
+                for (size_t at : { 3 * written.size() / 4 + 2, written.size() / 2 + 1, start })
+                {
+                    const size_t hash = text.rfind('#', at);
+                    if (hash != std::string::npos && text.find('\n', hash) >= at)
+                        at = text.find('\n', at) + 1;
+                    if (!*b.from)
+                        text.insert(at, b.to);
+                    for (int line = 0; *b.from && line < 4; ++line)
+                    {
+                        at = text.find(b.from, at);
+                        if (at == std::string::npos) break;
+                        text.replace(at, strlen(b.from), b.to);
+                        at = text.find('\n', at + strlen(b.to));
+                    }
+                }
+                Bytes scalar;
+                for (HexKernel kernel : Kernels())
+                {
+                    Bytes whole(CHexReader::MaxOutput(text.size()));
+                    whole.resize(CHexReader(kernel).Decode(reinterpret_cast<const unsigned char*>(text.data()),
+                                                           text.size(), whole.data()));
+                    Memory in(text, 1001), out;
+                    ASSERT_EQ(PumpTextToBinary(in, out, kernel), PumpDone);
+                    if (kernel == HexKernelScalar) scalar = whole;
+                    const std::string what = "width " + std::to_string(layout.nBytesPerLine) +
+                                             (layout.bComments ? " with comments" : "") +
+                                             (lf ? ", LF" : ", CR LF") + ", break \"" + b.from + "\" to \"" +
+                                             b.to + "\", kernel " + std::to_string(kernel);
+                    EXPECT_TRUE(whole == scalar && out.m_data == std::string(scalar.begin(), scalar.end()))
+                        << what;
+                    EXPECT_TRUE(!b.keepsBytes || whole == bytes) << what;
+                }
+            }
+        }
+}
+
 // The exact text of small layouts, whole and with the input cut in two at every offset.
 TEST(HexWriter, LinesAndComments)
 {

@@ -75,7 +75,15 @@ TEST_F(QuillconvTest, ConvertsFilesAndStreams)
 TEST_F(QuillconvTest, FailuresSayWhatAndWhy)
 {
     EXPECT_EQ(Run("--version >" + At("version")), 0);
-    EXPECT_EQ(Get("version"), "quillconv " QUILL_VERSION_STRING "\n");
+    // The version, then the loops the dispatch chose.
+    const std::string version = Get("version");
+    EXPECT_EQ(version.substr(0, version.find('\n') + 1), "quillconv " QUILL_VERSION_STRING "\n");
+    const std::string kernels = version.substr(version.find('\n') + 1);
+    bool named = false;
+    for (const char* reader : { "AVX2", "SSSE3", "scalar" })
+        for (const char* writer : { "SSSE3", "scalar" })
+            named |= kernels == std::string("reader: ") + reader + ", writer: " + writer + "\n";
+    EXPECT_TRUE(named) << version;
     Put("in.txt", "41 42");
     mkdir((m_dir + "/folder").c_str(), 0777);
     ASSERT_EQ(symlink((m_dir + "/in.txt").c_str(), (m_dir + "/link.txt").c_str()), 0);
