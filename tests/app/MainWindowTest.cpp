@@ -4,6 +4,8 @@
 
 #include <shellapi.h>
 
+#include <algorithm>
+
 using namespace apptest;
 
 namespace {
@@ -54,7 +56,6 @@ TEST_F(MainWindowTest, EveryCommandKeyAndDropReachesWhatItNames)
         {0, "Ctrl+O", [&] { Press(tabs, 'O', VK_CONTROL); }, b, out + ("|0|0|x|" + b + "|" + dir / "sub")},
         {1, "入力", [&] { Click(many, IDC_INPUT_BROWSE); }, "", "[入力元を指定してください]|1|0|x|"},
         {1, "参照（出力） (&O)", [] { Command(ID_BROWSE_OUTPUT); }, "", "[出力先を指定してください]|1|0|x|"},
-        {1, "Enter", [&] { Press(main, VK_RETURN); }, "", "<出力フォルダを設定してください>|1|0|x|"},
         {0, "Ctrl+E", [&] { Press(main, 'E', VK_CONTROL); }, "", "<出力ファイルを設定してください>|0|0|x|"},
         {1, "Ctrl+P on the tab strip", [&] { Press(tabs, 'P', VK_CONTROL); }, "", "<出力フォルダを設定してください>|1|0|x|"},
         {1, "F1", [&] { Press(main, VK_F1); }, "", help + "|1|0|x|"},
@@ -145,28 +146,40 @@ std::string SavedSettings()
     return saved;
 }
 
-// Opens the settings dialog from the File menu; act runs in it.
-void WithSettings(const std::function<void(HWND)>& act)
+// Opens the settings dialog from the File menu; act runs in it, onBox at each message box. The
+// boxes shown.
+std::vector<Box> WithSettings(const std::function<void(HWND)>& act, const std::function<void(const Box&)>& onBox = nullptr)
 {
     DialogWatcher watcher;
     watcher.onDialog = act;
+    watcher.onBox = onBox;
     Command(ID_SETTINGS);
+    return watcher.boxes;
 }
 
 // Without a settings file the dialog shows the defaults, 取消 writes nothing and 決定 writes every
-// key, an empty box too.
-TEST_F(MainWindowTest, SettingsShowTheDefaultsAndCancelWritesNothing)
+// key, an empty box too. A save that fails (a folder stands where the file goes) says which file
+// and why, and the dialog stays open with what the user chose until 決定 can save it.
+TEST_F(MainWindowTest, SettingsShowTheDefaultsCancelWritesNothingAndAFailedSaveSaysWhy)
 {
+    const std::string ini = ProgramFolder() + "\\Quillmark.ini";
     for (int button : {IDCANCEL, IDOK}) {
         std::string shown;
-        WithSettings([&](HWND dialog) {
-            shown = ShownSettings(dialog);
-            SetText(PageWith(dialog, IDC_TOOL_PATH), IDC_TOOL_PATH + 1, "changed");
-            PostMessageA(dialog, WM_COMMAND, button, 0);
-        });
+        HWND open = NULL;
+        if (button == IDOK) CreateDirectoryA(ini.c_str(), NULL);
+        const std::vector<Box> boxes = WithSettings(
+            [&](HWND dialog) {
+                shown = ShownSettings(open = dialog);
+                SetText(PageWith(dialog, IDC_TOOL_PATH), IDC_TOOL_PATH + 1, "changed");
+                PostMessageA(dialog, WM_COMMAND, button, 0);
+            },
+            [&](const Box&) { RemoveDirectoryA(ini.c_str()), PostMessageA(open, WM_COMMAND, IDOK, 0); });
         EXPECT_EQ(shown, "0000||なし|0");
         EXPECT_EQ(SavedSettings(), button == IDOK ? "|changed||0|FALSE|FALSE|REPLACE|FALSE|REPLACE|"
                                                   : "<none>|<none>|<none>|<none>|<none>|<none>|<none>|<none>|<none>|");
+        const std::string said = boxes.empty() ? "" : boxes[0].caption + ": " + boxes[0].text;
+        EXPECT_EQ(said.substr(0, said.rfind('\n')), button == IDOK ? "エラー: 設定を保存できませんでした\n" + ini : "");
+        EXPECT_TRUE(button == IDCANCEL || said.find("(エラー ") != std::string::npos) << said;
     }
 }
 
@@ -207,35 +220,9 @@ TEST_F(MainWindowTest, SettingsShowTheFileAndOkSavesEveryChange)
     EXPECT_EQ(GetText(Individual().GetHwnd(), IDC_OUTPUT_PATH), "D:\\in\\x.dat");
 }
 
-// A save that fails (a folder stands where the file goes) says which file and why, and the dialog
-// stays open with what the user chose: 決定 again, once the file can be written, saves it.
-TEST_F(MainWindowTest, AFailedSaveSaysWhyAndKeepsTheDialogOpen)
-{
-    const std::string ini = ProgramFolder() + "\\Quillmark.ini";
-    CreateDirectoryA(ini.c_str(), NULL);
-    DialogWatcher watcher;
-    HWND shown = NULL;
-    watcher.onDialog = [&](HWND dialog) {
-        shown = dialog;
-        SetText(PageWith(dialog, IDC_TOOL_PATH), IDC_TOOL_PATH, "C:\\filer.exe");
-        PostMessageA(dialog, WM_COMMAND, IDOK, 0);
-    };
-    watcher.onBox = [&](const Box&) {
-        EXPECT_TRUE(IsWindowVisible(shown)) << "the dialog is still open";
-        RemoveDirectoryA(ini.c_str());
-        PostMessageA(shown, WM_COMMAND, IDOK, 0);
-    };
-    Command(ID_SETTINGS);
-    ASSERT_EQ(watcher.boxes.size(), 1u);
-    const Box& box = watcher.boxes[0];
-    EXPECT_EQ(box.caption + ": " + box.text.substr(0, box.text.rfind('\n')), "エラー: 設定を保存できませんでした\n" + ini);
-    EXPECT_NE(box.text.find("(エラー "), std::string::npos) << box.text;
-    EXPECT_EQ(GetIni("COMMON_SETTINGS", "FILER"), "C:\\filer.exe");
-}
-
-// Stand in for the system: the command lines given to CreateProcessA (Explorer's is not started)
-// and the files given to ShellExecuteExA.
-std::string s_started, s_opened;
+// Stand in for the system: the command line given to CreateProcessA (Explorer is not started)
+// and the file given to ShellExecuteExA.
+std::string s_started;
 BOOL WINAPI RecordCreateProcess(LPCSTR app, LPSTR line, LPSECURITY_ATTRIBUTES process, LPSECURITY_ATTRIBUTES thread,
                                 BOOL inherit, DWORD flags, LPVOID environment, LPCSTR folder, LPSTARTUPINFOA startup,
                                 LPPROCESS_INFORMATION started)
@@ -245,49 +232,31 @@ BOOL WINAPI RecordCreateProcess(LPCSTR app, LPSTR line, LPSECURITY_ATTRIBUTES pr
     return Kernel32<decltype(&RecordCreateProcess)>("CreateProcessA")(app, line, process, thread, inherit, flags,
                                                                         environment, folder, startup, started);
 }
-BOOL WINAPI RecordShellExecuteEx(SHELLEXECUTEINFOA* info)
-{
-    s_opened = std::string(info->lpVerb) + " " + info->lpFile;
-    return TRUE;
-}
+BOOL WINAPI RecordShellExecuteEx(SHELLEXECUTEINFOA* info) { return s_started = "open " + std::string(info->lpFile), TRUE; }
 
 // Both open commands hand the output to the program the settings name, quoted and whole (blanks,
-// 表 and ソ, whose last byte is a backslash), or to Explorer or the file's own program where
-// none is named. Each case shows what the stand-in program was started with, "{...}" what went to
-// Explorer or the shell, or "<first two lines>" of a box.
+// 表 and ソ, whose last byte is a backslash), else to Explorer or the file's own program. Each case
+// shows what the stand-in program was started with, "{...}" what went to Explorer or the shell, or
+// "<first two lines>" of a box.
 TEST_F(MainWindowTest, OpenCommandsHandTheOutputOverWhole)
 {
     static const bool hooked =
         (HookImport(reinterpret_cast<void*>(&CreateProcessA), reinterpret_cast<void*>(&RecordCreateProcess)),
          HookImport(reinterpret_cast<void*>(&ShellExecuteExA), reinterpret_cast<void*>(&RecordShellExecuteEx)), true);
-    ASSERT_TRUE(hooked);
     const std::string tools = dir / "ツール 表", outputs = dir / "出力 表", text = outputs + "\\表 データ.txt";
     const std::string recorder = tools + "\\記録 ソ.exe", quoted = "\"" + recorder + "\" ";
-    std::string built = "Z:" QUILL_RECORDER_PATH;
-    for (char& c : built)
-        if (c == '/') c = '\\';
-    CreateDirectoryA(tools.c_str(), NULL);
-    CreateDirectoryA(outputs.c_str(), NULL);
-    ASSERT_TRUE(CopyFileA(built.c_str(), recorder.c_str(), FALSE));
-    WriteBytes(text, "41");
-    char windows[MAX_PATH] = "";
-    GetWindowsDirectoryA(windows, MAX_PATH);
-    const std::string explorer = "{\"" + std::string(windows) + "\\explorer.exe\" ";
-    const struct {
-        const char* name;
-        int tab, mode, command;
-        const char* key;
-        std::string tool, output, seen;
-    } cases[] = {
-        {"filer", 0, 0, ID_OPEN_OUTPUT_FOLDER, "FILER", recorder, text, quoted + "\"" + outputs + "\""},
+    std::string built = "Z:" QUILL_RECORDER_PATH, windows(MAX_PATH, '\0');
+    std::replace(built.begin(), built.end(), '/', '\\');
+    windows.resize(GetWindowsDirectoryA(&windows[0], MAX_PATH));
+    CreateDirectoryA(tools.c_str(), NULL), CreateDirectoryA(outputs.c_str(), NULL), WriteBytes(text, "41");
+    ASSERT_TRUE(hooked && CopyFileA(built.c_str(), recorder.c_str(), FALSE));
+    const struct { const char* name; int tab, mode, command; const char* key; std::string tool, output, seen; } cases[] = {
         {"filer on a drive's root", 1, 0, ID_OPEN_OUTPUT_FOLDER, "FILER", recorder, "Z:\\", quoted + "\"Z:\\\\\""},
-        {"text editor, its argument in quotes", 0, 1, ID_OPEN_OUTPUT_FILE, "TXT_EDITOR", recorder + " \"%1\"", text,
+        {"text editor, its argument quoted", 0, 1, ID_OPEN_OUTPUT_FILE, "TXT_EDITOR", recorder + " \"%1\"", text,
          quoted + "\"" + text + "\""},
-        {"binary editor with arguments", 0, 0, ID_OPEN_OUTPUT_FILE, "BIN_EDITOR", " \"" + recorder + "\" -n \"%1\"", text,
+        {"binary editor, quoted", 0, 0, ID_OPEN_OUTPUT_FILE, "BIN_EDITOR", " \"" + recorder + "\" -n \"%1\"", text,
          quoted + "-n \"" + text + "\""},
-        {"no filer, an output", 0, 0, ID_OPEN_OUTPUT_FOLDER, "FILER", "", text, explorer + "/select,\"" + text + "\"}"},
-        {"no filer, the batch's folder", 1, 0, ID_OPEN_OUTPUT_FOLDER, "FILER", "", outputs,
-         explorer + "\"" + outputs + "\"}"},
+        {"no filer", 0, 0, ID_OPEN_OUTPUT_FOLDER, "FILER", "", text, "{\"" + windows + "\\explorer.exe\" /select,\"" + text + "\"}"},
         {"no editor", 0, 1, ID_OPEN_OUTPUT_FILE, "TXT_EDITOR", "", text, "{open " + text + "}"},
         {"a missing output", 0, 1, ID_OPEN_OUTPUT_FILE, "TXT_EDITOR", recorder, outputs + "\\none.txt",
          "<出力ファイルを開けませんでした\n" + outputs + "\\none.txt>"},
@@ -300,20 +269,14 @@ TEST_F(MainWindowTest, OpenCommandsHandTheOutputOverWhole)
         SetText(CMainWnd::GetPage(c.tab)->GetHwnd(), IDC_OUTPUT_PATH, c.output);
         SetIni("COMMON_SETTINGS", c.key, c.tool.c_str());
         DeleteFileA((recorder + ".txt").c_str());
-        s_started.clear(), s_opened.clear();
         std::string seen;
         DialogWatcher watcher;
         watcher.onBox = [&](const Box& box) { seen += "<" + box.text.substr(0, box.text.rfind('\n')) + ">"; };
+        s_started.clear();
         Command(c.command);
-        if (s_started.rfind(quoted, 0) == 0) {
-            for (int i = 0; i < 2000 && ReadBytes(recorder + ".txt") == "<missing>"; ++i) Sleep(10);
-            seen += ReadBytes(recorder + ".txt");
-        } else if (!s_started.empty() && seen.empty()) {
-            seen += "{" + s_started + "}";
-        }
-        if (!s_opened.empty()) seen += "{" + s_opened + "}";
-        EXPECT_EQ(seen, c.seen) << c.name;
-        SetIni("COMMON_SETTINGS", c.key, NULL);
+        for (int i = 0; s_started.rfind(quoted, 0) == 0 && seen.empty() && i < 2000; ++i, Sleep(10))
+            if (ReadBytes(recorder + ".txt") != "<missing>") seen = ReadBytes(recorder + ".txt"); // as the program got it
+        EXPECT_EQ(seen.empty() ? "{" + s_started + "}" : seen, c.seen) << c.name;
     }
 }
 
