@@ -247,10 +247,11 @@ void CMainDlg002::FillList(CString folder)
         CMainWnd* main = GetMainWnd();
         int mode = main && main->GetMode() == 0 ? 0 : 1;
         CString rule = GetSetting("DEFAULT_OUTPUT_EXTENSION");
+        const int format = GetTextFormat();
         s_list.SendMessage(LVM_SETITEMCOUNT, names.size(), 0);
         for (size_t i = 0; i < names.size(); ++i) {
             int row = s_list.InsertItem(static_cast<int>(i), names[i]);
-            s_list.SetItemText(row, 1, MakeOutputFileName(names[i], mode, rule));
+            s_list.SetItemText(row, 1, MakeOutputFileName(names[i], mode, rule, format));
         }
         // Row -1 is every row: all checked by one message.
         s_list.SetCheck(-1, TRUE);
@@ -384,26 +385,38 @@ void CMainDlg002::OnShowRunning(bool running)
 
 // Each row of the run gets its outcome in words, and a converted row loses its check, so that
 // "変換開始" again converts only the rest. One message for the run: done, stopped (with how many
-// files were and were not converted), or how many were not converted; each with the count of
-// converted, skipped and failed files, and the last two naming the rows skipped or failed.
+// files were and were not converted), or how many were not converted; each counts the converted,
+// skipped and failed files first, and the last two name the rows skipped or failed. When all is
+// done, it names what the converted files' records span, or what their text looks like.
 void CMainDlg002::OnRunEnded(bool stopped)
 {
-    int converted = 0, skipped = 0, failed = 0;
-    CString names;
+    int converted = 0, skipped = 0, failed = 0, noted = 0;
+    CString names, notes;
+    bool looksRecords = false, looksBinary = false;
     for (const CRunFile& file : m_run.Files()) {
+        const FileConversionResult& result = file.result;
         CString reason;
         if (!file.skipped.IsEmpty()) {
             ++skipped;
             reason = file.skipped;
             s_list.SetItemText(file.row, kResultColumn, CString("スキップ: ") + reason);
-        } else if (file.reached && file.result.Done()) {
+        } else if (file.reached && result.Done()) {
             ++converted;
             s_list.SetItemText(file.row, kResultColumn, "変換済み");
             s_list.SetCheck(file.row, false);
+            // What a file's conversion found: the range of its records, or what its text looks like.
+            if (result.records || result.looksLike != TextPlain) {
+                if (noted++ < kNamedFailures)
+                    notes += CString("\n") + s_list.GetItemText(file.row, kInputColumn) + ": " +
+                             (result.records ? DescribeRange(result.image)
+                                             : CString(DescribeLooks(result.looksLike)));
+                looksBinary = looksBinary || result.looksLike == TextBinary;
+                looksRecords = looksRecords || (!result.records && result.looksLike != TextBinary);
+            }
             continue;
         } else if (file.reached) {
             ++failed;
-            reason = DescribeFailureBriefly(file.result);
+            reason = DescribeFailureBriefly(result);
             s_list.SetItemText(file.row, kResultColumn, CString("失敗: ") + reason);
         } else {
             continue; // the run stopped before it: it keeps its check
@@ -421,6 +434,13 @@ void CMainDlg002::OnRunEnded(bool stopped)
         more.Format("\nほか %d 件", notDone - kNamedFailures);
         names += more;
     }
+    if (noted > kNamedFailures) {
+        CString more;
+        more.Format("\nほか %d 件", noted - kNamedFailures);
+        notes += more;
+    }
+    if (looksRecords) notes += CString("\n") + AdviseLooks(TextIntelHex);
+    if (looksBinary) notes += CString("\n") + AdviseLooks(TextBinary);
     CString counts;
     counts.Format("\n変換済み %d 件、スキップ %d 件、失敗 %d 件", converted, skipped, failed);
     const int notConverted = static_cast<int>(m_run.Files().size()) - converted;
@@ -432,7 +452,7 @@ void CMainDlg002::OnRunEnded(bool stopped)
         return;
     }
     if (notDone == 0) {
-        ReportDone(counts);
+        ReportDone(counts + notes);
         return;
     }
     CString text;

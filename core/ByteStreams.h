@@ -40,6 +40,8 @@ public:
     bool Seek(uint64_t offset) override;
     // The platform's error number of the failed read; 0 before one.
     unsigned GetError() const { return m_nError; }
+    // The size of a regular file when it was opened, which reads stop at; 0 when unknown.
+    unsigned long long GetSize() const { return m_bSized ? m_nSize : 0; }
 
 protected:
     explicit CStreamSource(CConversionObserver* observer);

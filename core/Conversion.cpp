@@ -37,12 +37,9 @@ int BinaryToText(Vexa::CFile& in, Vexa::CFile& out)
     return int(error);
 }
 
-DWORD Convert(Vexa::CFile& in, Vexa::CFile& out, const ConvertOptions& options, bool& writeFailed)
+StreamResult Convert(Vexa::CFile& in, Vexa::CFile& out, const ConvertOptions& options, const char* name)
 {
     CHandleSource source(in.GetHandle(), options.observer);
     CHandleSink sink(out.GetHandle());
-    const PumpResult result =
-        options.mode == 0 ? PumpTextToBinary(source, sink) : PumpBinaryToText(source, sink, options.layout);
-    writeFailed = result == PumpWriteFailed;
-    return ErrorOf(result, source, sink);
+    return ConvertStream(options.mode == 0, source, sink, options, name);
 }

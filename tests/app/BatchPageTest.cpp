@@ -128,6 +128,9 @@ TEST_F(BatchPageTest, EachOutcomeShowsItsOwnMessageAndLeavesItsFiles)
         {"no output", 0, "", [] { Batch().SetInputPath("x"); }, "警告: 出力フォルダを設定してください", {}, {}},
         {"nothing listed", 0, "y", [] { Batch().SetInputPath("x"); }, "警告: 変換するものがありません", {}, {}},
         {"nothing checked", 0, other, [&] { Click(Page(), IDC_UNCHECK_ALL); }, "警告: 変換するファイルが選ばれていません", {}, {"memo.dat=<missing>"}},
+        {"to S-records", 1, other, [&] { SetIni("COMMON_SETTINGS", "TEXT_FORMAT", "SREC"), Batch().SetInputPath(in.c_str()); },
+         "確認: バイナリファイルからテキストファイルを作成しました", {"memo.txt: アドレス 0x00000000-0x00000004 (5 バイト)"},
+         {"memo.srec=S00B00006D656D6F2E747874B8\r\nS108000034312034320C\r\nS5030001FB\r\nS9030000FC\r\n"}},
         {"a file where a level goes", 0, in + "\\memo.txt\\x", [] {}, "エラー: 出力フォルダを作成できませんでした", {}, {"memo.dat=<missing>"}},
         // (How names are compared, short names and detours among them, is the engine's: tests/engine.)
         {"the input folder spelled otherwise", 0, dir / "IN\\.", [&] { add({"README.DAT"}), Check("README.DAT", false); },

@@ -53,12 +53,12 @@ TEST(Conversion, ThroughFilesAndFailures)
         ConvertOptions options;
         options.mode = c.mode;
         options.layout = HexLayout(c.width, c.width != 0);
-        bool writeFailed = !c.writeFailed;
         s_cut = c.cut;
-        EXPECT_EQ(Convert(input, output, options, writeFailed), c.error) << row;
+        const StreamResult result = Convert(input, output, options);
         s_cut = 0;
+        EXPECT_EQ(result.error, c.error) << row;
         if (c.error) {
-            EXPECT_EQ(writeFailed, c.writeFailed) << row;
+            EXPECT_EQ(result.failure, c.writeFailed ? StreamResult::kWrite : StreamResult::kRead) << row;
             continue;
         }
         output.Close();
