@@ -19,6 +19,7 @@ int CMainApp::InitInstance()
         // The whole command line is one path; several files come as several existing paths.
         info->m_strStartPath = OneStartPath(m_lpCmdLine);
         info->m_vecStartPaths = SeveralStartPaths(m_lpCmdLine);
+        info->LocateIniFile();
     }
     return CWinApp::InitInstance();
 }

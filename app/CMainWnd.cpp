@@ -41,6 +41,7 @@ const Shortcut kShortcuts[] = {
     {ID_BROWSE_INPUT, 'I', true, "Ctrl+I"}, {ID_BROWSE_OUTPUT, 'O', true, "Ctrl+O"},
     {ID_CONVERT, VK_RETURN, false, "Enter"}, {ID_CLEAR, VK_DELETE, false, "Delete"},
     {ID_MODE_BINARY, 'B', true, "Ctrl+B"},  {ID_MODE_TEXT, 'T', true, "Ctrl+T"},
+    {ID_OPEN_OUTPUT_FOLDER, 'E', true, "Ctrl+E"}, {ID_OPEN_OUTPUT_FILE, 'P', true, "Ctrl+P"},
     {ID_HELP, VK_F1, false, "F1"},          {ID_VERSION, VK_F1, true, "Ctrl+F1"},
 };
 
@@ -110,7 +111,10 @@ int CMainWnd::OnCreate(WPARAM wParam, LPARAM lParam)
     s_menuFile.InsertSeparator(5);
     AddItem(s_menuFile, 6, "設定 (&S)", ID_SETTINGS);
     s_menuFile.InsertSeparator(7);
-    AddItem(s_menuFile, 8, "終了", ID_EXIT);
+    AddItem(s_menuFile, 8, "出力フォルダを開く (&D)", ID_OPEN_OUTPUT_FOLDER);
+    AddItem(s_menuFile, 9, "出力ファイルを開く (&P)", ID_OPEN_OUTPUT_FILE);
+    s_menuFile.InsertSeparator(10);
+    AddItem(s_menuFile, 11, "終了", ID_EXIT);
     AddItem(s_menuEdit, 0, "バイナリ変換 (&B)", ID_MODE_BINARY);
     AddItem(s_menuEdit, 1, "テキスト変換 (&T)", ID_MODE_TEXT);
     AddItem(s_menuHelp, 0, "使い方 (&H)", ID_HELP);
@@ -206,6 +210,8 @@ int CMainWnd::OnCommand(WPARAM wParam, LPARAM lParam)
     case ID_BROWSE_OUTPUT:
     case ID_CONVERT:
     case ID_CLEAR:
+    case ID_OPEN_OUTPUT_FOLDER:
+    case ID_OPEN_OUTPUT_FILE:
         if (CMainDlg* page = GetPage(m_nPage)) page->PostMessage(WM_COMMAND, wParam, lParam);
         return 0;
     case ID_EXIT:
@@ -254,8 +260,10 @@ bool CMainWnd::IsPageKey(WPARAM key)
     case VK_DELETE:
     case 'A':
     case 'B':
+    case 'E':
     case 'I':
     case 'O':
+    case 'P':
     case 'T':
     case 'U':
         return true;
