@@ -7,6 +7,7 @@
 // keeps a small output of its own on POSIX calls.
 #include "core/ByteStreams.h"
 #include "core/HexCodec.h"
+#include "core/Pipeline.h"
 
 #include <stdio.h>
 #include <stdlib.h>
@@ -161,8 +162,10 @@ FileConversionResult ConvertStream(const Request& request)
         result.problem = written.GetProblem();
         return result;
     }
-    CHandleSource source(input);
-    CHandleSink sink(toStdout ? stdOut : written.File().GetHandle());
+    CHandleSource file(input);
+    CReadAhead source(file);
+    CHandleSink output(toStdout ? stdOut : written.File().GetHandle());
+    CWriteBehind sink(output);
     const PumpResult pumped = request.toBinary ? PumpTextToBinary(source, sink)
                                                : PumpBinaryToText(source, sink, request.layout);
     result.stage = FileConversionResult::kConvert;
@@ -344,8 +347,10 @@ int ConvertOne(const Request& request)
     if (!out.Open(outPath, error))
         return Fail("cannot create output " + Quoted(outPath, "standard output") + ": " +
                     (out.noTemp() ? "no temporary file can be made in its folder: " : "") + Reason(error));
-    CFdSource source(in);
-    CFdSink sink(out.fd());
+    CFdSource file(in);
+    CReadAhead source(file);
+    CFdSink output(out.fd());
+    CWriteBehind sink(output);
     const PumpResult result = request.toBinary ? PumpTextToBinary(source, sink)
                                                : PumpBinaryToText(source, sink, request.layout);
     switch (result)

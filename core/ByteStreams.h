@@ -40,6 +40,8 @@ public:
     bool Seek(uint64_t offset) override;
     // The platform's error number of the failed read; 0 before one.
     unsigned GetError() const { return m_nError; }
+    // The size of a regular file when it was opened, which reads stop at; 0 when unknown.
+    unsigned long long GetSize() const { return m_bSized ? m_nSize : 0; }
 
 protected:
     explicit CStreamSource(CConversionObserver* observer);
@@ -64,6 +66,7 @@ class CStreamSink : public CRestartableSink
 public:
     bool Write(const void* buffer, size_t size) override;
     bool Restart() override;
+    bool Flush() override;
     unsigned GetError() const { return m_nError; }
 
 protected:
@@ -73,6 +76,8 @@ protected:
     virtual bool WriteSome(const void* buffer, size_t size, size_t& written, unsigned& error) = 0;
     // Empties the file and writes from its start again: 0, or the platform's error number.
     virtual unsigned Empty() = 0;
+    // Passes on what is still held: 0, or the platform's error number.
+    virtual unsigned Drain() { return 0; }
 
 private:
     unsigned m_nError;

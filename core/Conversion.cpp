@@ -2,6 +2,7 @@
 #include "core/Conversion.h"
 
 #include "core/ByteStreams.h"
+#include "core/Pipeline.h"
 #include "foundation/CFile.h"
 
 namespace {
@@ -39,8 +40,11 @@ int BinaryToText(Vexa::CFile& in, Vexa::CFile& out)
 
 DWORD Convert(Vexa::CFile& in, Vexa::CFile& out, const ConvertOptions& options, bool& writeFailed)
 {
-    CHandleSource source(in.GetHandle(), options.observer);
-    CHandleSink sink(out.GetHandle());
+    // The file is read ahead and written behind while the blocks between are converted.
+    CHandleSource file(in.GetHandle());
+    CReadAhead source(file, options.observer);
+    CHandleSink written(out.GetHandle());
+    CWriteBehind sink(written);
     const PumpResult result =
         options.mode == 0 ? PumpTextToBinary(source, sink) : PumpBinaryToText(source, sink, options.layout);
     writeFailed = result == PumpWriteFailed;
