@@ -70,8 +70,8 @@ bool CPipelineThread::Start(void (*body)(void*), void* owner)
     return m_bRunning;
 }
 
-// The thread's procedure: the bodies throw nothing (they only read or write through the wrapped
-// stream and wait), and nothing may cross this frame should one ever do.
+// The thread's procedure: the bodies throw nothing (they catch what the wrapped stream throws),
+// and nothing may cross this frame should one ever do.
 DWORD WINAPI CPipelineThread::Main(void* param)
 {
     CPipelineThread* self = static_cast<CPipelineThread*>(param);
@@ -207,8 +207,14 @@ void CReadAhead::Work()
         m_bBusy = true;
         m_thread.Unlock();
         size_t got = 0;
-        const bool ok = m_in.Read(m_ring.Data(slot), m_ring.m_nBlock, got);
-        const unsigned error = ok ? 0 : m_in.GetError();
+        bool ok = false;
+        unsigned error = kNoMemory;
+        // A source that throws (only an allocation could) fails the read, not the process.
+        try {
+            ok = m_in.Read(m_ring.Data(slot), m_ring.m_nBlock, got);
+            error = ok ? 0 : m_in.GetError();
+        } catch (...) {
+        }
         m_thread.Lock();
         m_bBusy = false;
         m_ring.m_slots[slot] = CPipelineRing::Slot{ got, ok, error };
@@ -343,8 +349,12 @@ void CWriteBehind::Work()
         if (!m_nFailed) {
             m_bBusy = true;
             m_thread.Unlock();
-            unsigned error = 0;
-            if (!m_out.Write(m_ring.Data(slot), m_ring.m_slots[slot].size)) error = m_out.GetError();
+            unsigned error = kNoMemory;
+            // A sink that throws (only an allocation could) fails the write, not the process.
+            try {
+                error = m_out.Write(m_ring.Data(slot), m_ring.m_slots[slot].size) ? 0 : m_out.GetError();
+            } catch (...) {
+            }
             m_thread.Lock();
             m_bBusy = false;
             m_nFailed = error;
