@@ -272,7 +272,7 @@ TEST(HexPump, FaultsInThePipelineKeepTheirSide)
     const Case cases[] = {
         { true, 5 << 20, none, 0, PumpReadFailed, 5 },  { false, 2 << 20, none, 0, PumpReadFailed, 5 },
         // The disk fills early, or with the last block, which only the flush at the end meets.
-        { true, none, 1 << 20, 0, PumpWriteFailed, 28 }, { false, none, text.size() - 1000, 0, PumpWriteFailed, 28 },
+        { false, none, 1 << 20, 0, PumpWriteFailed, 28 }, { true, none, bytes.size() - 1000, 0, PumpWriteFailed, 28 },
         { true, none, none, 3, PumpReadFailed, kCancelled }, { false, none, none, 40, PumpReadFailed, kCancelled },
     };
     for (const Case& c : cases)
