@@ -150,12 +150,12 @@ CPipelineRing::~CPipelineRing()
     free(m_pMemory);
 }
 
-bool CPipelineRing::Allocate(size_t block)
+bool CPipelineRing::Allocate(size_t block, size_t slots)
 {
     if (m_pMemory) return true;
     // Whole pages, so every block starts on one.
     m_nBlock = (block + kPage - 1) & ~size_t(kPage - 1);
-    m_pMemory = malloc(kSlots * m_nBlock + kPage);
+    m_pMemory = malloc(slots * m_nBlock + kPage);
     if (!m_pMemory) return false;
     m_pBlocks = reinterpret_cast<unsigned char*>((reinterpret_cast<uintptr_t>(m_pMemory) + kPage - 1) &
                                                  ~uintptr_t(kPage - 1));
@@ -369,7 +369,9 @@ void CWriteBehind::Work()
 
 bool CWriteBehind::Prepare(size_t block)
 {
-    if (!m_ring.m_pMemory && (m_bNoMemory || !m_ring.Allocate(block))) m_bNoMemory = true;
+    // Written on the conversion's thread, the ring needs its first slot only.
+    if (!m_ring.m_pMemory && (m_bNoMemory || !m_ring.Allocate(block, m_bNoThread ? 1 : CPipelineRing::kSlots)))
+        m_bNoMemory = true;
     return !m_bNoMemory;
 }
 
@@ -380,7 +382,7 @@ void CWriteBehind::Hand(bool last)
     const size_t slot = m_nSlot, size = m_nFill;
     m_nFill = 0;
     if (!m_thread.Running() && (last || m_bNoThread || !m_thread.Start(Body, this))) {
-        m_bNoThread = !last;
+        if (!last) m_bNoThread = true;
         if (!m_nFailed && !m_out.Write(m_ring.Data(slot), size)) m_nFailed = m_out.GetError();
         return;
     }

@@ -71,7 +71,8 @@ struct CPipelineRing
     enum { kSlots = 4 };
 
     ~CPipelineRing();
-    bool Allocate(size_t block);
+    // Once: slots blocks of at least block bytes each.
+    bool Allocate(size_t block, size_t slots = kSlots);
     unsigned char* Data(size_t slot) const { return m_pBlocks + slot * m_nBlock; }
 
     void* m_pMemory = nullptr;
