@@ -224,14 +224,15 @@ void CReadAhead::Work()
     }
 }
 
-// Reading ahead starts with the second read: a file that fits in one block, or a run of records
-// read after a seek that fits in one, never starts the thread. A pipe is always read straight:
-// its writer is a program running beside this one, and a read ahead that waits on it could
-// keep the conversion from ending.
+// Reading ahead starts with the second read, and only for a conversion that takes the blocks
+// where they were read (Lend): one that copies each block into its own buffer (the record
+// formats) lost more to the copies than it gained (measured), and a file that fits in one block
+// never starts the thread. A pipe is always read straight: its writer is a program running beside
+// this one, and a read ahead that waits on it could keep the conversion from ending.
 bool CReadAhead::GoAhead()
 {
     if (m_bAhead) return true;
-    if (m_bNoThread || m_nStraight == 0 || m_in.GetSize() == 0) return false;
+    if (m_bNoThread || !m_bLending || m_nStraight == 0 || m_in.GetSize() == 0) return false;
     if (!m_thread.Running() &&
         (!m_ring.Allocate(m_in.BlockFor(kBlock)) || !m_thread.Start(Body, this))) {
         m_bNoThread = true;
@@ -408,18 +409,19 @@ unsigned char* CWriteBehind::Room(size_t need)
 
 bool CWriteBehind::WriteSome(const void* buffer, size_t size, size_t& written, unsigned& error)
 {
-    if (!Prepare(kWriteBlock)) {
-        // No memory for the ring: the writes go straight through.
-        if (!m_out.Write(buffer, size)) {
-            error = m_out.GetError();
-            return false;
+    // Bytes a kernel wrote at Room's pointer are in place already. Others pass straight on while
+    // nothing waits in the ring (a writer that copies each block into the ring, as the record
+    // formats would, loses more to the copies than it gains), else they are copied behind what
+    // waits, once a slot is free.
+    const bool inPlace = m_ring.m_pMemory && buffer == m_ring.Data(m_nSlot) + m_nFill;
+    if (!inPlace && m_nFill == 0 && !m_thread.Running()) {
+        if (!m_nFailed && m_out.Write(buffer, size)) {
+            written = size;
+            return true;
         }
-        written = size;
-        return true;
+        error = m_nFailed ? m_nFailed : m_out.GetError();
+        return false;
     }
-    // Bytes a kernel wrote at Room's pointer are in place already; others are copied to the ring
-    // once it has a free slot.
-    const bool inPlace = buffer == m_ring.Data(m_nSlot) + m_nFill;
     if (!inPlace) Room(1);
     {
         CHeld held(m_thread);

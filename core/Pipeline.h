@@ -4,11 +4,12 @@
 //   CReadAhead   - a source that reads a regular file ahead of the conversion
 //   CWriteBehind - a sink that writes behind it
 //   PumpTextToBinary, PumpBinaryToText - the pumps of HexCodec.h over the two, copying nothing
-// Each wrapper stands where the stream source or sink it wraps would stand, so the record formats
-// and any other loop take it as it is (copying between their buffers and its blocks); the pumps
-// here let the kernels read and write the blocks themselves. A small file starts no thread: its
-// one block is read and written on the conversion's thread. Errors keep their side and the
-// platform's number: a failed read fails the source, a failed write the sink.
+// Each wrapper stands where the stream source or sink it wraps would stand. The pumps here let the
+// kernels read and write the ring's blocks themselves; a loop that reads and writes through its
+// own buffers (the record formats) is passed straight through, seeks and restarts included. A
+// small file starts no thread: its one block is read and written on the conversion's thread.
+// Errors keep their side and the platform's number: a failed read fails the source, a failed
+// write the sink.
 #pragma once
 
 #include <stddef.h>

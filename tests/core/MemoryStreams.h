@@ -1,7 +1,6 @@
 // Memory as the system's files, for the pumps, the record formats and the pipeline: a source of
 // known size whose reads hand out at most `step` bytes (so blocks end anywhere) and fail from
-// `failAt` on, and a sink whose writes fail from `failAt` on, as a full disk's do, and whose first
-// write may take a while.
+// `failAt` on, and a sink whose writes fail from `failAt` on, as a full disk's do.
 #pragma once
 
 #include "core/ByteStreams.h"
@@ -9,10 +8,7 @@
 #include <string.h>
 
 #include <algorithm>
-#include <chrono>
 #include <string>
-#include <thread>
-#include <utility>
 
 class MemoryFile : public CStreamSource
 {
@@ -43,13 +39,12 @@ private:
 class MemoryOutput : public CStreamSink
 {
 public:
-    explicit MemoryOutput(size_t failAt = ~size_t(0), int slowMs = 0) : m_failAt(failAt), m_slowMs(slowMs) {}
+    explicit MemoryOutput(size_t failAt = ~size_t(0)) : m_failAt(failAt) {}
     std::string m_data;
 
 protected:
     bool WriteSome(const void* buffer, size_t size, size_t& written, unsigned& error) override
     {
-        std::this_thread::sleep_for(std::chrono::milliseconds(std::exchange(m_slowMs, 0)));
         if (m_data.size() >= m_failAt) return error = 28, false;
         written = std::min(size, m_failAt - m_data.size());
         m_data.append(static_cast<const char*>(buffer), written);
@@ -59,5 +54,4 @@ protected:
 
 private:
     size_t m_failAt;
-    int m_slowMs;
 };
