@@ -75,9 +75,9 @@ const DWORD kCalmMs = 100;
 void CMainDlg::StartRun(int mode, std::vector<CRunFile> files, const char* outputFolder)
 {
     ConvertOptions options;
+    // The text's format and layout are read once for the whole run.
+    static_cast<TextOptions&>(options) = TextLayoutSetting::ReadText();
     options.mode = mode;
-    // The layout is read once for the whole run.
-    if (mode == 1) options.layout = TextLayoutSetting::Read();
     m_nRunMode = mode;
     if (!m_run.Start(m_hWnd, options, std::move(files), outputFolder)) {
         // No thread for the work (the system is out of resources): nothing was touched.
@@ -120,11 +120,17 @@ void CMainDlg::AbortRun()
     m_bQuiet = false;
 }
 
-void CMainDlg::ReportDone()
+void CMainDlg::ReportDone(const CString& more)
 {
-    Message(m_nRunMode == 0 ? "テキストファイルからバイナリファイルを作成しました"
-                            : "バイナリファイルからテキストファイルを作成しました",
-            "確認", MB_ICONINFORMATION);
+    CString text(m_nRunMode == 0 ? "テキストファイルからバイナリファイルを作成しました"
+                                 : "バイナリファイルからテキストファイルを作成しました");
+    Message(text + more, "確認", MB_ICONINFORMATION);
+}
+
+int CMainDlg::GetTextFormat()
+{
+    CSystemInfo* info = GetSystemInfo();
+    return info ? TextLayoutSetting::FormatIndex(info->GetCommonSetting(TextLayoutSetting::kFormatKey)) : 0;
 }
 
 // Every control of the focus order is disabled but "変換開始", which reads "中止", and a list,

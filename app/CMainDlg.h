@@ -75,8 +75,10 @@ protected:
     virtual int GetProgress(Vexa::CString& text) = 0;
     // Whether commands that change what a run reads or writes are refused now.
     bool Refused() const { return IsRunning(); }
-    // The closing message of a run that made every output it was given.
-    void ReportDone();
+    // The closing message of a run that made every output it was given, with more lines under it.
+    void ReportDone(const Vexa::CString& more = Vexa::CString());
+    // The text format the settings name now (TextOptions::format), which the outputs' names follow.
+    int GetTextFormat();
     // The conversion mode of the run started last.
     int GetRunMode() const { return m_nRunMode; }
 

@@ -22,6 +22,10 @@ CWindowBase* const s_focusOrder[6] = {&s_buttons[0], &s_edits[0], &s_buttons[1],
 const char kTextFilter[] = "Text Files {*.txt}\0*.txt\0All Files\0*.*\0";
 const char kDataFilter[] = "Data Files {*.dat}\0*.dat\0Binary Files {*.bin}\0*.bin\0All Files\0*.*\0";
 const char kAllFilter[] = "All Files\0*.*\0";
+// The text side's filter and default extension by the text format.
+const char* const kTextFilters[3] = {kTextFilter, "Intel HEX {*.hex}\0*.hex;*.ihex\0All Files\0*.*\0",
+                                     "S-records {*.srec}\0*.srec;*.s19;*.s28;*.s37;*.mot\0All Files\0*.*\0"};
+const char* const kTextExtensions[3] = {"txt", "hex", "srec"};
 
 } // namespace
 
@@ -54,8 +58,9 @@ int CMainDlg001::OnBrowseOutput()
 
 int CMainDlg001::BrowseInput(int mode)
 {
-    const char* filter = mode == 0 ? kTextFilter : mode == 1 ? kDataFilter : kAllFilter;
-    const char* ext = mode == 0 ? "txt" : mode == 1 ? "dat" : nullptr;
+    const int format = GetTextFormat();
+    const char* filter = mode == 0 ? kTextFilters[format] : mode == 1 ? kDataFilter : kAllFilter;
+    const char* ext = mode == 0 ? kTextExtensions[format] : mode == 1 ? "dat" : nullptr;
     CFileDialog dialog;
     if (!dialog.OpenFile(m_hWnd, filter, m_strFolder, "変換したいファイルを選択してください",
                          OFN_FILEMUSTEXIST, ext))
@@ -66,8 +71,9 @@ int CMainDlg001::BrowseInput(int mode)
 
 int CMainDlg001::BrowseOutput(int mode)
 {
-    const char* filter = mode == 0 ? kDataFilter : mode == 1 ? kTextFilter : kAllFilter;
-    const char* ext = mode == 0 ? "dat" : mode == 1 ? "txt" : nullptr;
+    const int format = GetTextFormat();
+    const char* filter = mode == 0 ? kDataFilter : mode == 1 ? kTextFilters[format] : kAllFilter;
+    const char* ext = mode == 0 ? "dat" : mode == 1 ? kTextExtensions[format] : nullptr;
     CFileDialog dialog;
     if (!dialog.OpenFile(m_hWnd, filter, m_strFolder, "変換後のファイル名を入力してください", 0, ext))
         return ERROR_CANCELLED;
@@ -89,7 +95,8 @@ CString CMainDlg001::MakeOutputPath(CString input)
 {
     CMainWnd* main = GetMainWnd();
     if (!main || input.IsEmpty() || !GetSystemInfo()) return CString();
-    return Vexa::MakeOutputPath(input, main->GetMode(), GetSetting("DEFAULT_OUTPUT_EXTENSION"));
+    return Vexa::MakeOutputPath(input, main->GetMode(), GetSetting("DEFAULT_OUTPUT_EXTENSION"),
+                                GetTextFormat());
 }
 
 void CMainDlg001::SetInputPath(CString path)
@@ -142,7 +149,7 @@ void CMainDlg001::OnRunEnded(bool stopped)
     const char* first = nullptr;
     switch (result.stage) {
     case FileConversionResult::kDone:
-        ReportDone();
+        ReportDone(DescribeFindings(result));
         return;
     case FileConversionResult::kOutputEmpty:
         Message("出力ファイルを設定してください", "警告", MB_ICONWARNING);

@@ -201,10 +201,11 @@ void CMainDlg002::FillList(CString folder)
         CMainWnd* main = GetMainWnd();
         int mode = main && main->GetMode() == 0 ? 0 : 1;
         CString rule = GetSetting("DEFAULT_OUTPUT_EXTENSION");
+        const int format = GetTextFormat();
         s_list.SendMessage(LVM_SETITEMCOUNT, names.size(), 0);
         for (size_t i = 0; i < names.size(); ++i) {
             int row = s_list.InsertItem(static_cast<int>(i), names[i]);
-            s_list.SetItemText(row, 1, MakeOutputFileName(names[i], mode, rule));
+            s_list.SetItemText(row, 1, MakeOutputFileName(names[i], mode, rule, format));
         }
         // Row -1 is every row: all checked by one message.
         s_list.SetCheck(-1, TRUE);
@@ -321,13 +322,27 @@ int CMainDlg002::GetProgress(CString& text)
 }
 
 // One message for the run: done, stopped (with how many files were and were not converted), or
-// how many failed; either of the last two names the rows skipped or failed.
+// how many failed; either of the last two names the rows skipped or failed. When all is done, it
+// names what the converted files' records span, or what their text looks like.
 void CMainDlg002::OnRunEnded(bool stopped)
 {
-    int converted = 0, failed = 0;
-    CString names;
+    int converted = 0, failed = 0, noted = 0;
+    CString names, notes;
+    bool looksRecords = false, looksBinary = false;
     for (const CRunFile& file : m_run.Files()) {
-        if (file.reached && file.result.Done()) ++converted;
+        const FileConversionResult& result = file.result;
+        if (file.reached && result.Done()) {
+            ++converted;
+            // What a file's conversion found: the range of its records, or what its text looks like.
+            if (result.records || result.looksLike != TextPlain) {
+                if (noted++ < kNamedFailures)
+                    notes += CString("\n") + s_list.GetItemText(file.row, 0) + ": " +
+                             (result.records ? DescribeRange(result.image)
+                                             : CString(DescribeLooks(result.looksLike)));
+                looksBinary = looksBinary || result.looksLike == TextBinary;
+                looksRecords = looksRecords || (!result.records && result.looksLike != TextBinary);
+            }
+        }
         const bool skipped = !file.skipped.IsEmpty();
         if (!skipped && (!file.reached || file.result.Done())) continue;
         if (failed < kNamedFailures) {
@@ -343,6 +358,13 @@ void CMainDlg002::OnRunEnded(bool stopped)
         more.Format("\nほか %d 件", failed - kNamedFailures);
         names += more;
     }
+    if (noted > kNamedFailures) {
+        CString more;
+        more.Format("\nほか %d 件", noted - kNamedFailures);
+        notes += more;
+    }
+    if (looksRecords) notes += CString("\n") + AdviseLooks(TextIntelHex);
+    if (looksBinary) notes += CString("\n") + AdviseLooks(TextBinary);
     const int notConverted = static_cast<int>(m_run.Files().size()) - converted;
     if (stopped && notConverted > 0) {
         CString text;
@@ -352,7 +374,7 @@ void CMainDlg002::OnRunEnded(bool stopped)
         return;
     }
     if (failed == 0) {
-        ReportDone();
+        ReportDone(notes);
         return;
     }
     CString text;

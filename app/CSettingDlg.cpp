@@ -99,6 +99,18 @@ int CSettingDlg::OnNotify(WPARAM wParam, LPARAM lParam)
 
 void CSettingDlg::OnOK()
 {
+    // A value that cannot be saved as typed is refused before anything is written: its page
+    // shows, the user is told, and the value is selected for typing again.
+    for (int i = 0; i < 3; ++i) {
+        const char* problem = "";
+        if (HWND invalid = m_pSubDlg[i]->FindInvalid(problem)) {
+            s_tab.SetCurSel(i);
+            ShowPage(i);
+            MessageBoxA(m_hWnd, problem, "警告", MB_OK | MB_ICONWARNING);
+            SendMessage(WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(invalid), TRUE);
+            return;
+        }
+    }
     for (CSettingSubDlg* page : m_pSubDlg) page->SaveSettings();
     EndDialog(IDOK);
 }

@@ -28,6 +28,12 @@ CString s_toolStored[3]; // the same as the file holds them, quotes and all
 CComboBox s_textWidth;
 CCheckBox s_textComments;
 const char* const kWidthNames[4] = {"なし", "8", "16", "32"};
+// The text format, and what the record formats need: the record size, the fill, the address.
+CComboBox s_format;
+CComboBox s_recordBytes;
+CInputBox s_fill;
+CInputBox s_address;
+const char* const kFormatNames[3] = {"16進テキスト", "Intel HEX", "Sレコード"};
 
 // One set of controls per output-rule page.
 struct RuleControls {
@@ -116,6 +122,8 @@ CSettingSubDlg001::~CSettingSubDlg001()
     for (CInputBox& box : s_toolBoxes) box.Detach();
     s_textWidth.Detach();
     s_textComments.Detach();
+    for (CComboBox* combo : {&s_format, &s_recordBytes}) combo->Detach();
+    for (CInputBox* box : {&s_fill, &s_address}) box->Detach();
 }
 
 int CSettingSubDlg001::OnInitDialog(WPARAM, LPARAM)
@@ -135,7 +143,47 @@ int CSettingSubDlg001::OnInitDialog(WPARAM, LPARAM)
         s_textWidth.SetCurSel(TextLayoutSetting::WidthIndex(info->GetCommonSetting(TextLayoutSetting::kWidthKey)));
         if (info->GetCommonSetting(TextLayoutSetting::kCommentsKey) == "TRUE") s_textComments.SetCheck(1);
     }
+    LoadFormat();
     return 0;
+}
+
+// The format and its values as the settings file gives them (ReadText's defaults for what is
+// missing or does not parse), the numbers in the form they are saved in.
+void CSettingSubDlg001::LoadFormat()
+{
+    s_format.Attach(GetDlgItem(IDC_TEXT_FORMAT));
+    s_recordBytes.Attach(GetDlgItem(IDC_RECORD_BYTES));
+    s_fill.Attach(GetDlgItem(IDC_FILL_BYTE));
+    s_address.Attach(GetDlgItem(IDC_START_ADDRESS));
+    for (const char* name : kFormatNames) s_format.AddString(name);
+    s_recordBytes.AddString("16");
+    s_recordBytes.AddString("32");
+    s_fill.SendMessage(EM_LIMITTEXT, 2, 0);
+    s_address.SendMessage(EM_LIMITTEXT, 10, 0);
+    const TextOptions text = TextLayoutSetting::ReadText();
+    s_format.SetCurSel(text.format);
+    s_recordBytes.SetCurSel(text.recordBytes == 32 ? 1 : 0);
+    CString value;
+    value.Format("%02X", text.fill);
+    s_fill.SetWindowText(value);
+    value.Format("0x%08lX", static_cast<unsigned long>(text.address));
+    s_address.SetWindowText(value);
+}
+
+HWND CSettingSubDlg001::FindInvalid(const char*& problem)
+{
+    unsigned char fill = 0;
+    uint32_t address = 0;
+    if (!ParseFillByte(s_fill.GetWindowText(), fill)) {
+        problem = "埋めるバイトには 00 から FF までの2桁の16進数を入力してください。";
+        return s_fill.GetHwnd();
+    }
+    if (!ParseAddress(s_address.GetWindowText(), address)) {
+        problem = "開始アドレスには 0 から 4294967295 までの10進数か、0x を付けた 0x00000000 から "
+                  "0xFFFFFFFF までの16進数を入力してください。";
+        return s_address.GetHwnd();
+    }
+    return NULL;
 }
 
 // "参照" picks a program for the box beside it, starting in the folder the box names.
@@ -167,6 +215,20 @@ void CSettingSubDlg001::SaveSettings()
     const int width = s_textWidth.GetCurSel();
     info->SetCommonSetting(TextLayoutSetting::kWidthKey, TextLayoutSetting::kWidths[width > 0 && width < 4 ? width : 0]);
     info->SetCommonSetting(TextLayoutSetting::kCommentsKey, s_textComments.IsChecked() ? "TRUE" : "FALSE");
+    const int format = s_format.GetCurSel();
+    info->SetCommonSetting(TextLayoutSetting::kFormatKey,
+                           TextLayoutSetting::kFormats[format > 0 && format < 3 ? format : 0]);
+    // Saved as read back: FindInvalid has let only values through that parse.
+    unsigned char fill = 0xff;
+    uint32_t address = 0;
+    ParseFillByte(s_fill.GetWindowText(), fill);
+    ParseAddress(s_address.GetWindowText(), address);
+    CString value;
+    value.Format("%02X", fill);
+    info->SetCommonSetting(TextLayoutSetting::kFillKey, value);
+    value.Format("0x%08lX", static_cast<unsigned long>(address));
+    info->SetCommonSetting(TextLayoutSetting::kAddressKey, value);
+    info->SetCommonSetting(TextLayoutSetting::kRecordBytesKey, s_recordBytes.GetCurSel() == 1 ? "32" : "16");
 }
 
 CSettingSubDlg002::CSettingSubDlg002() : CSettingSubDlg(IDD_SETTING_IND) {}

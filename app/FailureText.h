@@ -1,5 +1,6 @@
 // FailureText: the words the pages show for what the engine reports: a file's failure with the
-// system's reason, and a batch row left out. quillconv has its own English words for the same.
+// system's reason or its records' fault, a batch row left out, and what a conversion found (the
+// address range of records, what a plain text looks like). quillconv has its own English words.
 #pragma once
 
 #include <windows.h>
@@ -20,3 +21,18 @@ Vexa::CString DescribeFailureBriefly(const FileConversionResult& result);
 
 // The words the error box gives a skipped row.
 const char* DescribeVerdict(RowVerdict verdict);
+
+// What is wrong with an input's records, on one line: "12 行目：チェックサムが合いません".
+Vexa::CString DescribeRecordError(const RecordImage& image);
+
+// The address range of records read or written: "アドレス 0x08000000-0x0800FFFF (65,536 バイト)".
+Vexa::CString DescribeRange(const RecordImage& image);
+
+// What a plain text read looks like, briefly ("Intel HEX のようです"); "" for a plain text.
+const char* DescribeLooks(TextKind kind);
+// Where to go for what the input looks like: the format in the settings, or the other mode.
+const char* AdviseLooks(TextKind kind);
+
+// The lines a success box adds under its first line for one file: the range of its records, or
+// what its text looks like and where to choose; "" when there is nothing to add.
+Vexa::CString DescribeFindings(const FileConversionResult& result);

@@ -1,6 +1,7 @@
 // quillconv: the conversions from the command line, on the same reader and writer as Quillmark.
-//   quillconv tobin INPUT OUTPUT    hex text to binary
+//   quillconv tobin [--format F] [--fill XX] INPUT OUTPUT   hex text or records to binary
 //   quillconv totext [--width N [--comments]] INPUT OUTPUT   binary to hex text, in lines of N bytes
+//   quillconv totext --format ihex|srec [--address N] [--record-bytes 16|32] INPUT OUTPUT
 //   quillconv tobin|totext [options] INDIR OUTDIR [--filter PATTERN]   every file of a folder
 // "-" stands for standard input or output. Exit 0 on success, 1 when a file fails, 2 on bad usage.
 // The Windows program does its file work through the engine, as the pages do; the native one
@@ -8,6 +9,7 @@
 #include "core/ByteStreams.h"
 #include "core/HexCodec.h"
 #include "core/Pipeline.h"
+#include "core/TextFormat.h"
 
 #include <stdio.h>
 #include <stdlib.h>
@@ -40,9 +42,12 @@
 namespace {
 
 const char kUsage[] =
-    "usage: quillconv tobin INPUT OUTPUT    hex text to binary\n"
+    "usage: quillconv tobin [--format F] [--fill XX] INPUT OUTPUT\n"
+    "                                       hex text (or records) to binary\n"
     "       quillconv totext [--width N [--comments]] INPUT OUTPUT\n"
     "                                       binary to hex text\n"
+    "       quillconv totext --format ihex|srec [--address N] [--record-bytes 16|32] INPUT OUTPUT\n"
+    "                                       binary to Intel HEX or S-records\n"
     "       quillconv tobin|totext [options] INDIR OUTDIR [--filter PATTERN]\n"
     "                                       every file of a folder (Windows)\n"
     "       quillconv --version             the version, and the kernels this processor runs\n"
@@ -54,13 +59,23 @@ const char kUsage[] =
     "Every layout converts back with tobin. Example:\n"
     "  quillconv totext --width 16 --comments firmware.bin firmware.txt\n"
     "  4d 5a 90 00 03 00 00 00 04 00 00 00 ff ff 00 00  # 00000000  MZ..............\n"
+    "Firmware images:\n"
+    "  --format F          hex (the plain hex text above; the default), ihex (Intel HEX) or srec\n"
+    "                      (Motorola S-records); tobin checks every checksum\n"
+    "  --fill XX           tobin: the byte (two hex digits) that fills the gaps between records;\n"
+    "                      FF by default. The binary starts at the lowest address holding data\n"
+    "  --address N         totext: the address of the image's first byte, decimal or 0x...; 0\n"
+    "  --record-bytes 16|32  totext: data bytes a record; 16 by default\n"
+    "A broken record stops tobin with \"quillconv: FILE:LINE: what is wrong\" and writes nothing.\n"
+    "Records out of address order are read twice: from standard input they are refused.\n"
     "An output file is always whole: the bytes go to a temporary file ~quillmark-*.tmp in the\n"
     "output's folder, which takes the output's name only when the conversion succeeded; on a\n"
     "failure an existing output is left as it was. Devices and standard output are written in\n"
     "place. A regular input file is read only up to the size it had when it was opened.\n"
     "A folder as INPUT converts each of its files (not its subfolders, hidden or system files)\n"
     "into OUTDIR, which is made with every missing level. Each output is named after its input\n"
-    "with the extension replaced by .bin (tobin) or .txt (totext), or added after it:\n"
+    "with the extension replaced by .bin (tobin) or .txt, .hex, .srec (totext by --format), or\n"
+    "added after it:\n"
     "  --add-extension   data.txt gives data.txt.bin instead of data.bin\n"
     "  --filter PATTERN  only the files PATTERN matches (* and ?), such as *.txt; all by default\n"
     "Files whose outputs would overwrite one another or an input are skipped. Each file that\n"
@@ -85,10 +100,27 @@ std::string Quoted(const char* path, const char* stream = "")
     return strcmp(path, "-") == 0 ? std::string(stream) : "'" + std::string(path) + "'";
 }
 
+// "FILE:LINE: what is wrong", as compilers say it: which record of the input is broken, and how.
+std::string RecordFault(const char* input, const RecordImage& image)
+{
+    const std::string file = strcmp(input, "-") == 0 ? "standard input" : input;
+    return file + (image.line ? ":" + std::to_string(image.line) : "") + ": " + RecordErrorMessage(image);
+}
+
+// The S-records' header: the input's file name, after its last separator.
+const char* HeaderName(const char* input)
+{
+    if (strcmp(input, "-") == 0) return "";
+    const char* name = input;
+    for (const char* p = input; *p; ++p)
+        if (*p == '/' || *p == '\\' || *p == ':') name = p + 1;
+    return name;
+}
+
 // What the command line asks for.
 struct Request {
     bool toBinary = false;
-    HexLayout layout;
+    TextOptions text;
     const char* input = nullptr;
     const char* output = nullptr;
     const char* filter = nullptr; // folder mode only
@@ -120,6 +152,7 @@ std::string Describe(const FileConversionResult& result, const char* input, cons
                (result.problem == CSafeOutput::kNoTemp ? "no temporary file can be made in its folder: " : "") +
                Reason(result.error);
     default:
+        if (result.BadRecords()) return RecordFault(input, result.image);
         if (result.readFailed) return "cannot read input " + in + ": " + Reason(result.error);
         return "cannot write output " + out + ": " + Reason(result.error);
     }
@@ -129,15 +162,15 @@ std::string Describe(const FileConversionResult& result, const char* input, cons
 ConvertOptions OptionsOf(const Request& request)
 {
     ConvertOptions options;
+    static_cast<TextOptions&>(options) = request.text;
     options.mode = request.toBinary ? 0 : 1;
-    options.layout = request.layout;
     return options;
 }
 
 // A conversion with standard input or output on one side. The engine's rules all the same: a name
 // that reaches a device is refused as input, an output that is the input is refused before it is
 // opened, a file output is always whole.
-FileConversionResult ConvertStream(const Request& request)
+FileConversionResult ConvertStandard(const Request& request)
 {
     FileConversionResult result;
     const bool toStdout = strcmp(request.output, "-") == 0;
@@ -166,17 +199,13 @@ FileConversionResult ConvertStream(const Request& request)
     CReadAhead source(file);
     CHandleSink output(toStdout ? stdOut : written.File().GetHandle());
     CWriteBehind sink(output);
-    const PumpResult pumped = request.toBinary ? PumpTextToBinary(source, sink)
-                                               : PumpBinaryToText(source, sink, request.layout);
-    result.stage = FileConversionResult::kConvert;
-    result.readFailed = pumped == PumpReadFailed || pumped == PumpNoMemory;
-    switch (pumped) {
-    case PumpDone: result.error = toStdout ? 0 : written.Commit(); break;
-    case PumpWriteFailed: result.error = sink.GetError(); break;
-    case PumpReadFailed: result.error = source.GetError(); break;
-    default: result.error = ERROR_NOT_ENOUGH_MEMORY; break;
-    }
-    if (!result.error) result.stage = FileConversionResult::kDone;
+    result.stage = FileConversionResult::kDone;
+    result.path = request.output;
+    const StreamResult converted =
+        ConvertStream(request.toBinary, source, sink, request.text, HeaderName(request.input));
+    TakeConversion(result, converted, request.text.format != kPlainHexText, request.input);
+    if (result.Done() && !toStdout && (result.error = written.Commit()) != 0)
+        result.stage = FileConversionResult::kConvert;
     return result;
 }
 
@@ -184,7 +213,7 @@ int ConvertOne(const Request& request)
 {
     FileConversionResult result;
     if (strcmp(request.input, "-") == 0 || strcmp(request.output, "-") == 0) {
-        result = ConvertStream(request);
+        result = ConvertStandard(request);
     } else {
         CSafeOutput written;
         result = ConvertFile(request.input, request.output, OptionsOf(request), written);
@@ -215,7 +244,7 @@ int ConvertFolder(const Request& request)
         return Fail("cannot list input folder " + Quoted(request.input) + ": " + Reason(error));
     if (DWORD error = MakeFolder(request.output))
         return Fail("cannot make output folder " + Quoted(request.output) + ": " + Reason(error));
-    const Vexa::CString extension(request.toBinary ? ".bin" : ".txt");
+    const Vexa::CString extension(request.toBinary ? ".bin" : Vexa::OutputExtension(1, request.text.format));
     std::vector<BatchRow> rows;
     for (const Vexa::CString& name : names)
         rows.push_back(BatchRow{name, Vexa::MakeOutputFileName(name, extension, request.addExtension), true});
@@ -351,18 +380,20 @@ int ConvertOne(const Request& request)
     CReadAhead source(file);
     CFdSink output(out.fd());
     CWriteBehind sink(output);
-    const PumpResult result = request.toBinary ? PumpTextToBinary(source, sink)
-                                               : PumpBinaryToText(source, sink, request.layout);
-    switch (result)
+    const StreamResult result =
+        ConvertStream(request.toBinary, source, sink, request.text, HeaderName(inPath));
+    switch (result.failure)
     {
-    case PumpDone:
+    case StreamResult::kNone:
         break;
-    case PumpReadFailed:
+    case StreamResult::kRecords:
+        return Fail(RecordFault(inPath, result.image));
+    case StreamResult::kRead:
         return Fail("cannot read input " + Quoted(inPath, "standard input") + ": " +
-                    Reason(int(source.GetError())));
-    case PumpWriteFailed:
+                    Reason(int(result.error)));
+    case StreamResult::kWrite:
         return Fail("cannot write output " + Quoted(outPath, "standard output") + ": " +
-                    Reason(int(sink.GetError())));
+                    Reason(int(result.error)));
     default:
         return Fail("out of memory");
     }
@@ -402,7 +433,7 @@ int Run(int argc, char** argv)
         return Usage("unknown mode '" + std::string(argv[1]) + "': use tobin or totext");
     // Options come before the two paths; --filter may also follow them.
     unsigned width = 0;
-    bool comments = false;
+    bool comments = false, recordOptions = false;
     std::vector<const char*> paths;
     for (int arg = 2; arg < argc; ++arg)
     {
@@ -419,6 +450,39 @@ int Run(int argc, char** argv)
             if (arg + 1 == argc) return Usage("--filter needs a pattern, such as *.txt");
             request.filter = argv[++arg];
         }
+        else if (strcmp(argv[arg], "--format") == 0)
+        {
+            const std::string value = arg + 1 < argc ? argv[++arg] : "";
+            const char* const names[3] = {"hex", "ihex", "srec"};
+            request.text.format = -1;
+            for (int i = 0; i < 3; ++i)
+                if (value == names[i]) request.text.format = i; // RecordIntelHex 1, RecordSRecord 2
+            if (request.text.format < 0)
+                return Usage("bad format '" + value + "': use hex, ihex (Intel HEX) or srec (S-records)");
+        }
+        else if (strcmp(argv[arg], "--fill") == 0 && request.toBinary)
+        {
+            const char* value = arg + 1 < argc ? argv[++arg] : "";
+            if (!ParseFillByte(value, request.text.fill))
+                return Usage("bad fill '" + std::string(value) + "': use two hex digits, such as FF");
+            recordOptions = true;
+        }
+        else if (strcmp(argv[arg], "--address") == 0 && !request.toBinary)
+        {
+            const char* value = arg + 1 < argc ? argv[++arg] : "";
+            if (!ParseAddress(value, request.text.address))
+                return Usage("bad address '" + std::string(value) +
+                             "': use 0 to 4294967295, or 0x0 to 0xFFFFFFFF");
+            recordOptions = true;
+        }
+        else if (strcmp(argv[arg], "--record-bytes") == 0 && !request.toBinary)
+        {
+            const std::string value = arg + 1 < argc ? argv[++arg] : "";
+            if (value != "16" && value != "32")
+                return Usage("bad record size '" + value + "': use 16 or 32 data bytes a record");
+            request.text.recordBytes = unsigned(std::stoul(value));
+            recordOptions = true;
+        }
         else if (strcmp(argv[arg], "--width") == 0 && !request.toBinary)
         {
             char* end = nullptr;
@@ -434,7 +498,12 @@ int Run(int argc, char** argv)
     }
     if (comments && !width)
         return Usage("--comments needs lines: add --width 8, 16 or 32");
-    request.layout = HexLayout(width, comments);
+    const bool records = request.text.format != kPlainHexText;
+    if (records && width)
+        return Usage("--width and --comments are for the plain hex text, not --format ihex or srec");
+    if (!records && recordOptions)
+        return Usage("--fill, --address and --record-bytes need --format ihex or srec");
+    request.text.layout = HexLayout(width, comments);
     if (paths.size() != 2)
         return Usage(std::string(paths.size() < 2 ? "missing" : "too many") + " arguments: " + argv[1] +
                      " INPUT OUTPUT");

@@ -38,15 +38,12 @@ int BinaryToText(Vexa::CFile& in, Vexa::CFile& out)
     return int(error);
 }
 
-DWORD Convert(Vexa::CFile& in, Vexa::CFile& out, const ConvertOptions& options, bool& writeFailed)
+StreamResult Convert(Vexa::CFile& in, Vexa::CFile& out, const ConvertOptions& options, const char* name)
 {
     // The file is read ahead and written behind while the blocks between are converted.
     CHandleSource file(in.GetHandle());
     CReadAhead source(file, options.observer);
     CHandleSink written(out.GetHandle());
     CWriteBehind sink(written);
-    const PumpResult result =
-        options.mode == 0 ? PumpTextToBinary(source, sink) : PumpBinaryToText(source, sink, options.layout);
-    writeFailed = result == PumpWriteFailed;
-    return ErrorOf(result, source, sink);
+    return ConvertStream(options.mode == 0, source, sink, options, name);
 }

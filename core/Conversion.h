@@ -5,13 +5,14 @@
 
 #include "core/ByteStreams.h"
 #include "core/HexCodec.h"
+#include "core/TextFormat.h"
 
 namespace Vexa { class CFile; }
 
-// How one file is converted; callers fill what they know and leave the rest at its default.
-struct ConvertOptions {
+// How one file is converted; callers fill what they know and leave the rest at its default: the
+// text's format (the plain hex text) and its layout (the one endless line) included.
+struct ConvertOptions : TextOptions {
     int mode = 0;     // 0 hex text to binary, 1 binary to hex text
-    HexLayout layout; // the text's layout in mode 1; the default is the one endless line
     CConversionObserver* observer = nullptr; // told of every block; may stop the conversion
 };
 
@@ -23,6 +24,5 @@ bool TextToBinary(Vexa::CFile& in, Vexa::CFile& out);
 // platform's error number of the failed read or write (112 for a full disk).
 int BinaryToText(Vexa::CFile& in, Vexa::CFile& out);
 
-// Either conversion, as options say. 0 when done, else the platform's error number; writeFailed
-// then tells whether the output (true) or the input (false) failed.
-DWORD Convert(Vexa::CFile& in, Vexa::CFile& out, const ConvertOptions& options, bool& writeFailed);
+// Either conversion, as options say; name is the S-records' header text (the input's file name).
+StreamResult Convert(Vexa::CFile& in, Vexa::CFile& out, const ConvertOptions& options, const char* name = "");

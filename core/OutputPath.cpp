@@ -22,16 +22,18 @@ CString ReplaceExtension(const CString& name, int from, const CString& extension
 
 } // namespace
 
-CString OutputExtension(int mode)
+CString OutputExtension(int mode, int format)
 {
-    return CString(mode == 1 ? ".txt" : ".dat");
+    if (mode != 1)
+        return CString(".dat");
+    return CString(format == 1 ? ".hex" : format == 2 ? ".srec" : ".txt");
 }
 
-CString MakeOutputPath(const CString& input, int mode, const CString& extensionSetting)
+CString MakeOutputPath(const CString& input, int mode, const CString& extensionSetting, int format)
 {
     if (input.IsEmpty())
         return CString();
-    const CString extension = OutputExtension(mode);
+    const CString extension = OutputExtension(mode, format);
     if (extensionSetting == "ADD")
         return input + extension;
     // Only the file name's dot counts: D:\old.files\README becomes D:\old.files\README.dat,
@@ -39,9 +41,9 @@ CString MakeOutputPath(const CString& input, int mode, const CString& extensionS
     return ReplaceExtension(input, FindFileName(input), extension);
 }
 
-CString MakeOutputFileName(const CString& fileName, int mode, const CString& extensionSetting)
+CString MakeOutputFileName(const CString& fileName, int mode, const CString& extensionSetting, int format)
 {
-    return MakeOutputFileName(fileName, OutputExtension(mode), extensionSetting == "ADD");
+    return MakeOutputFileName(fileName, OutputExtension(mode, format), extensionSetting == "ADD");
 }
 
 CString MakeOutputFileName(const CString& fileName, const CString& extension, bool add)

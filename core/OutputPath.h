@@ -1,22 +1,24 @@
 // Output path rules: the output name that the conversion pages propose for an input, from the
-// conversion mode (0 text to binary, 1 binary to text) and the page's "DEFAULT_OUTPUT_EXTENSION"
-// setting. Pure functions: the caller reads the mode and the settings and passes them in.
+// conversion mode (0 text to binary, 1 binary to text), the text format and the page's
+// "DEFAULT_OUTPUT_EXTENSION" setting. Pure functions: the caller reads the mode and the settings
+// and passes them in.
 #pragma once
 
 #include "foundation/CString.h"
 
 namespace Vexa {
 
-// ".dat" for mode 0 (text to binary), ".txt" for mode 1 (binary to text).
-CString OutputExtension(int mode);
+// ".dat" for mode 0 (text to binary); for mode 1 (binary to text) the text format's: ".txt" for
+// the plain hex text (format 0), ".hex" for Intel HEX (1), ".srec" for S-records (2).
+CString OutputExtension(int mode, int format = 0);
 
 // Individual page: the output path for a whole input path. An empty input gives "". The
 // setting "ADD" (exactly) appends the extension; anything else replaces the file name's last
 // extension, or appends when the file name has none.
-CString MakeOutputPath(const CString& input, int mode, const CString& extensionSetting);
+CString MakeOutputPath(const CString& input, int mode, const CString& extensionSetting, int format = 0);
 
 // Batch page: the output name for a bare file name, by the same setting.
-CString MakeOutputFileName(const CString& fileName, int mode, const CString& extensionSetting);
+CString MakeOutputFileName(const CString& fileName, int mode, const CString& extensionSetting, int format = 0);
 
 // The same rule for any extension (".bin"): appended when add, else replacing the last one.
 CString MakeOutputFileName(const CString& fileName, const CString& extension, bool add);

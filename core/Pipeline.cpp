@@ -467,7 +467,7 @@ unsigned CWriteBehind::Empty()
 
 // ---- The pumps ----
 
-PumpResult PumpTextToBinary(CReadAhead& in, CWriteBehind& out, HexKernel kernel)
+PumpResult PumpTextToBinary(CReadAhead& in, CWriteBehind& out, HexKernel kernel, CFirstBlockWatcher* first)
 {
     CHexReader reader(kernel);
     const size_t step = in.BlockFor(CReadAhead::kBlock), need = CHexReader::MaxOutput(step);
@@ -475,6 +475,8 @@ PumpResult PumpTextToBinary(CReadAhead& in, CWriteBehind& out, HexKernel kernel)
         const unsigned char* text = nullptr;
         size_t got = 0;
         if (!in.Lend(text, step, got)) return PumpReadFailed;
+        if (first) first->OnFirstBlock(text, got, step);
+        first = nullptr;
         if (got == 0) break;
         unsigned char* bytes = out.Room(need);
         if (!bytes) return PumpNoMemory;

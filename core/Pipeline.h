@@ -4,6 +4,7 @@
 //   CReadAhead   - a source that reads a regular file ahead of the conversion
 //   CWriteBehind - a sink that writes behind it
 //   PumpTextToBinary, PumpBinaryToText - the pumps of HexCodec.h over the two, copying nothing
+//   CFirstBlockWatcher - shown the first block of text (what the text looks like is judged on it)
 // Each wrapper stands where the stream source or sink it wraps would stand. The pumps here let the
 // kernels read and write the ring's blocks themselves; a loop that reads and writes through its
 // own buffers (the record formats) is passed straight through, seeks and restarts included. A
@@ -170,7 +171,16 @@ private:
     unsigned m_nFailed = 0;    // the first write that failed: its number
 };
 
-PumpResult PumpTextToBinary(CReadAhead& in, CWriteBehind& out, HexKernel kernel = HexKernelBest);
+// Shown the first block a pump reads, before it is converted, and how much was asked for.
+class CFirstBlockWatcher
+{
+public:
+    virtual ~CFirstBlockWatcher() {}
+    virtual void OnFirstBlock(const unsigned char* block, size_t got, size_t asked) = 0;
+};
+
+PumpResult PumpTextToBinary(CReadAhead& in, CWriteBehind& out, HexKernel kernel = HexKernelBest,
+                            CFirstBlockWatcher* first = nullptr);
 // Reads ahead, but writes on the conversion's thread: the text is three to five times the bytes,
 // and writing it from another processor cost more than the encoding it would hide (measured on
 // two cores: the same elapsed time at 10-20 % more processor time, slower on a busy machine).

@@ -3,6 +3,7 @@
 #include <shlobj.h>
 #include <shlwapi.h>
 
+#include "core/OutputPath.h"
 #include "engine/FileIdentity.h"
 #include "foundation/CFile.h"
 
@@ -44,15 +45,33 @@ FileConversionResult ConvertFile(const char* inputPath, const char* outputPath,
                           NamesFile(outputPath, input.GetHandle(), inputPath);
         return result;
     }
-    bool writeFailed = false;
-    if (DWORD error = Convert(input, output.File(), options, writeFailed)) {
-        output.Abandon();
-        if (!writeFailed) result.path = inputPath;
-        result.readFailed = !writeFailed;
-        result.stage = FileConversionResult::kConvert;
-        result.error = error;
-    }
+    // The S-records' header names the input as the user sees it: its file name.
+    const StreamResult converted =
+        Convert(input, output.File(), options, inputPath + Vexa::FindFileName(inputPath));
+    TakeConversion(result, converted, options.format != kPlainHexText, inputPath);
+    // Nothing of a failed conversion counts: a partial image no more than a partial text.
+    if (!converted.Ok()) output.Abandon();
     return result;
+}
+
+void TakeConversion(FileConversionResult& result, const StreamResult& converted, bool records,
+                    const char* input)
+{
+    result.records = records;
+    result.image = converted.image;
+    result.looksLike = converted.looksLike;
+    if (converted.Ok()) return;
+    result.stage = FileConversionResult::kConvert;
+    switch (converted.failure) {
+    case StreamResult::kRecords: result.error = ERROR_INVALID_DATA; break;
+    case StreamResult::kNoMemory: result.error = ERROR_NOT_ENOUGH_MEMORY; break;
+    default: result.error = converted.error; break;
+    }
+    // image.error is kept for what is wrong in the records alone; reading and writing have numbers.
+    if (converted.failure != StreamResult::kRecords) result.image.error = RecordOk;
+    result.readFailed =
+        converted.failure == StreamResult::kRead || converted.failure == StreamResult::kNoMemory;
+    if (converted.failure != StreamResult::kWrite) result.path = input;
 }
 
 void CommitFile(CSafeOutput& written, FileConversionResult& result)

@@ -25,8 +25,14 @@ struct FileConversionResult {
     bool sameFile = false;    // the output is the input itself
     bool device = false;      // the input's name reached a device (nul.txt is NUL), not a file
     bool readFailed = false;  // kConvert: reading the input failed (path is the input)
+    // Records (Intel HEX, S-records): the address range read or written. A record error is
+    // kConvert with ERROR_INVALID_DATA, the input's path and image.error, image.line.
+    bool records = false;
+    RecordImage image;
+    TextKind looksLike = TextPlain; // the plain text read: what the input looks like
 
     bool Done() const { return stage == kDone; }
+    bool BadRecords() const { return image.error != RecordOk; }
 };
 
 // What a batch run knows of an output before converting it (CSafeOutput::Open).
@@ -39,6 +45,11 @@ struct OutputPlan {
 // run in the order the individual page reports them: input, output path, output, conversion.
 FileConversionResult ConvertFile(const char* input, const char* output, const ConvertOptions& options,
                                  CSafeOutput& written, const OutputPlan& plan = OutputPlan());
+
+// Takes what a conversion of input found into result: the range of its records, what its text
+// looks like, and a failure's stage, error number and the file it concerns.
+void TakeConversion(FileConversionResult& result, const StreamResult& converted, bool records,
+                    const char* input);
 
 // The last stage of a conversion: the written output takes its name, or result says why not.
 void CommitFile(CSafeOutput& written, FileConversionResult& result);

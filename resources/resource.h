@@ -54,3 +54,9 @@
 #define IDC_BEFORE_NAME        7000 // the output name dialog
 #define IDC_AFTER_NAME         7001
 #define IDC_MODE_SELECTOR      9000 // the main window's
+// The text format on the common settings page.
+#define IDC_TEXT_FORMAT        9200
+#define IDC_RECORD_BYTES       9201
+#define IDC_FILL_BYTE          9202
+#define IDC_START_ADDRESS      9203
+#define IDC_FORMAT_LABEL       9204 // its labels: 9204-9207

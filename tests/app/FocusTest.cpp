@@ -67,7 +67,8 @@ TEST_F(FocusTest, TheSettingsDialogIsWalkedWithTab)
             std::vector<HWND> ring = {strip};
             for (int tool = 0; tool < 3; ++tool)
                 ring.insert(ring.end(), {GetDlgItem(common, IDC_TOOL_BROWSE + tool), GetDlgItem(common, IDC_TOOL_PATH + tool)});
-            ring.insert(ring.end(), {GetDlgItem(common, IDC_TEXT_WIDTH), GetDlgItem(common, IDC_TEXT_COMMENTS)});
+            for (int id : {IDC_TEXT_WIDTH, IDC_TEXT_COMMENTS, IDC_TEXT_FORMAT, IDC_RECORD_BYTES, IDC_FILL_BYTE, IDC_START_ADDRESS})
+                ring.push_back(GetDlgItem(common, id));
             ring.insert(ring.end(), {GetDlgItem(dialog, IDOK), GetDlgItem(dialog, IDCANCEL)});
             SetFocus(strip);
             for (size_t i = 1; i <= ring.size(); ++i) EXPECT_EQ(DialogKey(dialog), ring[i % ring.size()]) << "Tab " << i;

@@ -55,4 +55,44 @@ TEST_F(LayoutTest, ModernControlsAndBothPagesInsideTheClientAreaAtThisDpi)
     EXPECT_EQ(SendDlgItemMessageA(Batch().GetHwnd(), IDC_FILE_LIST, LVM_GETCOLUMNWIDTH, 0, 0), MulDiv(160, dpi, 96));
 }
 
+// Every control of the settings pages inside the dialog; every label and every choice of a
+// drop-down list readable in full (beside its button) in the control's own font.
+TEST_F(LayoutTest, TheSettingsDialogFitsAtThisDpi)
+{
+    int checked = 0;
+    DialogWatcher watcher;
+    watcher.onDialog = [&](HWND dialog) {
+        for (HWND page = FindWindowExA(dialog, NULL, "#32770", NULL); page; page = FindWindowExA(dialog, page, "#32770", NULL)) {
+            RECT inside;
+            GetClientRect(dialog, &inside);
+            MapWindowPoints(dialog, page, reinterpret_cast<POINT*>(&inside), 2);
+            for (HWND control = GetWindow(page, GW_CHILD); control; control = GetWindow(control, GW_HWNDNEXT)) {
+                RECT r;
+                GetWindowRect(control, &r);
+                MapWindowPoints(NULL, page, reinterpret_cast<POINT*>(&r), 2);
+                const int id = GetDlgCtrlID(control), choices = static_cast<int>(SendMessageA(control, CB_GETCOUNT, 0, 0));
+                EXPECT_TRUE(r.left >= inside.left && r.top >= inside.top && r.right <= inside.right && r.bottom <= inside.bottom) << id;
+                std::vector<std::string> texts;
+                if (SendMessageA(control, WM_GETDLGCODE, 0, 0) & DLGC_STATIC) texts.push_back(WindowText(control));
+                for (char item[64]; static_cast<int>(texts.size()) < choices; texts.push_back(item))
+                    SendMessageA(control, CB_GETLBTEXT, texts.size(), reinterpret_cast<LPARAM>(item));
+                const LONG room = r.right - r.left - (choices > 0 ? GetSystemMetrics(SM_CXVSCROLL) + 2 * GetSystemMetrics(SM_CXEDGE) : 0);
+                HDC dc = GetDC(control);
+                HGDIOBJ font = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageA(control, WM_GETFONT, 0, 0)));
+                for (const std::string& text : texts) {
+                    SIZE size = {};
+                    GetTextExtentPoint32A(dc, text.c_str(), static_cast<int>(text.size()), &size);
+                    EXPECT_LE(size.cx, room) << id << " " << text;
+                }
+                SelectObject(dc, font);
+                ReleaseDC(control, dc);
+                checked += static_cast<int>(texts.size());
+            }
+        }
+        PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
+    };
+    Command(ID_SETTINGS);
+    EXPECT_GE(checked, 16) << "labels and choices looked at";
+}
+
 } // namespace

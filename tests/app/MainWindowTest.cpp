@@ -120,7 +120,7 @@ HWND PageWith(HWND dialog, int id, int nth = 0)
 }
 
 // What the dialog shows: the rule pages' check boxes (individual, then batch), the filer, the
-// width and the comments.
+// width, the comments, and the format with its record size, fill byte and start address.
 std::string ShownSettings(HWND dialog)
 {
     std::string shown;
@@ -128,14 +128,17 @@ std::string ShownSettings(HWND dialog)
         for (int id : {IDC_DECIDE_OUTPUT, IDC_EXTENSION_ADD})
             shown += std::to_string(SendDlgItemMessageA(PageWith(dialog, IDC_DECIDE_OUTPUT, page), id, BM_GETCHECK, 0, 0));
     HWND common = PageWith(dialog, IDC_TOOL_PATH);
-    return shown + "|" + GetText(common, IDC_TOOL_PATH) + "|" + GetText(common, IDC_TEXT_WIDTH) + "|" +
-           std::to_string(SendDlgItemMessageA(common, IDC_TEXT_COMMENTS, BM_GETCHECK, 0, 0));
+    shown += "|" + GetText(common, IDC_TOOL_PATH) + "|" + GetText(common, IDC_TEXT_WIDTH) + "|" +
+             std::to_string(SendDlgItemMessageA(common, IDC_TEXT_COMMENTS, BM_GETCHECK, 0, 0));
+    for (int id : {IDC_TEXT_FORMAT, IDC_RECORD_BYTES, IDC_FILL_BYTE, IDC_START_ADDRESS}) shown += "|" + GetText(common, id);
+    return shown;
 }
 
 std::string SavedSettings()
 {
     std::string saved;
-    for (const char* key : {"FILER", "TXT_EDITOR", "BIN_EDITOR", "TEXT_BYTES_PER_LINE", "TEXT_OFFSET_COMMENTS"})
+    for (const char* key : {"FILER", "TXT_EDITOR", "BIN_EDITOR", "TEXT_BYTES_PER_LINE", "TEXT_OFFSET_COMMENTS", "TEXT_FORMAT",
+                            "FILL_BYTE", "START_ADDRESS", "RECORD_BYTES"})
         saved += GetIni("COMMON_SETTINGS", key) + "|";
     for (const char* section : {"IND_CONV_SETTINGS", "BAT_CONV_SETTINGS"})
         saved += GetIni(section, "DECIDE_OUTPUT_FROM_INPUT") + "|" + GetIni(section, "DEFAULT_OUTPUT_EXTENSION") + "|";
@@ -161,9 +164,10 @@ TEST_F(MainWindowTest, SettingsShowTheDefaultsAndCancelWritesNothing)
             SetText(PageWith(dialog, IDC_TOOL_PATH), IDC_TOOL_PATH + 1, "changed");
             PostMessageA(dialog, WM_COMMAND, button, 0);
         });
-        EXPECT_EQ(shown, "0000||なし|0");
-        EXPECT_EQ(SavedSettings(), button == IDOK ? "|changed||0|FALSE|FALSE|REPLACE|FALSE|REPLACE|"
-                                                  : "<none>|<none>|<none>|<none>|<none>|<none>|<none>|<none>|<none>|");
+        EXPECT_EQ(shown, "0000||なし|0|16進テキスト|16|FF|0x00000000");
+        EXPECT_EQ(SavedSettings(), button == IDOK ? "|changed||0|FALSE|HEX|FF|0x00000000|16|FALSE|REPLACE|FALSE|REPLACE|"
+                                                  : "<none>|<none>|<none>|<none>|<none>|<none>|<none>|<none>|<none>|<none>|"
+                                                    "<none>|<none>|<none>|");
     }
 }
 
@@ -177,6 +181,10 @@ TEST_F(MainWindowTest, SettingsShowTheFileAndOkSavesEveryChange)
     SetIni("COMMON_SETTINGS", "FILER", "C:\\filer.exe");
     SetIni("COMMON_SETTINGS", "TEXT_BYTES_PER_LINE", "16");
     SetIni("COMMON_SETTINGS", "TEXT_OFFSET_COMMENTS", "TRUE");
+    SetIni("COMMON_SETTINGS", "TEXT_FORMAT", "SREC");
+    SetIni("COMMON_SETTINGS", "FILL_BYTE", "0a");
+    SetIni("COMMON_SETTINGS", "START_ADDRESS", "4096");
+    SetIni("COMMON_SETTINGS", "RECORD_BYTES", "32");
     const std::string longPath = "C:\\" + std::string(300, 'x') + ".exe";
     SetIni("COMMON_SETTINGS", "TXT_EDITOR", longPath.c_str());
     const std::string quoted = "\"C:\\a b\\x.exe\" -n \"%1\"";
@@ -188,6 +196,8 @@ TEST_F(MainWindowTest, SettingsShowTheFileAndOkSavesEveryChange)
         HWND common = PageWith(dialog, IDC_TOOL_PATH), tab = GetDlgItem(dialog, IDC_SETTING_TAB);
         SendDlgItemMessageA(common, IDC_TEXT_WIDTH, CB_SETCURSEL, 3, 0);
         SendDlgItemMessageA(common, IDC_TEXT_COMMENTS, BM_SETCHECK, BST_UNCHECKED, 0);
+        SendDlgItemMessageA(common, IDC_TEXT_FORMAT, CB_SETCURSEL, 1, 0);
+        SetText(common, IDC_START_ADDRESS, "0x8000000");
         SendMessageA(tab, TCM_SETCURFOCUS, 1, 0);
         SendDlgItemMessageA(PageWith(dialog, IDC_DECIDE_OUTPUT, 0), IDC_DECIDE_OUTPUT, BM_SETCHECK, BST_CHECKED, 0);
         SendMessageA(tab, TCM_SETCURFOCUS, 2, 0);
@@ -196,12 +206,37 @@ TEST_F(MainWindowTest, SettingsShowTheFileAndOkSavesEveryChange)
         SendDlgItemMessageA(batch, IDC_EXTENSION_REPLACE, BM_SETCHECK, BST_CHECKED, 0);
         PostMessageA(dialog, WM_COMMAND, IDOK, 0);
     });
-    EXPECT_EQ(shown, "0011|C:\\filer.exe|16|1") << "individual off/replace, batch on/add";
-    EXPECT_EQ(SavedSettings(), "C:\\filer.exe|" + longPath + "|C:\\a b\\x.exe\" -n \"%1|32|FALSE|TRUE|REPLACE|TRUE|REPLACE|");
+    EXPECT_EQ(shown, "0011|C:\\filer.exe|16|1|Sレコード|32|0A|0x00001000") << "individual off/replace, batch on/add";
+    EXPECT_EQ(SavedSettings(), "C:\\filer.exe|" + longPath + "|C:\\a b\\x.exe\" -n \"%1|32|FALSE|IHEX|0A|0x08000000|32|TRUE|REPLACE|TRUE|REPLACE|");
     EXPECT_NE(ReadBytes(ProgramFolder() + "\\Quillmark.ini").find("BIN_EDITOR=" + quoted + "\r\n"), std::string::npos);
-    // The page follows the saved rule without a restart.
+    // The page follows the saved rule without a restart, and テキスト変換 names its output by the format.
     Individual().SetInputPath("D:\\in\\x.txt");
     EXPECT_EQ(GetText(Individual().GetHwnd(), IDC_OUTPUT_PATH), "D:\\in\\x.dat");
+    MainWnd().SetMode(1);
+    Individual().OnModeChanged();
+    EXPECT_EQ(GetText(Individual().GetHwnd(), IDC_OUTPUT_PATH), "D:\\in\\x.hex");
+}
+
+// 決定 refuses a fill byte or a start address that does not parse with a warning, writes nothing,
+// and keeps the dialog open for another try: a fill that parses with an address past 4 GiB, then both.
+TEST_F(MainWindowTest, SettingsRefuseValuesThatDoNotParse)
+{
+    std::vector<std::string> seen;
+    HWND common = NULL;
+    DialogWatcher watcher;
+    watcher.onDialog = [&](HWND dialog) {
+        SetText(common = PageWith(dialog, IDC_FILL_BYTE), IDC_FILL_BYTE, "G1");
+        PostMessageA(dialog, WM_COMMAND, IDOK, 0);
+    };
+    watcher.onBox = [&](const Box& box) {
+        seen.push_back(box.caption + "|" + box.text.substr(0, box.text.find("には")) + "|" + GetIni("COMMON_SETTINGS", "FILL_BYTE"));
+        SetText(common, IDC_FILL_BYTE, "0a");
+        SetText(common, IDC_START_ADDRESS, seen.size() == 1 ? "0x100000000" : "0X20");
+        PostMessageA(GetParent(common), WM_COMMAND, IDOK, 0);
+    };
+    Command(ID_SETTINGS);
+    EXPECT_EQ(seen, std::vector<std::string>({"警告|埋めるバイト|<none>", "警告|開始アドレス|<none>"}));
+    EXPECT_EQ(GetIni("COMMON_SETTINGS", "FILL_BYTE") + "|" + GetIni("COMMON_SETTINGS", "START_ADDRESS"), "0A|0x00000020");
 }
 
 } // namespace

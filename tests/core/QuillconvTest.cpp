@@ -36,10 +36,12 @@ protected:
         return s.str();
     }
 
-    // Runs quillconv with the given shell arguments; returns its exit code and keeps its stderr.
-    int Run(const std::string& args)
+    // Runs quillconv with the given shell arguments, its standard input a pipe from the file piped
+    // when one is named; returns its exit code and keeps its stderr.
+    int Run(const std::string& args, const std::string& piped = "")
     {
-        const int status = system(("'" QUILLCONV_PATH "' " + args + " 2>" + At("stderr")).c_str());
+        const std::string pipe = piped.empty() ? "" : "cat " + At(piped) + "| ";
+        const int status = system((pipe + "'" QUILLCONV_PATH "' " + args + " 2>" + At("stderr")).c_str());
         m_stderr = Get("stderr");
         return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     }
@@ -116,4 +118,41 @@ TEST_F(QuillconvTest, FailuresSayWhatAndWhy)
     }
     EXPECT_FALSE(std::ifstream(m_dir + "/o").good());   // a failed input creates no output
     EXPECT_EQ(Get("in.txt"), "41 42");
+}
+
+// The firmware formats: each row converts into o, which holds "old" before, and checks the exit
+// code, standard error and o's bytes afterwards. A broken record is named as FILE:LINE.
+TEST_F(QuillconvTest, FirmwareFormatsAndTheirErrors)
+{
+    Put("ab.bin", "AB");
+    Put("fw.hex", ":0201000041427A\r\n:02010400434472\r\n:00000001FF\r\n");
+    Put("bad.hex", ":0201000041427A\n:02010400434473\n:00000001FF\n");
+    // Records past the first block of text, then one below them all: read twice.
+    std::string big(600000, '\0');
+    for (size_t i = 0; i < big.size(); ++i) big[i] = char(i * 7919 >> 5);
+    Put("big.bin", big);
+    ASSERT_EQ(Run("totext --format ihex --address 0x100 " + At("big.bin") + At("big.hex")), 0) << m_stderr;
+    std::string late = Get("big.hex");
+    Put("late.hex", late.erase(late.rfind(":00000001FF")) + ":020000040000FA\r\n:0100000041BE\r\n:00000001FF\r\n");
+    const std::string o = At("o");
+    struct Case { std::string args, piped; int code; std::string says, bytes; };
+    const Case cases[] = {
+        { "tobin --format ihex --fill 2e " + At("fw.hex") + o, "", 0, "", "AB..CD" },
+        { "tobin --format ihex " + At("late.hex") + o, "", 0, "", "A" + std::string(255, '\xff') + big },
+        { "totext --format srec --address 0x1000 --record-bytes 32 " + At("ab.bin") + o, "", 0, "",
+          "S009000061622E62696ECC\r\nS1051000414267\r\nS5030001FB\r\nS9031000EC\r\n" },
+        { "tobin --format ihex " + At("bad.hex") + o, "", 1, "quillconv: " + m_dir + "/bad.hex:2: bad checksum\n", "old" },
+        { "tobin --format ihex - " + o, "late.hex", 1, "quillconv: standard input: records out of address order need", "old" },
+        { "tobin --format elf a b", "", 2, "quillconv: bad format 'elf'", "old" },
+        { "tobin --format ihex --fill 1 a b", "", 2, "quillconv: bad fill '1'", "old" },
+        { "totext --format ihex --address 0x100000000 a b", "", 2, "quillconv: bad address '0x100000000'", "old" },
+        { "tobin --fill FF a b", "", 2, "quillconv: --fill, --address and --record-bytes need --format ihex or srec", "old" },
+    };
+    for (const Case& c : cases)
+    {
+        Put("o", "old");
+        EXPECT_EQ(Run(c.args, c.piped), c.code) << c.args << ": " << m_stderr;
+        EXPECT_EQ(m_stderr.substr(0, c.says.size()), c.says) << c.args;
+        EXPECT_TRUE(Get("o") == c.bytes) << c.args;
+    }
 }

@@ -85,7 +85,6 @@ TEST(QuillconvWin, ConvertsPipesAndFails)
         { "tobin " + at("longname_input.txt") + " " + at(shortName.c_str()), stdIn, 1, "same file", "longname_input.txt", "41" },
         // A device reached through a name is refused; standard input may be one.
         { "tobin " + at("nul.txt") + " " + at("q.dat"), stdIn, 1, "is a device, not a file", "q.dat", "<missing>" },
-        { "tobin " + at("Nul.dat.txt") + " " + at("q.dat"), stdIn, 1, "is a device, not a file", "q.dat", "<missing>" },
         { "tobin - " + at("empty.dat"), nul, 0, "", "empty.dat", "" },
     };
     for (const Case& c : cases)
@@ -120,6 +119,8 @@ TEST(QuillconvWin, ConvertsAFolder)
           {"new\\level\\h.bin", "<missing>"}}},
         {"text in lines, names added to", "totext --width 8 --add-extension IN OUT", "", 0, "3 converted",
          {{"a.txt.txt", "34 31 20 34 32\r\n"}, {"c.dat.txt", "34 34\r\n"}}},
+        {"Intel HEX, named .hex", "totext --format ihex IN OUT", "", 0, "3 converted", {{"a.hex", ":05000000343120343210\r\n:00000001FF\r\n"}}},
+        {"records that are none", "tobin --format srec IN OUT --filter a.txt", "", 1, "*\\in\\a.txt:1: not a record", {{"a.bin", "<missing>"}}},
         {"a filter after the folders", "tobin IN OUT --filter *.txt", "", 0, "2 files: 2 converted", {{"a.bin", "AB"}, {"c.bin", "<missing>"}}},
         {"two inputs, one output name", "tobin IN OUT", "a.dat", 1, "skipped '*\\in\\a.dat': another file's output has the same name",
          {{"a.bin", "<missing>"}, {"b.bin", "C"}, {"c.bin", "D"}}},

@@ -3,12 +3,14 @@
 //   packed_driver JOBS
 // Each line of JOBS is a label, a command and its arguments, separated by tabs:
 //   start    EXE                      starts EXE in its own folder and waits for the main window
-//   layout   WIDTH COMMENTS           writes the settings file beside EXE with that text layout
+//   layout   WIDTH COMMENTS FORMAT    writes the settings file beside EXE with that text layout and
+//                                     format (HEX, IHEX or SREC)
 //   convert  MODE INPUT OUTPUT        the individual page: the mode, both paths, "変換開始"
 //   batch    MODE FOLDER OUTPUT ROWS  the batch page: lists FOLDER (ROWS rows) and converts them
 //   console  COMMAND_LINE             runs a console program, which must end with exit code 0
 //   close                             closes the main window; the program must end with exit code 0
-// A conversion passes when it ends in the success box (caption "確認"). The program ending at any
+// A conversion passes when it ends in the success box (caption "確認"), which for records goes on
+// with the address ranges and for the plain text says nothing more. The program ending at any
 // other moment ends the run, since nothing after it can run; ended by an exception, it is a CRASH.
 // Prints a line per failed job (FAIL or CRASH, the label, why) and a SUMMARY line; exits with 1 when
 // any job failed.
@@ -31,6 +33,7 @@ namespace {
 // from holding the run for ever. Once it ran out, the program is not fit for another job.
 const DWORD kPatienceMs = 120000;
 bool g_stuck = false;
+bool g_records = false; // the settings written last name a record format
 
 struct Program {
     PROCESS_INFORMATION process = {};
@@ -150,7 +153,12 @@ bool RunConversion(const Program& program, HWND page, int mode, std::string& why
     PostMessageA(box, WM_COMMAND, IDOK, 0);
     const char* success = mode == 0 ? "テキストファイルからバイナリファイルを作成しました"
                                     : "バイナリファイルからテキストファイルを作成しました";
-    bool passed = lstrcmpA(caption, "確認") == 0 && text == success;
+    // Records add the ranges read or written, one line per file (a batch names five and counts the rest).
+    const size_t more = text.find('\n');
+    const std::string rest = more == std::string::npos ? "" : text.substr(more + 1);
+    const bool ranges = rest.find("アドレス 0x") != std::string::npos || rest.find("データはありません") != std::string::npos;
+    bool passed = lstrcmpA(caption, "確認") == 0 && text.substr(0, more) == success &&
+                  (g_records ? ranges && rest.find("のようです") == std::string::npos : rest.empty());
     if (!passed) {
         for (char& c : text)
             if (c == '\r' || c == '\n') c = ' ';
@@ -183,12 +191,14 @@ bool Start(Program& program, const std::string& exe, std::string& why)
 // The whole settings file, as the settings dialog writes it, with the layout under test. The file
 // gets a time of its own each time, so a reader that caches it by its time reads it afresh.
 bool WriteLayout(const Program& program, const std::string& width, const std::string& comments,
-                 std::string& why)
+                 const std::string& format, std::string& why)
 {
+    g_records = format != "HEX";
     static ULONGLONG s_version = 0;
     const std::string pages = "DECIDE_OUTPUT_FROM_INPUT=FALSE\r\nDEFAULT_OUTPUT_EXTENSION=REPLACE\r\n";
     const std::string text = "[COMMON_SETTINGS]\r\nTEXT_BYTES_PER_LINE=" + width +
-                             "\r\nTEXT_OFFSET_COMMENTS=" + comments + "\r\n[IND_CONV_SETTINGS]\r\n" + pages +
+                             "\r\nTEXT_OFFSET_COMMENTS=" + comments + "\r\nTEXT_FORMAT=" + format +
+                             "\r\n[IND_CONV_SETTINGS]\r\n" + pages +
                              "[BAT_CONV_SETTINGS]\r\n" + pages;
     const std::string path = program.folder + "\\Quillmark.ini";
     HANDLE file =
@@ -306,7 +316,7 @@ int main(int argc, char** argv)
         } else if (!program.process.hProcess) {
             why = "the program was never started";
         } else if (command == "layout") {
-            passed = WriteLayout(program, arg(0), arg(1), why);
+            passed = WriteLayout(program, arg(0), arg(1), arg(2), why);
         } else if (command == "convert") {
             int mode = std::atoi(arg(0).c_str());
             HWND page = OpenPage(program, false, mode);

@@ -2,8 +2,8 @@
 """The packed programs end to end. Unpacks each Windows build's zip (dist/Quillmark-<version>-x86.zip,
 -x64.zip) into a scratch folder and converts with the programs exactly as shipped: Quillmark.exe's
 real windows, worked from a second process (packed_driver), and quillconv.exe. One table drives it:
-the sizes below through each way in every layout, and a batch of 300 files of mixed sizes, each binary
-to text and that text back to binary. Every text must equal the native quillconv's for the same input
+the sizes below through each way in every layout or record format, and a batch of 300 files of mixed
+sizes, each binary to text and that text back to binary. Every text must equal the native quillconv's for the same input
 (native quillconv takes it back to the same bytes), every binary must be the original; no program may
 end abnormally, Quillmark.exe must close with exit code 0, and no temporary file or staging folder may
 be left anywhere.
@@ -27,22 +27,30 @@ QUILLCONV = os.path.join(ROOT, "build", "native", "quillconv")
 BUILDS = {"win32": ("x86", "32-bit"), "win64": ("x64", "64-bit")}
 
 SIZES = [0, 1, 15, 16, 17, 31, 32, 33, 4095, 4096, 65537, 3 << 20]
-# Bytes per line (0: the one line without breaks) and the offset comments, which need a width.
+# Bytes per line (0: the one line without breaks) and the offset comments, which need a width; or a
+# record format, as quillconv names it: its settings value, its texts' extension and its name.
 LAYOUTS = [(0, False), (8, False), (8, True), (16, False), (16, True), (32, False), (32, True)]
+FORMATS = {"ihex": ("IHEX", ".hex", "Intel HEX"), "srec": ("SREC", ".srec", "Sレコード")}
 # Each way of converting, the input set it takes, and the layouts it is run in.
-TABLE = [("individual", "sizes", LAYOUTS),
-         ("batch", "sizes", LAYOUTS),
+TABLE = [("individual", "sizes", LAYOUTS + ["ihex"]),
+         ("batch", "sizes", LAYOUTS + ["srec"]),
          ("quillconv", "sizes", [(16, True), (32, False)]),
          ("batch", "mixed", [(16, True), (0, False)])]
 WAYS = {"individual": "個別変換", "batch": "一括変換", "quillconv": "quillconv.exe"}
 
 
 def tag(layout):
-    return f"w{layout[0]}" + ("c" if layout[1] else "")
+    return layout if layout in FORMATS else f"w{layout[0]}" + ("c" if layout[1] else "")
 
 
 def layout_name(layout):
+    if layout in FORMATS:
+        return FORMATS[layout][2]
     return "なし" if layout[0] == 0 else f"{layout[0]}" + (" コメント" if layout[1] else "")
+
+
+def options_of(layout):
+    return ["--format", layout] if layout in FORMATS else ["--width", str(layout[0])] + (["--comments"] if layout[1] else [])
 
 
 def windows(path):
@@ -93,7 +101,7 @@ def make_expected(sets):
             if os.path.isdir(folder):
                 continue
             os.makedirs(folder)
-            options = ["--width", str(layout[0])] + (["--comments"] if layout[1] else [])
+            options = options_of(layout)
             work += [(options, path, os.path.join(folder, stem + ".txt")) for stem, path in sets[set_name]]
 
     with concurrent.futures.ThreadPoolExecutor(max_workers=os.cpu_count() or 2) as pool:
@@ -122,17 +130,19 @@ def plan(sets, work, program):
         for layout in layouts:
             base = os.path.join(work, f"{way}-{set_name}-{tag(layout)}")
             texts, binaries = os.path.join(base, "txt"), os.path.join(base, "dat")
-            folders[texts] = {stem + ".txt" for stem, _ in files}
+            extension = FORMATS[layout][1] if layout in FORMATS else ".txt"
+            folders[texts] = {stem + extension for stem, _ in files}
             folders[binaries] = {stem + ".dat" for stem, _ in files}
             to_text = f"{WAYS[way]} テキスト変換 %s, {layout_name(layout)}"
             to_binary = f"{WAYS[way]} バイナリ変換 %s, {layout_name(layout)}"
             for stem, path in files:
                 expected = os.path.join(SCRATCH, "expect", set_name, tag(layout), stem + ".txt")
-                checks += [(os.path.join(texts, stem + ".txt"), expected, to_text % stem),
+                checks += [(os.path.join(texts, stem + extension), expected, to_text % stem),
                            (os.path.join(binaries, stem + ".dat"), path, to_binary % stem)]
             if way != "quillconv":
-                width, comments = str(layout[0]), str(layout[1]).upper()
-                jobs.append((f"layout {layout_name(layout)}", "layout", width, comments))
+                width, comments = ("0", "FALSE") if layout in FORMATS else (str(layout[0]), str(layout[1]).upper())
+                jobs.append((f"layout {layout_name(layout)}", "layout", width, comments,
+                             FORMATS[layout][0] if layout in FORMATS else "HEX"))
             if way == "batch":
                 source, rows = os.path.join(SCRATCH, "data", set_name), str(len(files))
                 jobs += [(to_text % f"{rows} files", "batch", "1", windows(source), windows(texts), rows),
@@ -141,9 +151,9 @@ def plan(sets, work, program):
             # The individual page and quillconv write into folders that exist.
             os.makedirs(texts)
             os.makedirs(binaries)
-            options = f"--width {layout[0]}" + (" --comments" if layout[1] else "")
+            options = " ".join(options_of(layout))
             for stem, path in files:
-                text = windows(os.path.join(texts, stem + ".txt"))
+                text = windows(os.path.join(texts, stem + extension))
                 binary = windows(os.path.join(binaries, stem + ".dat"))
                 if way == "individual":
                     jobs += [(to_text % stem, "convert", "1", windows(path), text),
