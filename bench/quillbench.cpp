@@ -2,8 +2,9 @@
 //   quillbench DATA_DIR [QUILLCONV [QUILLCONV_EXE WINE_RUN [APP_CONVERT]]]
 // Makes a 64 MiB random binary, its 192 MiB text form and a commented text in DATA_DIR, converts
 // them in both directions with every kernel (binary to text also in lines of 16 bytes with
-// comments), times the reads and writes alone for each (the floor), runs the peers, and prints
-// MB/s of input (10^6 bytes) with the spread of the runs. The same binary also goes to Intel HEX
+// comments) as the tools do (read ahead, written behind), the dispatch's pick also on one thread,
+// times the reads and writes alone for each (the floor) and each conversion's share of it, runs
+// the peers, and prints MB/s of input (10^6 bytes) with the spread of the runs. The same binary also goes to Intel HEX
 // and S-records and back, beside objcopy and srec_cat. APP_CONVERT MODE INPUT OUTPUT converts one
 // file in the running program (1: binary to text, 0: back) and prints its seconds first.
 #include "core/ByteStreams.h"
