@@ -32,6 +32,7 @@ public:
     // Counts the runs started; the posted messages carry it.
     WPARAM GetSerial() const { return m_nSerial; }
     int FilesPassed() const { return m_run.FilesPassed(); }
+    int GetCurrentFile() const { return m_run.GetCurrentFile(); }
     unsigned GetKiBRead() const { return m_run.GetKiBRead(); }
     unsigned GetKiBTotal() const { return m_run.GetKiBTotal(); }
     std::vector<CRunFile>& Files() { return m_run.Files(); }

@@ -28,6 +28,7 @@ int CMainApp::InitInstance()
         // Cut at the last real separator: the last byte of ソ.exe's ソ (83 5C) is none.
         info->m_strProgramFolder = GetFolderPart(CString(module));
         info->m_strStartPath = path;
+        info->LocateIniFile();
     }
     return CWinApp::InitInstance();
 }

@@ -70,6 +70,11 @@ namespace {
 // they always did.
 const DWORD kCalmMs = 100;
 
+// While the running page shows, its status is brought up to date this often, also while the run
+// has nothing to report (a slow read).
+const UINT_PTR kStatusTimer = 1;
+const UINT kStatusEveryMs = 250;
+
 } // namespace
 
 void CMainDlg::StartRun(int mode, std::vector<CRunFile> files, const char* outputFolder)
@@ -144,13 +149,26 @@ void CMainDlg::ShowRunning(bool running)
             controls[i]->EnableWindow(!running);
     }
     ::SetWindowTextA(stop, running ? "中止" : "変換開始");
-    SetDlgItemTextA(m_hWnd, IDC_RUN_STATUS, "");
     m_progress.SetRange(0, GetProgressRange());
-    m_progress.SetPos(0);
+    // Where the run already is, not an empty status until its next report.
+    ShowProgress();
     ::ShowWindow(GetDlgItem(IDC_RUN_STATUS), running ? SW_SHOW : SW_HIDE);
     m_progress.ShowWindow(running ? SW_SHOW : SW_HIDE);
+    OnShowRunning(running);
+    // Without the timer the status still follows the run's own reports.
+    if (running)
+        SetTimer(m_hWnd, kStatusTimer, kStatusEveryMs, NULL);
+    else
+        KillTimer(m_hWnd, kStatusTimer);
     // The keyboard stays with the page: on "中止" while running, which Esc also means.
     if (running && focus && !::IsWindowEnabled(focus)) ::SetFocus(stop);
+}
+
+void CMainDlg::ShowProgress()
+{
+    CString text;
+    m_progress.SetPos(IsRunning() ? GetProgress(text) : 0);
+    SetDlgItemTextA(m_hWnd, IDC_RUN_STATUS, text);
 }
 
 LRESULT CMainDlg::WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
@@ -162,11 +180,11 @@ LRESULT CMainDlg::WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
         if (IsRunning() && wParam == m_run.GetSerial()) EndRun();
         return 0;
     case WM_RUNPROGRESS:
-        if (IsRunning() && wParam == m_run.GetSerial()) {
-            CString text;
-            m_progress.SetPos(GetProgress(text));
-            SetDlgItemTextA(m_hWnd, IDC_RUN_STATUS, text);
-        }
+        if (IsRunning() && wParam == m_run.GetSerial()) ShowProgress();
+        return 0;
+    case WM_TIMER:
+        if (wParam != kStatusTimer) return CDialog::WindowProc(hwnd, msg, wParam, lParam);
+        if (IsRunning()) ShowProgress();
         return 0;
     case WM_FOCUSMOVE:
         // Esc in any control of the page (it names the page itself) stops a run.
@@ -204,6 +222,8 @@ int CMainDlg::OnCommand(WPARAM wParam, LPARAM lParam)
     case ID_CONVERT: return OnConvert();
     case IDC_CLEAR:
     case ID_CLEAR: return OnClear();
+    case ID_OPEN_OUTPUT_FOLDER: return OnOpenOutputFolder();
+    case ID_OPEN_OUTPUT_FILE: return OnOpenOutputFile();
     default: return CDialog::OnCommand(wParam, lParam);
     }
 }
@@ -215,6 +235,9 @@ int CMainDlg::OnKeyDown(WPARAM wParam, LPARAM lParam)
         return 0;
     }
     bool ctrl = GetKeyState(VK_CONTROL) < 0;
+    // Opening what was made changes nothing a run works on.
+    if (ctrl && wParam == 'E') return OnOpenOutputFolder();
+    if (ctrl && wParam == 'P') return OnOpenOutputFile();
     if (Refused()) {
         if (wParam == VK_ESCAPE) StopRun();
         return 0;

@@ -38,6 +38,9 @@ public:
     virtual int OnConvert();
     virtual int OnClear() { return Clear(); }
     virtual void OnModeChanged() {}
+    // "出力フォルダを開く" and "出力ファイルを開く" on the page's output (Ctrl+E, Ctrl+P).
+    virtual int OnOpenOutputFolder() { return 0; }
+    virtual int OnOpenOutputFile() { return 0; }
     virtual void SetInputPath(Vexa::CString) {}
     virtual void SetOutputPath(Vexa::CString) {}
     // The first and the last control of the focus order.
@@ -73,6 +76,8 @@ protected:
     // The progress bar's range for the run, and where the run stands with the status text for it.
     virtual int GetProgressRange() = 0;
     virtual int GetProgress(Vexa::CString& text) = 0;
+    // After the page took or left its running look: what the page shows or hides besides.
+    virtual void OnShowRunning(bool) {}
     // Whether commands that change what a run reads or writes are refused now.
     bool Refused() const { return IsRunning(); }
     // The closing message of a run that made every output it was given, with more lines under it.
@@ -98,6 +103,7 @@ protected:
 
 private:
     void ShowRunning(bool running);
+    void ShowProgress();
     void EndRun();
 
     SettingReader m_pfnSetting;

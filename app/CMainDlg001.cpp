@@ -2,6 +2,7 @@
 
 #include "app/CMainWnd.h"
 #include "app/FailureText.h"
+#include "app/OpenOutput.h"
 #include "core/OutputPath.h"
 #include "resources/resource.h"
 
@@ -119,6 +120,34 @@ void CMainDlg001::SetOutputPath(CString path)
 void CMainDlg001::OnModeChanged()
 {
     if (DecideOutputFromInput()) SetOutputPath(MakeOutputPath(GetInputPath()));
+}
+
+// The output box's folder, with its file selected where Explorer shows it. A bare name is in the
+// current folder, C:\x.dat in the root of C: (not in C:'s current folder).
+int CMainDlg001::OnOpenOutputFolder()
+{
+    const CString output = GetOutputPath();
+    if (output.IsEmpty()) {
+        Message("出力ファイルを設定してください", "警告", MB_ICONWARNING);
+        return ERROR_FILE_NOT_FOUND;
+    }
+    CString folder = GetFolderPart(output);
+    if (folder.IsEmpty() || folder[folder.GetLength() - 1] == ':') folder += folder.IsEmpty() ? "." : "\\";
+    OpenOutputFolder(m_hWnd, folder, output);
+    return 0;
+}
+
+// The output box's file, in the editor for what the mode makes of it.
+int CMainDlg001::OnOpenOutputFile()
+{
+    const CString output = GetOutputPath();
+    if (output.IsEmpty()) {
+        Message("出力ファイルを設定してください", "警告", MB_ICONWARNING);
+        return ERROR_FILE_NOT_FOUND;
+    }
+    CMainWnd* main = GetMainWnd();
+    OpenOutputFile(m_hWnd, output, main && main->GetMode() == 1);
+    return 0;
 }
 
 // Reports in the order the messages promise (input path, input, output path, output, result);

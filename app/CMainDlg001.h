@@ -15,6 +15,8 @@ public:
     int OnBrowseInput() override;
     int OnBrowseOutput() override;
     void OnModeChanged() override;
+    int OnOpenOutputFolder() override;
+    int OnOpenOutputFile() override;
     void SetInputPath(Vexa::CString path) override;
     void SetOutputPath(Vexa::CString path) override;
 

@@ -3,9 +3,9 @@
 #include <shlwapi.h>
 
 #include "app/CMainWnd.h"
-#include "app/FailureText.h"
 #include "app/CSubDlg001.h"
-#include "app/Dpi.h"
+#include "app/FailureText.h"
+#include "app/OpenOutput.h"
 #include "core/OutputPath.h"
 #include "engine/InputListing.h"
 #include "engine/OutputCollisions.h"
@@ -29,6 +29,12 @@ CWindowBase* const s_focusOrder[10] = {&s_filter,     &s_buttons[0], &s_edits[0]
 
 // How many failed rows the error message names before it only counts the rest.
 const int kNamedFailures = 5;
+
+// The list's columns: the input's name, the output's, and what became of the row.
+enum { kInputColumn, kOutputColumn, kResultColumn };
+
+// From this size on, the status shows how far the file under way is.
+const unsigned kShowBytesFromKiB = 2048;
 
 } // namespace
 
@@ -56,9 +62,16 @@ int CMainDlg002::OnInitDialog(WPARAM wParam, LPARAM lParam)
     for (int i = 0; i < 6; ++i) s_buttons[i].Attach(GetDlgItem(IDC_INPUT_BROWSE + i));
     for (int i = 0; i < 2; ++i) s_edits[i].Attach(GetDlgItem(IDC_INPUT_PATH + i));
     s_list.Attach(GetDlgItem(IDC_FILE_LIST));
-    s_list.SetExtendedStyle(s_list.GetExtendedStyle() | 0x25);
-    s_list.InsertColumn(0, ScaleForDpi(160), "変換前");
-    s_list.InsertColumn(1, ScaleForDpi(160), "変換後");
+    // A cell cut short shows whole in a tip where the system offers one.
+    s_list.SetExtendedStyle(s_list.GetExtendedStyle() | 0x25 | LVS_EX_LABELTIP);
+    // The three columns share the list's width, less a scroll bar's, so that 結果 is seen at any
+    // DPI without scrolling sideways.
+    RECT client = {};
+    ::GetClientRect(s_list.GetHwnd(), &client);
+    const int width = client.right - GetSystemMetrics(SM_CXVSCROLL), third = width / 3;
+    s_list.InsertColumn(kInputColumn, third, "変換前");
+    s_list.InsertColumn(kOutputColumn, third, "変換後");
+    s_list.InsertColumn(kResultColumn, width - 2 * third, "結果");
     return CMainDlg::OnInitDialog(wParam, lParam);
 }
 
@@ -128,6 +141,39 @@ int CMainDlg002::OnKeyDown(WPARAM wParam, LPARAM lParam)
     default:
         return CMainDlg::OnKeyDown(wParam, lParam);
     }
+}
+
+CString CMainDlg002::GetSelectedOutput(const CString& folder)
+{
+    if (s_list.SendMessage(LVM_GETSELECTEDCOUNT, 0, 0) != 1) return CString();
+    return CString(folder + "\\", s_list.GetItemText(s_list.GetSelectedItem(), kOutputColumn));
+}
+
+// The output folder box's folder, with the selected row's output selected where Explorer shows it.
+int CMainDlg002::OnOpenOutputFolder()
+{
+    const CString folder = GetOutputFolder();
+    if (folder.IsEmpty()) {
+        Message("出力フォルダを設定してください", "警告", MB_ICONWARNING);
+        return ERROR_FILE_NOT_FOUND;
+    }
+    OpenOutputFolder(m_hWnd, folder, GetSelectedOutput(folder));
+    return 0;
+}
+
+// The selected row's output, in the editor for what the mode makes of it.
+int CMainDlg002::OnOpenOutputFile()
+{
+    const CString folder = GetOutputFolder();
+    const CString output = folder.IsEmpty() ? CString() : GetSelectedOutput(folder);
+    if (output.IsEmpty()) {
+        Message(folder.IsEmpty() ? "出力フォルダを設定してください" : "開く出力ファイルを一覧で選択してください", "警告",
+                MB_ICONWARNING);
+        return ERROR_FILE_NOT_FOUND;
+    }
+    CMainWnd* main = GetMainWnd();
+    OpenOutputFile(m_hWnd, output, main && main->GetMode() == 1);
+    return 0;
 }
 
 int CMainDlg002::OnBrowseInput()
@@ -314,48 +360,78 @@ int CMainDlg002::GetProgressRange()
     return static_cast<int>(m_run.Files().size());
 }
 
+// Files done of all files, then the file under way, with its MB read when it is large.
 int CMainDlg002::GetProgress(CString& text)
 {
-    int passed = m_run.FilesPassed();
+    const int passed = m_run.FilesPassed(), current = m_run.GetCurrentFile();
     text.Format("%d / %d", passed, GetProgressRange());
+    if (current < 0 || current >= GetProgressRange()) return passed;
+    const unsigned size = m_run.GetKiBTotal();
+    if (size >= kShowBytesFromKiB) {
+        CString bytes;
+        bytes.Format("  %u / %u MB", m_run.GetKiBRead() >> 10, size >> 10);
+        text += bytes;
+    }
+    text += "  ";
+    text += s_list.GetItemText(m_run.Files()[current].row, kInputColumn);
     return passed;
 }
 
-// One message for the run: done, stopped (with how many files were and were not converted), or
-// how many failed; either of the last two names the rows skipped or failed. When all is done, it
-// names what the converted files' records span, or what their text looks like.
+// The status takes the place of the buttons that a run leaves nothing to do for.
+void CMainDlg002::OnShowRunning(bool running)
+{
+    for (int i = 3; i < 6; ++i) s_buttons[i].ShowWindow(running ? SW_HIDE : SW_SHOW);
+}
+
+// Each row of the run gets its outcome in words, and a converted row loses its check, so that
+// "変換開始" again converts only the rest. One message for the run: done, stopped (with how many
+// files were and were not converted), or how many were not converted; each counts the converted,
+// skipped and failed files first, and the last two name the rows skipped or failed. When all is
+// done, it names what the converted files' records span, or what their text looks like.
 void CMainDlg002::OnRunEnded(bool stopped)
 {
-    int converted = 0, failed = 0, noted = 0;
+    int converted = 0, skipped = 0, failed = 0, noted = 0;
     CString names, notes;
     bool looksRecords = false, looksBinary = false;
     for (const CRunFile& file : m_run.Files()) {
         const FileConversionResult& result = file.result;
-        if (file.reached && result.Done()) {
+        CString reason;
+        if (!file.skipped.IsEmpty()) {
+            ++skipped;
+            reason = file.skipped;
+            s_list.SetItemText(file.row, kResultColumn, CString("スキップ: ") + reason);
+        } else if (file.reached && result.Done()) {
             ++converted;
+            s_list.SetItemText(file.row, kResultColumn, "変換済み");
+            s_list.SetCheck(file.row, false);
             // What a file's conversion found: the range of its records, or what its text looks like.
             if (result.records || result.looksLike != TextPlain) {
                 if (noted++ < kNamedFailures)
-                    notes += CString("\n") + s_list.GetItemText(file.row, 0) + ": " +
+                    notes += CString("\n") + s_list.GetItemText(file.row, kInputColumn) + ": " +
                              (result.records ? DescribeRange(result.image)
                                              : CString(DescribeLooks(result.looksLike)));
                 looksBinary = looksBinary || result.looksLike == TextBinary;
                 looksRecords = looksRecords || (!result.records && result.looksLike != TextBinary);
             }
+            continue;
+        } else if (file.reached) {
+            ++failed;
+            reason = DescribeFailureBriefly(result);
+            s_list.SetItemText(file.row, kResultColumn, CString("失敗: ") + reason);
+        } else {
+            continue; // the run stopped before it: it keeps its check
         }
-        const bool skipped = !file.skipped.IsEmpty();
-        if (!skipped && (!file.reached || file.result.Done())) continue;
-        if (failed < kNamedFailures) {
+        if (skipped + failed <= kNamedFailures) {
             names += "\n";
-            names += s_list.GetItemText(file.row, 0);
+            names += s_list.GetItemText(file.row, kInputColumn);
             names += ": ";
-            names += skipped ? file.skipped : DescribeFailureBriefly(file.result);
+            names += reason;
         }
-        ++failed;
     }
-    if (failed > kNamedFailures) {
+    const int notDone = skipped + failed;
+    if (notDone > kNamedFailures) {
         CString more;
-        more.Format("\nほか %d 件", failed - kNamedFailures);
+        more.Format("\nほか %d 件", notDone - kNamedFailures);
         names += more;
     }
     if (noted > kNamedFailures) {
@@ -365,19 +441,21 @@ void CMainDlg002::OnRunEnded(bool stopped)
     }
     if (looksRecords) notes += CString("\n") + AdviseLooks(TextIntelHex);
     if (looksBinary) notes += CString("\n") + AdviseLooks(TextBinary);
+    CString counts;
+    counts.Format("\n変換済み %d 件、スキップ %d 件、失敗 %d 件", converted, skipped, failed);
     const int notConverted = static_cast<int>(m_run.Files().size()) - converted;
     if (stopped && notConverted > 0) {
         CString text;
         text.Format("変換を中止しました。\n%d 件のファイルを変換し、%d 件のファイルは変換していません。",
                     converted, notConverted);
-        Message(text + names, "確認", MB_ICONINFORMATION);
+        Message(text + counts + names, "確認", MB_ICONINFORMATION);
         return;
     }
-    if (failed == 0) {
-        ReportDone(notes);
+    if (notDone == 0) {
+        ReportDone(counts + notes);
         return;
     }
     CString text;
-    text.Format("%d 件のファイルを変換できませんでした。", failed);
-    Message(text + names, "エラー", MB_ICONERROR);
+    text.Format("%d 件のファイルを変換できませんでした。", notDone);
+    Message(text + counts + names, "エラー", MB_ICONERROR);
 }

@@ -1,6 +1,6 @@
 // CMainDlg002: the batch conversion page ("一括変換"). Lists the plain files of a folder that
 // match the filter, with their output names and a check box each, and converts the checked rows
-// into an output folder.
+// into an output folder; each row then says what became of it.
 #pragma once
 
 #include <vector>
@@ -21,6 +21,8 @@ public:
     int OnBrowseInput() override;
     int OnBrowseOutput() override;
     void OnModeChanged() override;
+    int OnOpenOutputFolder() override;
+    int OnOpenOutputFile() override;
     void SetInputPath(Vexa::CString folder) override;
     void SetOutputPath(Vexa::CString folder) override;
 
@@ -44,6 +46,11 @@ protected:
     void OnRunEnded(bool stopped) override;
     int GetProgressRange() override;
     int GetProgress(Vexa::CString& text) override;
+    void OnShowRunning(bool running) override;
     void OnFocusLeaving(Vexa::CWindowBase* control) override;
     void OnEnterKey(Vexa::CWindowBase* control) override;
+
+private:
+    // The output of the one row selected in the list, in folder; "" unless exactly one is.
+    Vexa::CString GetSelectedOutput(const Vexa::CString& folder);
 };

@@ -71,7 +71,10 @@ int CMainWnd::OnCreate(WPARAM wParam, LPARAM lParam)
     s_menuFile.InsertSeparator(5);
     s_menuFile.InsertItem(6, "設定 (&S)", ID_SETTINGS);
     s_menuFile.InsertSeparator(7);
-    s_menuFile.InsertItem(8, "終了", ID_EXIT);
+    s_menuFile.InsertItem(8, "出力フォルダを開く (&D)\tCtrl+E", ID_OPEN_OUTPUT_FOLDER);
+    s_menuFile.InsertItem(9, "出力ファイルを開く (&P)\tCtrl+P", ID_OPEN_OUTPUT_FILE);
+    s_menuFile.InsertSeparator(10);
+    s_menuFile.InsertItem(11, "終了", ID_EXIT);
     s_menuEdit.InsertItem(0, "バイナリ変換 (&B)", ID_MODE_BINARY);
     s_menuEdit.InsertItem(1, "テキスト変換 (&T)", ID_MODE_TEXT);
     s_menuHelp.InsertItem(0, "使い方 (&H)", ID_HELP);
@@ -164,6 +167,8 @@ int CMainWnd::OnCommand(WPARAM wParam, LPARAM lParam)
     case ID_BROWSE_OUTPUT:
     case ID_CONVERT:
     case ID_CLEAR:
+    case ID_OPEN_OUTPUT_FOLDER:
+    case ID_OPEN_OUTPUT_FILE:
         if (CMainDlg* page = GetPage(m_nPage)) page->PostMessage(WM_COMMAND, wParam, lParam);
         return 0;
     case ID_EXIT:
@@ -215,8 +220,10 @@ int CMainWnd::OnKeyDown(WPARAM wParam, LPARAM lParam)
     case VK_DELETE:
     case 'A':
     case 'B':
+    case 'E':
     case 'I':
     case 'O':
+    case 'P':
     case 'T':
     case 'U':
         if (CMainDlg* page = GetPage(m_nPage)) page->PostMessage(WM_KEYDOWN, wParam, lParam);

@@ -1,6 +1,7 @@
 #include "app/CSettingDlg.h"
 
 #include "app/BlackBackground.h"
+#include "app/FailureText.h"
 
 #include "resources/resource.h"
 
@@ -97,6 +98,7 @@ int CSettingDlg::OnNotify(WPARAM wParam, LPARAM lParam)
     return CDialog::OnNotify(wParam, lParam);
 }
 
+// A save that failed keeps the dialog open with what the user chose, and says which file and why.
 void CSettingDlg::OnOK()
 {
     // A value that cannot be saved as typed is refused before anything is written: its page
@@ -111,7 +113,17 @@ void CSettingDlg::OnOK()
             return;
         }
     }
+    CSystemInfo* info = GetSystemInfo();
+    if (info) info->TakeWriteError();
     for (CSettingSubDlg* page : m_pSubDlg) page->SaveSettings();
+    if (const DWORD error = info ? info->TakeWriteError() : 0) {
+        CString text("設定を保存できませんでした\n");
+        text += info->GetIniFilePath();
+        text += "\n";
+        text += SystemReason(error);
+        MessageBoxA(m_hWnd, text, "エラー", MB_OK | MB_ICONERROR);
+        return;
+    }
     EndDialog(IDOK);
 }
 

@@ -25,8 +25,8 @@ private:
 
 CRun::CRun()
     : m_pObserver(nullptr), m_hThread(NULL), m_nHanded(0), m_bStop(false), m_nFault(0), m_nPassed(0),
-      m_nKiBRead(0), m_nKiBTotal(0), m_dwLastReport(0), m_hCommitters(), m_nCommitters(0), m_nFirst(0),
-      m_nQueued(0), m_bEnded(false)
+      m_nCurrent(-1), m_nKiBRead(0), m_nKiBTotal(0), m_dwLastReport(0), m_hCommitters(), m_nCommitters(0),
+      m_nFirst(0), m_nQueued(0), m_bEnded(false)
 {
     InitializeCriticalSection(&m_report);
     InitializeCriticalSection(&m_lock);
@@ -55,6 +55,7 @@ DWORD CRun::Start(CRunObserver& observer, const ConvertOptions& options, std::ve
     m_bStop = false;
     m_nFault = 0;
     m_nPassed = 0;
+    m_nCurrent = -1;
     m_nKiBRead = 0;
     m_nKiBTotal = 0;
     m_dwLastReport = GetTickCount();
@@ -125,6 +126,7 @@ void CRun::ConvertAll(const COutputFolder* folder)
         if (file.skipped.IsEmpty()) {
             m_nKiBRead = 0;
             m_nKiBTotal = 0;
+            m_nCurrent = static_cast<int>(m_nHanded);
             written.output.reset(new CSafeOutput);
             file.result = ConvertFile(file.input, file.output, m_options, *written.output,
                                       folder ? folder->Plan(file.output) : OutputPlan());

@@ -71,9 +71,10 @@ public:
     // From Start until Wait.
     bool IsActive() const { return m_hThread != NULL; }
     bool IsStopRequested() const { return m_bStop; }
-    // Files the run has passed (as OnFileDone tells them), and of the file under way the KiB read
-    // and its size.
+    // Files the run has passed (as OnFileDone tells them), the index of the file the worker
+    // converts or converted last (-1 before the first), and of that file the KiB read and its size.
     int FilesPassed() const { return m_nPassed; }
+    int GetCurrentFile() const { return m_nCurrent; }
     unsigned GetKiBRead() const { return m_nKiBRead; }
     unsigned GetKiBTotal() const { return m_nKiBTotal; }
     std::vector<CRunFile>& Files() { return m_files; }
@@ -118,6 +119,7 @@ private:
     std::atomic<bool> m_bStop;
     std::atomic<DWORD> m_nFault;
     std::atomic<int> m_nPassed;
+    std::atomic<int> m_nCurrent;
     std::atomic<unsigned> m_nKiBRead;
     std::atomic<unsigned> m_nKiBTotal;
     std::atomic<DWORD> m_dwLastReport; // changed under m_report

@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <shlobj.h>
+
 #include <new>
 
 namespace Vexa {
@@ -22,6 +24,18 @@ const char* TextOrEmpty(const CString& s)
 {
     const char* text = s;
     return text != nullptr ? text : "";
+}
+
+// Whether a file can be made in folder: one is made there and goes again when it is closed.
+bool CanCreateFileIn(const CString& folder)
+{
+    CString probe;
+    probe.Format("%s\\~quillmark-%lu.tmp", static_cast<const char*>(folder), GetCurrentProcessId());
+    HANDLE file = CreateFileA(probe, GENERIC_WRITE, 0, NULL, CREATE_NEW,
+                              FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, NULL);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    CloseHandle(file);
+    return true;
 }
 
 } // namespace
@@ -48,7 +62,32 @@ CString CSystemInfo::ReadSetting(const char* section, const CString& key)
 int CSystemInfo::WriteSetting(const char* section, const CString& key, const CString& value)
 {
     const CString path = GetIniFilePath();
-    return WritePrivateProfileStringA(section, TextOrEmpty(key), TextOrEmpty(value), path);
+    // A folder that cannot be made shows as the write's own failure.
+    if (!m_strIniFolder.IsEmpty()) CreateDirectoryA(m_strIniFolder, NULL);
+    const BOOL written = WritePrivateProfileStringA(section, TextOrEmpty(key), TextOrEmpty(value), path);
+    if (!written && m_dwWriteError == 0) {
+        const DWORD error = GetLastError();
+        m_dwWriteError = error ? error : ERROR_WRITE_FAULT;
+    }
+    return written;
+}
+
+DWORD CSystemInfo::TakeWriteError()
+{
+    const DWORD error = m_dwWriteError;
+    m_dwWriteError = 0;
+    return error;
+}
+
+void CSystemInfo::LocateIniFile()
+{
+    m_strIniFolder.Empty();
+    const CString beside(m_strProgramFolder, CString("\\Quillmark.ini"));
+    if (GetFileAttributesA(beside) != INVALID_FILE_ATTRIBUTES || CanCreateFileIn(m_strProgramFolder)) return;
+    char appData[MAX_PATH] = "";
+    // Without an application data folder the file stays beside the program, and saving says why not.
+    if (SHGetFolderPathA(NULL, CSIDL_APPDATA, NULL, SHGFP_TYPE_CURRENT, appData) == S_OK)
+        m_strIniFolder = CString(appData, "\\Quillmark");
 }
 
 CString CSystemInfo::GetCommonSetting(CString key) { return ReadSetting(kCommonSection, key); }
@@ -72,7 +111,7 @@ int CSystemInfo::SetBatConvSetting(CString key, CString value)
 
 CString CSystemInfo::GetIniFilePath()
 {
-    return CString(m_strProgramFolder, CString("\\Quillmark.ini"));
+    return CString(m_strIniFolder.IsEmpty() ? m_strProgramFolder : m_strIniFolder, CString("\\Quillmark.ini"));
 }
 
 void CreateSystemInfo()

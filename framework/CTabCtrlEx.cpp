@@ -12,8 +12,10 @@ bool IsParentKey(WPARAM key)
     case VK_DELETE:
     case 'A':
     case 'B':
+    case 'E':
     case 'I':
     case 'O':
+    case 'P':
     case 'T':
     case 'U':
     case VK_F1:

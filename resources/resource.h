@@ -23,6 +23,8 @@
 #define ID_HELP                107
 #define ID_VERSION             108
 #define ID_SETTINGS            109
+#define ID_OPEN_OUTPUT_FOLDER  110
+#define ID_OPEN_OUTPUT_FILE    111
 
 // Controls. Templates that play the same part share numbers: both pages, the three tool rows.
 #define IDC_LABEL              3000 // labels no code looks at
@@ -33,6 +35,7 @@
 #define IDC_SETTING_TAB        5000
 #define IDC_TOOL_BROWSE        4000 // filer, text editor, binary editor: 4000-4002
 #define IDC_TOOL_PATH          7000 // their paths: 7000-7002
+#define IDC_TOOL_USE           9250 // what each is used for: 9250-9252
 #define IDC_TEXT_COMMENTS      4003
 #define IDC_TEXT_WIDTH         9100
 #define IDC_DECIDE_OUTPUT      4100

@@ -2,6 +2,7 @@
 //   shotdriver main SECONDS   waits for the main window
 //   shotdriver settings TAB   opens the settings dialog and shows tab TAB (0, 1 or 2)
 //   shotdriver rename ROW     selects ROW of the batch list and opens the output file name dialog
+//   shotdriver convert        converts from the File menu and closes the closing message box
 //   shotdriver dismiss        cancels the dialog in front and waits until it is gone
 //   shotdriver close          closes the main window and waits for the program to end
 // Every command but the last two prints the window's rectangle as ImageMagick geometry
@@ -166,6 +167,30 @@ int Rename(int row)
     return Report(dialog);
 }
 
+// The program's message box (its text is item 0xFFFF), or NULL.
+HWND MessageBoxOf(HWND main)
+{
+    DWORD pid = 0;
+    GetWindowThreadProcessId(main, &pid);
+    for (HWND wnd = NULL; (wnd = FindWindowExA(NULL, wnd, "#32770", NULL)) != NULL;) {
+        DWORD owner = 0;
+        GetWindowThreadProcessId(wnd, &owner);
+        if (owner == pid && IsWindowVisible(wnd) && GetDlgItem(wnd, 0xFFFF)) return wnd;
+    }
+    return NULL;
+}
+
+int Convert()
+{
+    HWND main = MainWindow();
+    if (!main) return Fail("no main window");
+    PostMessageA(main, WM_COMMAND, ID_CONVERT, 0);
+    HWND box = NULL;
+    if (!WaitFor([&] { return (box = MessageBoxOf(main)) != NULL; })) return Fail("no closing message box");
+    PostMessageA(box, WM_COMMAND, IDOK, 0);
+    return WaitFor([&] { return !IsWindow(box); }) ? 0 : Fail("the message box stayed open");
+}
+
 int Dismiss()
 {
     HWND dialog = Dialog(kRenameTitle);
@@ -197,8 +222,9 @@ int main(int argc, char** argv)
     if (std::strcmp(command, "main") == 0) return Main(argc >= 3 ? number : 30);
     if (std::strcmp(command, "settings") == 0) return Settings(number);
     if (std::strcmp(command, "rename") == 0) return Rename(number);
+    if (std::strcmp(command, "convert") == 0) return Convert();
     if (std::strcmp(command, "dismiss") == 0) return Dismiss();
     if (std::strcmp(command, "close") == 0) return Close();
-    std::fprintf(stderr, "usage: shotdriver main SECONDS | settings TAB | rename ROW | dismiss | close\n");
+    std::fprintf(stderr, "usage: shotdriver main SECONDS | settings TAB | rename ROW | convert | dismiss | close\n");
     return 2;
 }

@@ -52,7 +52,13 @@ TEST_F(LayoutTest, ModernControlsAndBothPagesInsideTheClientAreaAtThisDpi)
     GetObjectA(reinterpret_cast<HFONT>(SendDlgItemMessageA(MainWnd().GetHwnd(), IDC_MODE_SELECTOR, WM_GETFONT, 0, 0)),
                sizeof(font), &font);
     EXPECT_EQ(font.lfHeight, MulDiv(14, dpi, 96));
-    EXPECT_EQ(SendDlgItemMessageA(Batch().GetHwnd(), IDC_FILE_LIST, LVM_GETCOLUMNWIDTH, 0, 0), MulDiv(160, dpi, 96));
+    // The batch list's three columns fit inside it, and 結果 shows at least the word that starts a result.
+    HWND list = GetDlgItem(Batch().GetHwnd(), IDC_FILE_LIST);
+    RECT inside;
+    GetClientRect(list, &inside);
+    const int result = ListView_GetColumnWidth(list, 2);
+    EXPECT_LE(ListView_GetColumnWidth(list, 0) + ListView_GetColumnWidth(list, 1) + result, inside.right);
+    EXPECT_GE(result, ListView_GetStringWidth(list, "スキップ: ") + MulDiv(12, dpi, 96));
 }
 
 // Every control of the settings pages inside the dialog; every label and every choice of a

@@ -4,6 +4,8 @@
 
 #include <shellapi.h>
 
+#include <algorithm>
+
 using namespace apptest;
 
 namespace {
@@ -43,7 +45,6 @@ TEST_F(MainWindowTest, EveryCommandKeyAndDropReachesWhatItNames)
         {0, "Ctrl+B on the tab strip", [&] { Press(tabs, 'B', VK_CONTROL); }, "", "|0|0|x|"},
         {0, "Ctrl+T", [&] { Press(main, 'T', VK_CONTROL); }, "", "|0|1|x|"},
         {0, "the selector", [] { ChooseMode(0); }, "", "|0|0|x|"},
-        {0, "変換開始 (&C)", [] { Command(ID_CONVERT); }, "", "<入力ファイルのオープンに失敗しました>|0|0|x|"},
         {0, "Enter", [&] { Press(main, VK_RETURN); }, "", "<入力ファイルのオープンに失敗しました>|0|0|x|"},
         {0, "Enter in an edit box", [&] { Press(GetDlgItem(one, IDC_INPUT_PATH), VK_RETURN); }, "", "|0|0|x|"},
         {0, "Delete in an edit box", [&] { Press(GetDlgItem(one, IDC_OUTPUT_PATH), VK_DELETE); }, "", "|0|0|x|"},
@@ -55,7 +56,8 @@ TEST_F(MainWindowTest, EveryCommandKeyAndDropReachesWhatItNames)
         {0, "Ctrl+O", [&] { Press(tabs, 'O', VK_CONTROL); }, b, out + ("|0|0|x|" + b + "|" + dir / "sub")},
         {1, "入力", [&] { Click(many, IDC_INPUT_BROWSE); }, "", "[入力元を指定してください]|1|0|x|"},
         {1, "参照（出力） (&O)", [] { Command(ID_BROWSE_OUTPUT); }, "", "[出力先を指定してください]|1|0|x|"},
-        {1, "Enter", [&] { Press(main, VK_RETURN); }, "", "<出力フォルダを設定してください>|1|0|x|"},
+        {0, "Ctrl+E", [&] { Press(main, 'E', VK_CONTROL); }, "", "<出力ファイルを設定してください>|0|0|x|"},
+        {1, "Ctrl+P on the tab strip", [&] { Press(tabs, 'P', VK_CONTROL); }, "", "<出力フォルダを設定してください>|1|0|x|"},
         {1, "F1", [&] { Press(main, VK_F1); }, "", help + "|1|0|x|"},
         {1, "Ctrl+F1", [&] { Press(tabs, VK_F1, VK_CONTROL); }, "", "[バージョン情報]|1|0|x|"},
         {1, "設定 (&S)", [] { Command(ID_SETTINGS); }, "", "[設定]|1|0|x|"},
@@ -86,7 +88,9 @@ TEST_F(MainWindowTest, MenuTextsAndCommands)
     using Items = std::vector<std::pair<std::string, UINT>>;
     const Items expected[] = {
         {{"ファイル (&F)", 0}, {"参照（入力） (&I)", ID_BROWSE_INPUT}, {"参照（出力） (&O)", ID_BROWSE_OUTPUT}, {"-", 0},
-         {"変換開始 (&C)", ID_CONVERT}, {"クリア (&R)", ID_CLEAR}, {"-", 0}, {"設定 (&S)", ID_SETTINGS}, {"-", 0}, {"終了", ID_EXIT}},
+         {"変換開始 (&C)", ID_CONVERT}, {"クリア (&R)", ID_CLEAR}, {"-", 0}, {"設定 (&S)", ID_SETTINGS}, {"-", 0},
+         {"出力フォルダを開く (&D)\tCtrl+E", ID_OPEN_OUTPUT_FOLDER}, {"出力ファイルを開く (&P)\tCtrl+P", ID_OPEN_OUTPUT_FILE}, {"-", 0},
+         {"終了", ID_EXIT}},
         {{"編集 (&E)", 0}, {"バイナリ変換 (&B)", ID_MODE_BINARY}, {"テキスト変換 (&T)", ID_MODE_TEXT}},
         {{"ヘルプ (&H)", 0}, {"使い方 (&H)", ID_HELP}, {"バージョン情報 (&V)", ID_VERSION}},
     };
@@ -145,29 +149,41 @@ std::string SavedSettings()
     return saved;
 }
 
-// Opens the settings dialog from the File menu; act runs in it.
-void WithSettings(const std::function<void(HWND)>& act)
+// Opens the settings dialog from the File menu; act runs in it, onBox at each message box. The
+// boxes shown.
+std::vector<Box> WithSettings(const std::function<void(HWND)>& act, const std::function<void(const Box&)>& onBox = nullptr)
 {
     DialogWatcher watcher;
     watcher.onDialog = act;
+    watcher.onBox = onBox;
     Command(ID_SETTINGS);
+    return watcher.boxes;
 }
 
 // Without a settings file the dialog shows the defaults, 取消 writes nothing and 決定 writes every
-// key, an empty box too.
-TEST_F(MainWindowTest, SettingsShowTheDefaultsAndCancelWritesNothing)
+// key, an empty box too. A save that fails (a folder stands where the file goes) says which file
+// and why, and the dialog stays open with what the user chose until 決定 can save it.
+TEST_F(MainWindowTest, SettingsShowTheDefaultsCancelWritesNothingAndAFailedSaveSaysWhy)
 {
+    const std::string ini = ProgramFolder() + "\\Quillmark.ini";
     for (int button : {IDCANCEL, IDOK}) {
         std::string shown;
-        WithSettings([&](HWND dialog) {
-            shown = ShownSettings(dialog);
-            SetText(PageWith(dialog, IDC_TOOL_PATH), IDC_TOOL_PATH + 1, "changed");
-            PostMessageA(dialog, WM_COMMAND, button, 0);
-        });
+        HWND open = NULL;
+        if (button == IDOK) CreateDirectoryA(ini.c_str(), NULL);
+        const std::vector<Box> boxes = WithSettings(
+            [&](HWND dialog) {
+                shown = ShownSettings(open = dialog);
+                SetText(PageWith(dialog, IDC_TOOL_PATH), IDC_TOOL_PATH + 1, "changed");
+                PostMessageA(dialog, WM_COMMAND, button, 0);
+            },
+            [&](const Box&) { RemoveDirectoryA(ini.c_str()), PostMessageA(open, WM_COMMAND, IDOK, 0); });
         EXPECT_EQ(shown, "0000||なし|0|16進テキスト|16|FF|0x00000000");
         EXPECT_EQ(SavedSettings(), button == IDOK ? "|changed||0|FALSE|HEX|FF|0x00000000|16|FALSE|REPLACE|FALSE|REPLACE|"
                                                   : "<none>|<none>|<none>|<none>|<none>|<none>|<none>|<none>|<none>|<none>|"
                                                     "<none>|<none>|<none>|");
+        const std::string said = boxes.empty() ? "" : boxes[0].caption + ": " + boxes[0].text;
+        EXPECT_EQ(said.substr(0, said.rfind('\n')), button == IDOK ? "エラー: 設定を保存できませんでした\n" + ini : "");
+        EXPECT_TRUE(button == IDCANCEL || said.find("(エラー ") != std::string::npos) << said;
     }
 }
 
@@ -237,6 +253,66 @@ TEST_F(MainWindowTest, SettingsRefuseValuesThatDoNotParse)
     Command(ID_SETTINGS);
     EXPECT_EQ(seen, std::vector<std::string>({"警告|埋めるバイト|<none>", "警告|開始アドレス|<none>"}));
     EXPECT_EQ(GetIni("COMMON_SETTINGS", "FILL_BYTE") + "|" + GetIni("COMMON_SETTINGS", "START_ADDRESS"), "0A|0x00000020");
+}
+
+// Stand in for the system: the command line given to CreateProcessA (Explorer is not started)
+// and the file given to ShellExecuteExA.
+std::string s_started;
+BOOL WINAPI RecordCreateProcess(LPCSTR app, LPSTR line, LPSECURITY_ATTRIBUTES process, LPSECURITY_ATTRIBUTES thread,
+                                BOOL inherit, DWORD flags, LPVOID environment, LPCSTR folder, LPSTARTUPINFOA startup,
+                                LPPROCESS_INFORMATION started)
+{
+    s_started = line;
+    if (s_started.find("explorer.exe\"") != std::string::npos) return *started = {}, TRUE;
+    return Kernel32<decltype(&RecordCreateProcess)>("CreateProcessA")(app, line, process, thread, inherit, flags,
+                                                                        environment, folder, startup, started);
+}
+BOOL WINAPI RecordShellExecuteEx(SHELLEXECUTEINFOA* info) { return s_started = "open " + std::string(info->lpFile), TRUE; }
+
+// Both open commands hand the output to the program the settings name, quoted and whole (blanks,
+// 表 and ソ, whose last byte is a backslash), else to Explorer or the file's own program. Each case
+// shows what the stand-in program was started with, "{...}" what went to Explorer or the shell, or
+// "<first two lines>" of a box.
+TEST_F(MainWindowTest, OpenCommandsHandTheOutputOverWhole)
+{
+    static const bool hooked =
+        (HookImport(reinterpret_cast<void*>(&CreateProcessA), reinterpret_cast<void*>(&RecordCreateProcess)),
+         HookImport(reinterpret_cast<void*>(&ShellExecuteExA), reinterpret_cast<void*>(&RecordShellExecuteEx)), true);
+    const std::string tools = dir / "ツール 表", outputs = dir / "出力 表", text = outputs + "\\表 データ.txt";
+    const std::string recorder = tools + "\\記録 ソ.exe", quoted = "\"" + recorder + "\" ";
+    std::string built = "Z:" QUILL_RECORDER_PATH, windows(MAX_PATH, '\0');
+    std::replace(built.begin(), built.end(), '/', '\\');
+    windows.resize(GetWindowsDirectoryA(&windows[0], MAX_PATH));
+    CreateDirectoryA(tools.c_str(), NULL), CreateDirectoryA(outputs.c_str(), NULL), WriteBytes(text, "41");
+    ASSERT_TRUE(hooked && CopyFileA(built.c_str(), recorder.c_str(), FALSE));
+    const struct { const char* name; int tab, mode, command; const char* key; std::string tool, output, seen; } cases[] = {
+        {"filer on a drive's root", 1, 0, ID_OPEN_OUTPUT_FOLDER, "FILER", recorder, "Z:\\", quoted + "\"Z:\\\\\""},
+        {"text editor, its argument quoted", 0, 1, ID_OPEN_OUTPUT_FILE, "TXT_EDITOR", recorder + " \"%1\"", text,
+         quoted + "\"" + text + "\""},
+        {"binary editor, quoted", 0, 0, ID_OPEN_OUTPUT_FILE, "BIN_EDITOR", " \"" + recorder + "\" -n \"%1\"", text,
+         quoted + "-n \"" + text + "\""},
+        {"no filer", 0, 0, ID_OPEN_OUTPUT_FOLDER, "FILER", "", text, "{\"" + windows + "\\explorer.exe\" /select,\"" + text + "\"}"},
+        {"no editor", 0, 1, ID_OPEN_OUTPUT_FILE, "TXT_EDITOR", "", text, "{open " + text + "}"},
+        {"a missing output", 0, 1, ID_OPEN_OUTPUT_FILE, "TXT_EDITOR", recorder, outputs + "\\none.txt",
+         "<出力ファイルを開けませんでした\n" + outputs + "\\none.txt>"},
+        {"a program that cannot start", 0, 0, ID_OPEN_OUTPUT_FILE, "BIN_EDITOR", tools + "\\none.exe", text,
+         "<プログラムを起動できませんでした\n" + tools + "\\none.exe>"},
+    };
+    for (const auto& c : cases) {
+        ChooseTab(c.tab);
+        MainWnd().SetMode(c.mode);
+        SetText(CMainWnd::GetPage(c.tab)->GetHwnd(), IDC_OUTPUT_PATH, c.output);
+        SetIni("COMMON_SETTINGS", c.key, c.tool.c_str());
+        DeleteFileA((recorder + ".txt").c_str());
+        std::string seen;
+        DialogWatcher watcher;
+        watcher.onBox = [&](const Box& box) { seen += "<" + box.text.substr(0, box.text.rfind('\n')) + ">"; };
+        s_started.clear();
+        Command(c.command);
+        for (int i = 0; s_started.rfind(quoted, 0) == 0 && seen.empty() && i < 2000; ++i, Sleep(10))
+            if (ReadBytes(recorder + ".txt") != "<missing>") seen = ReadBytes(recorder + ".txt"); // as the program got it
+        EXPECT_EQ(seen.empty() ? "{" + s_started + "}" : seen, c.seen) << c.name;
+    }
 }
 
 } // namespace

@@ -16,7 +16,7 @@ TEST_F(AppTest, AFailedCommitIsReportedOnBothPagesAndLeavesTheOldOutput)
         std::string output, box; // the output box's text; how the message box begins
     } cases[] = {
         {0, old, "バイナリファイルの作成に失敗しました\n" + old + "\n"},
-        {1, out, "1 件のファイルを変換できませんでした。\nin.txt: 変換に失敗しました - "},
+        {1, out, "1 件のファイルを変換できませんでした。\n変換済み 0 件、スキップ 0 件、失敗 1 件\nin.txt: 変換に失敗しました - "},
     };
     for (const auto& c : cases) {
         Reset(c.tab);

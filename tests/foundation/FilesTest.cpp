@@ -1,6 +1,9 @@
-// The file and the settings store, on real files.
+// The file and the settings store, on real files; where the settings live for an unprivileged user.
 #include <gtest/gtest.h>
 
+#include <shlobj.h>
+
+#include <cstdlib>
 #include <string>
 
 #include "foundation/CFile.h"
@@ -46,6 +49,41 @@ TEST(CSystemInfo, SectionsKeepTheirOwnValues)
         EXPECT_NE(std::string::npos, ini.find(line)) << line << " in\n" << ini;
     store.m_strProgramFolder = (folder / "missing").c_str();
     EXPECT_EQ(0, store.SetCommonSetting("FILER", "x")) << "an unwritable folder fails quietly";
+}
+
+// Beside the program where its folder can be written or the file is there, else in the application
+// data folder, made on the first save; a write that fails is told once, with the system's reason.
+// tests/foundation/run-unprivileged runs this as an unprivileged user, with program folders that
+// user may read but not write.
+TEST(SettingsPlace, ForAnUnprivilegedUser)
+{
+    const char* readOnly = getenv("QUILL_READ_ONLY_FOLDER");
+    const char* withIni = getenv("QUILL_READ_ONLY_INI_FOLDER"); // its Quillmark.ini holds FILER=kept
+    if (!readOnly || !withIni) GTEST_SKIP() << "SKIPPED: runs as the ctest entry settings_unprivileged";
+    char appData[MAX_PATH] = "";
+    ASSERT_EQ(SHGetFolderPathA(NULL, CSIDL_APPDATA, NULL, SHGFP_TYPE_CURRENT, appData), S_OK);
+    const std::string own = std::string(appData) + "\\Quillmark";
+    testkit::RemoveTree(own);
+    testkit::ScratchFolder writable;
+    // The program folder, the file used, what FILER reads before and after a write, its error.
+    const struct {
+        std::string folder, file, before, after;
+        DWORD error;
+    } cases[] = {{writable.Path(), writable / "Quillmark.ini", "", "new", 0},
+                 {readOnly, own + "\\Quillmark.ini", "", "new", 0},
+                 {withIni, std::string(withIni) + "\\Quillmark.ini", "kept", "kept", ERROR_ACCESS_DENIED}};
+    for (const auto& c : cases) {
+        Vexa::CSystemInfo store;
+        store.m_strProgramFolder = c.folder.c_str();
+        store.LocateIniFile();
+        EXPECT_STREQ(store.GetIniFilePath(), c.file.c_str());
+        EXPECT_STREQ(store.GetCommonSetting("FILER"), c.before.c_str());
+        EXPECT_EQ(store.SetCommonSetting("FILER", "new") != 0, c.error == 0) << c.folder;
+        EXPECT_EQ(store.TakeWriteError(), c.error) << c.folder;
+        EXPECT_EQ(store.TakeWriteError(), 0u) << "told once";
+        EXPECT_STREQ(store.GetCommonSetting("FILER"), c.after.c_str());
+    }
+    testkit::RemoveTree(own);
 }
 
 } // namespace

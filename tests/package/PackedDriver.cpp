@@ -140,7 +140,8 @@ bool SetText(HWND page, int id, const std::string& text)
 }
 
 // Starts the conversion from the File menu and waits for its closing box, which must be the success
-// box of the mode; closes the box and waits until the page is ready for the next one.
+// box of the mode (a batch's with no file skipped or failed); closes the box and waits until the
+// page is ready for the next one.
 bool RunConversion(const Program& program, HWND page, int mode, std::string& why)
 {
     PostMessageA(program.main, WM_COMMAND, ID_CONVERT, 0);
@@ -153,11 +154,15 @@ bool RunConversion(const Program& program, HWND page, int mode, std::string& why
     PostMessageA(box, WM_COMMAND, IDOK, 0);
     const char* success = mode == 0 ? "テキストファイルからバイナリファイルを作成しました"
                                     : "バイナリファイルからテキストファイルを作成しました";
-    // Records add the ranges read or written, one line per file (a batch names five and counts the rest).
+    // A batch's box counts its files under the first line, none skipped or failed; records add the
+    // ranges read or written, one line per file (a batch names five and counts the rest).
     const size_t more = text.find('\n');
-    const std::string rest = more == std::string::npos ? "" : text.substr(more + 1);
+    std::string rest = more == std::string::npos ? "" : text.substr(more + 1);
+    const bool counted = rest.rfind("変換済み ", 0) == 0, allConverted =
+        !counted || rest.substr(0, rest.find('\n')).find("スキップ 0 件、失敗 0 件") != std::string::npos;
+    if (counted) rest = rest.find('\n') == std::string::npos ? "" : rest.substr(rest.find('\n') + 1);
     const bool ranges = rest.find("アドレス 0x") != std::string::npos || rest.find("データはありません") != std::string::npos;
-    bool passed = lstrcmpA(caption, "確認") == 0 && text.substr(0, more) == success &&
+    bool passed = lstrcmpA(caption, "確認") == 0 && text.substr(0, more) == success && allConverted &&
                   (g_records ? ranges && rest.find("のようです") == std::string::npos : rest.empty());
     if (!passed) {
         for (char& c : text)
