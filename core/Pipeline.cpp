@@ -22,9 +22,10 @@ const unsigned kNoMemory = ENOMEM;
 
 enum { kPage = 4096 };
 
-// The blocks of the write-behind ring. Blocks of a MiB each way, four of them: a thread woken
-// with half of its ring to go has time to wake up on a busy machine before the other side runs
-// out (with blocks of 256 KiB the two sides waited on each other half the time).
+// The blocks of the write-behind ring. Blocks of a MiB each way, four of them, and a thread that
+// waits for room is woken with half of its ring free: it has time to wake up on a busy machine
+// before the other side runs out (with 256 KiB and a wake at the first free block, the two sides
+// spent half the time waiting on each other).
 const size_t kWriteBlock = 1024 * 1024;
 
 // Binary bytes the writer's pump encodes at a time: a few steps' text fills a block.
