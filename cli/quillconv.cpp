@@ -9,6 +9,7 @@
 // keeps a small output of its own on POSIX calls.
 #include "core/ByteStreams.h"
 #include "core/HexCodec.h"
+#include "core/Pipeline.h"
 #include "core/TextFormat.h"
 
 #include <stdio.h>
@@ -201,8 +202,10 @@ FileConversionResult ConvertStandard(const Request& request)
         result.problem = written.GetProblem();
         return result;
     }
-    CHandleSource source(input);
-    CHandleSink sink(toStdout ? stdOut : written.File().GetHandle());
+    CHandleSource file(input);
+    CReadAhead source(file);
+    CHandleSink output(toStdout ? stdOut : written.File().GetHandle());
+    CWriteBehind sink(output);
     result.stage = FileConversionResult::kDone;
     result.path = request.output;
     const StreamResult converted =
@@ -396,8 +399,10 @@ int ConvertOne(const Request& request)
     if (!out.Open(outPath, error))
         return Fail("cannot create output " + Quoted(outPath, "standard output") + ": " +
                     (out.noTemp() ? "no temporary file can be made in its folder: " : "") + Reason(error));
-    CFdSource source(in);
-    CFdSink sink(out.fd());
+    CFdSource file(in);
+    CReadAhead source(file);
+    CFdSink output(out.fd());
+    CWriteBehind sink(output);
     const StreamResult result =
         ConvertStream(request.toBinary, source, sink, request.text, HeaderName(inPath));
     switch (result.failure)

@@ -92,6 +92,12 @@ bool CStreamSink::Restart()
     return m_nError == 0;
 }
 
+bool CStreamSink::Flush()
+{
+    m_nError = Drain();
+    return m_nError == 0;
+}
+
 bool CStreamSink::Write(const void* buffer, size_t size)
 {
     // A write the system cuts short (a disk filling up) is followed by one for the rest, which

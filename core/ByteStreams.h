@@ -66,6 +66,7 @@ class CStreamSink : public CRestartableSink
 public:
     bool Write(const void* buffer, size_t size) override;
     bool Restart() override;
+    bool Flush() override;
     unsigned GetError() const { return m_nError; }
 
 protected:
@@ -75,6 +76,8 @@ protected:
     virtual bool WriteSome(const void* buffer, size_t size, size_t& written, unsigned& error) = 0;
     // Empties the file and writes from its start again: 0, or the platform's error number.
     virtual unsigned Empty() = 0;
+    // Passes on what is still held: 0, or the platform's error number.
+    virtual unsigned Drain() { return 0; }
 
 private:
     unsigned m_nError;

@@ -2,6 +2,7 @@
 #include "core/Conversion.h"
 
 #include "core/ByteStreams.h"
+#include "core/Pipeline.h"
 #include "foundation/CFile.h"
 
 namespace {
@@ -39,7 +40,10 @@ int BinaryToText(Vexa::CFile& in, Vexa::CFile& out)
 
 StreamResult Convert(Vexa::CFile& in, Vexa::CFile& out, const ConvertOptions& options, const char* name)
 {
-    CHandleSource source(in.GetHandle(), options.observer);
-    CHandleSink sink(out.GetHandle());
+    // The file is read ahead and written behind while the blocks between are converted.
+    CHandleSource file(in.GetHandle());
+    CReadAhead source(file, options.observer);
+    CHandleSink written(out.GetHandle());
+    CWriteBehind sink(written);
     return ConvertStream(options.mode == 0, source, sink, options, name);
 }

@@ -222,6 +222,7 @@ PumpResult PumpTextToBinary(CByteSource& in, CByteSink& out, HexKernel kernel)
         const size_t n = reader.Decode(text, got, bytes);
         if (n && !out.Write(bytes, n)) { result = PumpWriteFailed; break; }
     }
+    if (result == PumpDone && !out.Flush()) result = PumpWriteFailed;
     free(block);
     return result;
 }
@@ -246,7 +247,7 @@ PumpResult PumpBinaryToText(CByteSource& in, CByteSink& out, const HexLayout& la
     if (result == PumpDone)
     {
         const size_t n = writer.Finish(text);
-        if (n && !out.Write(text, n)) result = PumpWriteFailed;
+        if ((n && !out.Write(text, n)) || !out.Flush()) result = PumpWriteFailed;
     }
     free(block);
     return result;

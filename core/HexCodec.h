@@ -109,6 +109,9 @@ public:
     virtual ~CByteSink() {}
     // Writes all of it or fails.
     virtual bool Write(const void* buffer, size_t size) = 0;
+    // Passes on whatever the sink still holds. Every pump calls it once, at the end of a
+    // conversion that went well, before it reports success.
+    virtual bool Flush() { return true; }
 };
 
 enum PumpResult { PumpDone = 0, PumpReadFailed, PumpWriteFailed, PumpNoMemory };

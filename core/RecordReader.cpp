@@ -552,7 +552,7 @@ RecordImage ReadScattered(RecordFormat format, CParser& parser, COutput& output,
         }
         at = run.end;
     }
-    if (!output.Flush()) return Failure(RecordWriteFailed, 0);
+    if (!output.Flush() || !sink.Flush()) return Failure(RecordWriteFailed, 0);
     image.lowest = runs.empty() ? 0 : runs.front().start;
     image.length = runs.empty() ? 0 : at - image.lowest;
     return image;
@@ -619,7 +619,7 @@ RecordImage ReadRecords(RecordFormat format, CSeekableSource& in, CRestartableSi
             return Failure(RecordNoMemory, 0);
         }
     }
-    if (!output.Flush()) return Failure(RecordWriteFailed, 0);
+    if (!output.Flush() || !out.Flush()) return Failure(RecordWriteFailed, 0);
     image.length = end - image.lowest;
     return image;
 }

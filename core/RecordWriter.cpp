@@ -386,7 +386,7 @@ RecordImage WriteRecords(CByteSource& in, CByteSink& out, const RecordLayout& la
         if (n && !out.Write(text, n)) return Failed(RecordWriteFailed);
     }
     const size_t n = writer.Finish(text);
-    if (!out.Write(text, n)) return Failed(RecordWriteFailed);
+    if (!out.Write(text, n) || !out.Flush()) return Failed(RecordWriteFailed);
     RecordImage image;
     image.lowest = layout.address;
     image.length = writer.GetSize();

@@ -6,31 +6,19 @@ namespace {
 // ninety records or a binary file's header, and little beside the conversion of a small file.
 const size_t kLook = 4096;
 
-// Hands the plain reader its blocks and looks at the first one.
-class CFirstLook : public CByteSource
+// Looks at the first block the plain reader reads.
+class CFirstLook : public CFirstBlockWatcher
 {
 public:
-    explicit CFirstLook(CByteSource& in) : m_in(in) {}
-
-    bool Read(void* buffer, size_t capacity, size_t& got) override
+    void OnFirstBlock(const unsigned char* block, size_t got, size_t asked) override
     {
-        if (!m_in.Read(buffer, capacity, got)) return false;
-        if (m_bFirst)
-        {
-            m_bFirst = false;
-            const size_t look = got < kLook ? got : kLook;
-            // A block shorter than asked for is the whole input: its last line counts too.
-            const bool whole = got < capacity && got == look;
-            m_kind = DetectTextKind(static_cast<const unsigned char*>(buffer), look, whole);
-        }
-        return true;
+        const size_t look = got < kLook ? got : kLook;
+        // A block shorter than asked for is the whole input: its last line counts too.
+        m_kind = DetectTextKind(block, look, got < asked && got == look);
     }
-    size_t BlockFor(size_t block) const override { return m_in.BlockFor(block); }
     TextKind Kind() const { return m_kind; }
 
 private:
-    CByteSource& m_in;
-    bool m_bFirst = true;
     TextKind m_kind = TextPlain;
 };
 
@@ -44,7 +32,7 @@ int HexValue(char c)
 
 } // namespace
 
-StreamResult ConvertStream(bool toBinary, CStreamSource& in, CStreamSink& out, const TextOptions& options,
+StreamResult ConvertStream(bool toBinary, CReadAhead& in, CWriteBehind& out, const TextOptions& options,
                            const char* name)
 {
     StreamResult result;
@@ -54,8 +42,8 @@ StreamResult ConvertStream(bool toBinary, CStreamSource& in, CStreamSink& out, c
         PumpResult pumped;
         if (toBinary)
         {
-            CFirstLook look(in);
-            pumped = PumpTextToBinary(look, out);
+            CFirstLook look;
+            pumped = PumpTextToBinary(in, out, HexKernelBest, &look);
             result.looksLike = look.Kind();
         }
         else

@@ -11,6 +11,7 @@
 #include <stdint.h>
 
 #include "core/ByteStreams.h"
+#include "core/Pipeline.h"
 #include "core/RecordWriter.h"
 
 // The plain hex text; the record formats are RecordIntelHex and RecordSRecord.
@@ -34,10 +35,11 @@ struct StreamResult {
     bool Ok() const { return failure == kNone; }
 };
 
-// Converts in to its end into out: text to binary when toBinary, else binary to text. name is the
-// S-records' header text (the input's file name). Records read from a source or into a sink that
-// cannot go back are refused with RecordNotSeekable when they come out of address order.
-StreamResult ConvertStream(bool toBinary, CStreamSource& in, CStreamSink& out, const TextOptions& options,
+// Converts in to its end into out: text to binary when toBinary, else binary to text; in and out
+// wrap the file's source and sink, which the plain text then overlaps with its conversion. name
+// is the S-records' header text (the input's file name). Records read from a source or into a
+// sink that cannot go back are refused with RecordNotSeekable when they come out of address order.
+StreamResult ConvertStream(bool toBinary, CReadAhead& in, CWriteBehind& out, const TextOptions& options,
                            const char* name = "");
 
 // "FF", "0a": exactly two hex digits. False for anything else.

@@ -1,5 +1,6 @@
-// The conversions on real files, opened the way the pages open them. The format and the block
-// boundaries are the codec's; here the bytes pass through files, and failures come back.
+// The conversions on real files, opened the way the pages open them, through the pipeline (read
+// ahead, written behind) with short reads and writes. The format and the block boundaries are the
+// codec's; here the bytes pass through files, and failures come back with their side.
 #include "core/Conversion.h"
 
 #include "foundation/CFile.h"
@@ -21,18 +22,46 @@ BOOL WINAPI CutWrite(HANDLE file, LPCVOID buffer, DWORD count, LPDWORD written, 
     return real(file, buffer, s_cut && count > 1 ? count - 1 : count, written, overlapped);
 }
 
+// Reads of at most an odd 65537 bytes, whichever thread makes them; the s_failRead-th fails.
+LONG s_failRead = 0;
+BOOL WINAPI ShortRead(HANDLE file, LPVOID buffer, DWORD count, LPDWORD read, LPOVERLAPPED overlapped)
+{
+    static const auto real = testkit::Kernel32<decltype(&ShortRead)>("ReadFile");
+    if (InterlockedDecrement(&s_failRead) == 0) return SetLastError(ERROR_CRC), FALSE;
+    return real(file, buffer, count < 65537 ? count : 65537, read, overlapped);
+}
+
+// Stops before the stopAt-th block; asked on which threads.
+struct Stopper : CConversionObserver {
+    int stopAt = 0, asked = 0;
+    bool elsewhere = false;
+    DWORD thread = GetCurrentThreadId();
+    bool OnBlock(unsigned long long, unsigned long long) override
+    {
+        elsewhere |= GetCurrentThreadId() != thread;
+        return !stopAt || ++asked < stopAt;
+    }
+};
+
 } // namespace
 
 TEST(Conversion, ThroughFilesAndFailures)
 {
     testkit::HookImport(reinterpret_cast<void*>(&WriteFile), reinterpret_cast<void*>(&CutWrite));
+    testkit::HookImport(reinterpret_cast<void*>(&ReadFile), reinterpret_cast<void*>(&ShortRead));
+    // Large enough for the pipeline's threads either way.
+    std::string bytes(2 << 20, '\0'), text;
+    for (size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<char>(i * 13 + i / 4093);
+    static const char kDigits[] = "0123456789abcdef";
+    for (unsigned char b : bytes) text += {kDigits[b >> 4], kDigits[b & 15], ' '};
     testkit::ScratchFolder folder;
     const std::string in = folder / "in", out = folder / "out";
     // Z:\dev\full is the host's full device: every write fails with ERROR_DISK_FULL. An input
     // opened for writing only fails every read, which must not pass for the end of the file.
     // A short write is followed by one for the rest; a write that moves nothing is a failure.
+    // Large ones: cut writes, a read failing in the middle, a full device, a stop at the third block.
     struct Case { int mode; unsigned width; std::string input, output; DWORD access; int cut;
-                  DWORD error; bool writeFailed; std::string text; };
+                  DWORD error; bool writeFailed; std::string text; LONG failRead = 0; int stopAt = 0; };
     const Case cases[] = {
         { 1, 0, std::string("\x00\x0a\xff", 3), out, GENERIC_READ, 0, 0, false, "00 0a ff " },
         { 1, 16, "MZ", out, GENERIC_READ, 0, 0, false, "4d 5a" + std::string(42, ' ') + "  # 00000000  MZ\r\n" },
@@ -40,9 +69,11 @@ TEST(Conversion, ThroughFilesAndFailures)
         { 1, 0, "AB", "Z:\\dev\\full", GENERIC_READ, 0, ERROR_DISK_FULL, true, "" },
         { 0, 0, "41 42", out, GENERIC_WRITE, 0, ERROR_ACCESS_DENIED, false, "" },
         { 1, 0, "41 42", out, GENERIC_WRITE, 0, ERROR_ACCESS_DENIED, false, "" },
-        { 0, 0, "41 42", out, GENERIC_READ, 1, 0, false, "AB" },
-        { 1, 0, "41 42", out, GENERIC_READ, 1, 0, false, "34 31 20 34 32 " },
         { 1, 0, "41 42", out, GENERIC_READ, -1, ERROR_WRITE_FAULT, true, "" },
+        { 0, 0, text, out, GENERIC_READ, 1, 0, false, bytes }, { 1, 0, bytes, out, GENERIC_READ, 1, 0, false, text },
+        { 0, 0, text, out, GENERIC_READ, 0, ERROR_CRC, false, "", 40 },
+        { 1, 0, bytes, "Z:\\dev\\full", GENERIC_READ, 0, ERROR_DISK_FULL, true, "" },
+        { 0, 0, text, out, GENERIC_READ, 0, ERROR_CANCELLED, false, "", 0, 3 },
     };
     for (const Case& c : cases)
     {
@@ -53,10 +84,16 @@ TEST(Conversion, ThroughFilesAndFailures)
         ConvertOptions options;
         options.mode = c.mode;
         options.layout = HexLayout(c.width, c.width != 0);
+        Stopper stopper;
+        stopper.stopAt = c.stopAt;
+        options.observer = &stopper;
         s_cut = c.cut;
+        s_failRead = c.failRead;
         const StreamResult result = Convert(input, output, options);
         s_cut = 0;
+        s_failRead = 0;
         EXPECT_EQ(result.error, c.error) << row;
+        EXPECT_FALSE(stopper.elsewhere) << row;
         if (c.error) {
             EXPECT_EQ(result.failure, c.writeFailed ? StreamResult::kWrite : StreamResult::kRead) << row;
             continue;

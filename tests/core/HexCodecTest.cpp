@@ -1,12 +1,17 @@
-// Reader, writer and pumps, for every kernel this machine can run. The fuzzer checks the reader
-// against a byte-at-a-time model on any text.
+// Reader, writer and pumps, for every kernel this machine can run, the pumps also through the
+// pipeline (read ahead, written behind). The fuzzer checks the reader against a byte-at-a-time
+// model on any text.
 #include "core/HexCodec.h"
+#include "core/Pipeline.h"
+#include "tests/core/MemoryStreams.h"
 
 #include <gtest/gtest.h>
 
+#include <errno.h>
 #include <string.h>
 #include <random>
 #include <string>
+#include <thread>
 #include <vector>
 
 typedef std::vector<unsigned char> Bytes;
@@ -21,25 +26,22 @@ std::vector<HexKernel> Kernels()
     return kernels;
 }
 
-// Memory as a source that hands out at most `step` bytes a read, and as a sink.
-struct Memory : CByteSource, CByteSink
+// One pump over memory that reads at most `step` bytes at a time: on this thread alone, or
+// through the pipeline, whose own blocks then end anywhere too.
+std::string Pumped(bool toBinary, const std::string& input, size_t step, bool overlapped, HexKernel kernel,
+                   const HexLayout& layout = HexLayout())
 {
-    explicit Memory(const std::string& data = "", size_t step = ~size_t(0)) : m_data(data), m_step(step) {}
-    bool Read(void* buffer, size_t capacity, size_t& got) override
-    {
-        got = std::min(std::min(capacity, m_step), m_data.size() - m_pos);
-        memcpy(buffer, m_data.data() + m_pos, got);
-        m_pos += got;
-        return true;
-    }
-    bool Write(const void* buffer, size_t size) override
-    {
-        m_data.append(static_cast<const char*>(buffer), size);
-        return true;
-    }
-    std::string m_data;
-    size_t m_step, m_pos = 0;
-};
+    MemoryFile in(input, step);
+    MemoryOutput out;
+    CReadAhead ahead(in);
+    CWriteBehind behind(out);
+    const PumpResult r = overlapped ? (toBinary ? PumpTextToBinary(ahead, behind, kernel)
+                                               : PumpBinaryToText(ahead, behind, layout, kernel))
+                                    : (toBinary ? PumpTextToBinary(in, out, kernel)
+                                               : PumpBinaryToText(in, out, layout, kernel));
+    EXPECT_EQ(r, PumpDone);
+    return out.m_data;
+}
 
 } // namespace
 
@@ -83,7 +85,8 @@ TEST(HexReader, CasesOfTheFormat)
 
 // Every layout, read back by every kernel, gives the same bytes: at every size up to past a line
 // of 32 (so 0, 1, N-1, N and N+1 of every width) and over many blocks of short reads (odd ones,
-// so pairs and comments straddle them), each kernel writing the same text as the scalar one.
+// so pairs and comments straddle them), each kernel writing the same text as the scalar one, on
+// one thread and through the pipeline.
 TEST(HexPump, EveryLayoutRoundTrips)
 {
     std::mt19937 rng(99);
@@ -100,27 +103,27 @@ TEST(HexPump, EveryLayoutRoundTrips)
                 const HexLayout layout(width, comments);
                 std::string scalarText, scalarDirect;
                 for (HexKernel kernel : Kernels())
-                {
-                    Memory binIn(bytes, 100003), textOut;
-                    ASSERT_EQ(PumpBinaryToText(binIn, textOut, layout, kernel), PumpDone);
-                    // Straight into exact-size room too, offsets of 16 digits, so the sanitizers see an overrun.
-                    CHexWriter writer(kernel, layout, uint64_t(1) << 60);
-                    std::vector<char> room(writer.MaxOutput(size)), end(writer.MaxOutput(0));
-                    std::string direct(room.data(), writer.Encode(reinterpret_cast<const unsigned char*>(bytes.data()), size, room.data()));
-                    direct.append(end.data(), writer.Finish(end.data()));
-                    if (kernel == HexKernelScalar) scalarText = textOut.m_data, scalarDirect = direct;
-                    Memory textIn(textOut.m_data, 777777), binOut;
-                    ASSERT_EQ(PumpTextToBinary(textIn, binOut, kernel), PumpDone);
-                    ASSERT_TRUE(textOut.m_data == scalarText && direct == scalarDirect && binOut.m_data == bytes)
-                        << "width " << width << " comments " << comments << " size " << size << " kernel " << kernel;
-                }
+                    for (bool overlapped : { false, true })
+                    {
+                        const std::string text = Pumped(false, bytes, 100003, overlapped, kernel, layout);
+                        // Straight into exact-size room too, offsets of 16 digits, so the sanitizers see an overrun.
+                        CHexWriter writer(kernel, layout, uint64_t(1) << 60);
+                        std::vector<char> room(writer.MaxOutput(size)), end(writer.MaxOutput(0));
+                        std::string direct(room.data(), writer.Encode(reinterpret_cast<const unsigned char*>(bytes.data()), size, room.data()));
+                        direct.append(end.data(), writer.Finish(end.data()));
+                        if (kernel == HexKernelScalar) scalarText = text, scalarDirect = direct;
+                        ASSERT_TRUE(text == scalarText && direct == scalarDirect &&
+                                    Pumped(true, text, 777777, overlapped, kernel) == bytes)
+                            << "width " << width << " comments " << comments << " size " << size << " kernel "
+                            << kernel << (overlapped ? " overlapped" : "");
+                    }
             }
 }
 
 // The writer's layouts, with CR LF or LF line ends, broken at several places: the fast path of the
 // vector readers gives up at each break and takes the layout up again after it, and must give
 // the scalar kernel's bytes, which are the written bytes wherever the break adds no digit. Read
-// whole and in odd short reads, so blocks end at every point of the layout.
+// whole and in odd short reads through the pipeline, so blocks end at every point of the layout.
 TEST(HexReader, LayoutsBrokenAndTakenUp)
 {
     std::mt19937 rng(5);
@@ -186,14 +189,13 @@ TEST(HexReader, LayoutsBrokenAndTakenUp)
                     Bytes whole(CHexReader::MaxOutput(text.size()));
                     whole.resize(CHexReader(kernel).Decode(reinterpret_cast<const unsigned char*>(text.data()),
                                                            text.size(), whole.data()));
-                    Memory in(text, 1001), out;
-                    ASSERT_EQ(PumpTextToBinary(in, out, kernel), PumpDone);
+                    const std::string pumped = Pumped(true, text, 1001, true, kernel);
                     if (kernel == HexKernelScalar) scalar = whole;
                     const std::string what = "width " + std::to_string(layout.nBytesPerLine) +
                                              (layout.bComments ? " with comments" : "") +
                                              (lf ? ", LF" : ", CR LF") + ", break \"" + b.from + "\" to \"" +
                                              b.to + "\", kernel " + std::to_string(kernel);
-                    EXPECT_TRUE(whole == scalar && out.m_data == std::string(scalar.begin(), scalar.end()))
+                    EXPECT_TRUE(whole == scalar && pumped == std::string(scalar.begin(), scalar.end()))
                         << what;
                     EXPECT_TRUE(!b.keepsBytes || whole == bytes) << what;
                 }
@@ -237,4 +239,59 @@ TEST(HexWriter, LinesAndComments)
                 }
                 EXPECT_EQ(text, c.text) << "width " << c.width << " cut " << cut << " kernel " << kernel;
             }
+}
+
+// Faults in the middle of a file through the pipeline, either way: a read that fails, a full disk,
+// a stop. Each ends the conversion with its side's error; a stop is asked on the conversion's
+// thread, before every block, and the block after it is neither converted nor asked about.
+TEST(HexPump, FaultsInThePipelineKeepTheirSide)
+{
+#ifdef _WIN32
+    const unsigned kCancelled = 1223;
+#else
+    const unsigned kCancelled = ECANCELED;
+#endif
+    std::string bytes(3 << 20, '\0');
+    for (size_t i = 0; i < bytes.size(); ++i) bytes[i] = char(i * 7 + i / 4099);
+    const std::string text = Pumped(false, bytes, ~size_t(0), false, HexKernelBest);
+    struct Stopper : CConversionObserver {
+        int stopAt, asked = 0;
+        unsigned long long readAtStop = 0;
+        std::thread::id thread = std::this_thread::get_id();
+        bool elsewhere = false;
+        explicit Stopper(int at) : stopAt(at) {}
+        bool OnBlock(unsigned long long read, unsigned long long) override
+        {
+            elsewhere |= std::this_thread::get_id() != thread;
+            if (++asked == stopAt) readAtStop = read;
+            return !stopAt || asked < stopAt;
+        }
+    };
+    const size_t none = ~size_t(0);
+    struct Case { bool toBinary; size_t readFails, writeFails; int stopAt; PumpResult result; unsigned error; };
+    const Case cases[] = {
+        { true, 5 << 20, none, 0, PumpReadFailed, 5 },  { false, 2 << 20, none, 0, PumpReadFailed, 5 },
+        // The disk fills early, or with the last block, which only the flush at the end meets.
+        { false, none, 1 << 20, 0, PumpWriteFailed, 28 }, { true, none, bytes.size() - 1000, 0, PumpWriteFailed, 28 },
+        { true, none, none, 3, PumpReadFailed, kCancelled }, { false, none, none, 40, PumpReadFailed, kCancelled },
+    };
+    for (const Case& c : cases)
+    {
+        const size_t row = &c - cases;
+        MemoryFile in(c.toBinary ? text : bytes, 65537, c.readFails);
+        MemoryOutput out(c.writeFails);
+        Stopper stopper(c.stopAt);
+        {
+            CReadAhead ahead(in, &stopper);
+            CWriteBehind behind(out);
+            EXPECT_EQ(c.toBinary ? PumpTextToBinary(ahead, behind) : PumpBinaryToText(ahead, behind), c.result) << row;
+            EXPECT_EQ(c.result == PumpWriteFailed ? behind.GetError() : ahead.GetError(), c.error) << row;
+            EXPECT_EQ(c.result == PumpWriteFailed ? ahead.GetError() : behind.GetError(), 0u) << row;
+        }
+        EXPECT_FALSE(stopper.elsewhere) << row;
+        if (!c.stopAt) continue;
+        EXPECT_EQ(stopper.asked, c.stopAt) << row;
+        // No more was converted than what was read before the stop.
+        EXPECT_LE(out.m_data.size(), c.toBinary ? stopper.readAtStop / 2 : 3 * stopper.readAtStop) << row;
+    }
 }

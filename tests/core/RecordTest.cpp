@@ -1,8 +1,10 @@
 // Intel HEX and S-records: what the reader accepts and refuses (with its line), the writer's exact
 // layout, and the two together over sizes and addresses around the formats' boundaries, with every
 // kernel and over reads of any size. The objcopy and srec_cat comparisons are in RecordDiffTest.
+#include "core/Pipeline.h"
 #include "core/RecordReader.h"
 #include "core/RecordWriter.h"
+#include "tests/core/MemoryStreams.h"
 
 #include <gtest/gtest.h>
 
@@ -204,7 +206,8 @@ TEST(Records, RoundTripAroundBoundaries)
                 }
 }
 
-// Records in any order give the same image; going back needs a source that can.
+// Records in any order give the same image; going back needs a source that can, also where the
+// pipeline's wrappers stand before the file and the output.
 TEST(RecordReader, PlacesRecordsInAnyOrder)
 {
     std::mt19937 rng(3);
@@ -227,6 +230,11 @@ TEST(RecordReader, PlacesRecordsInAnyOrder)
         ASSERT_TRUE(r.Ok()) << RecordErrorMessage(r) << " line " << r.line;
         EXPECT_TRUE(back == bytes && r.lowest == 0x1000000 && r.length == bytes.size());
     }
+    MemoryFile file(text, 3001);
+    MemoryOutput image;
+    CReadAhead ahead(file);
+    CWriteBehind behind(image);
+    EXPECT_TRUE(ReadRecords(RecordSRecord, ahead, behind).Ok() && image.m_data == bytes);
     Memory pipe(text, ~size_t(0), false), sink;
     EXPECT_EQ(ReadRecords(RecordSRecord, pipe, sink).error, RecordNotSeekable);
 }

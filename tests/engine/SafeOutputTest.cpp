@@ -158,22 +158,22 @@ TEST(SafeOutput, TheTemporaryFileGoesWhereTheOutputGoes)
     EXPECT_EQ(FilesIn(dir / "out") * 10 + FilesIn(current.Path()), 10);
 }
 
-// The disk fills in the middle of one write: the result gives the system's reason (112), and
-// nothing is left on the disk but the old output. On a real disk of 256 KiB, which the ctest
-// entry engine_small_disk mounts.
+// The disk fills in the middle of a conversion, while the pipeline writes behind it: the result
+// gives the system's reason (112), and nothing is left on the disk but the old output. On a real
+// disk of 256 KiB, which the ctest entry engine_small_disk mounts.
 TEST(SafeOutput, AFullSmallDiskGivesTheSystemsReason)
 {
     const char* disk = getenv("QUILL_SMALL_DISK");
     if (!disk) GTEST_SKIP() << "runs as the ctest entry engine_small_disk, on a small disk it mounts";
     ScratchFolder dir;
-    std::string bytes(100 * 1024, '\0');
+    std::string bytes(1000 * 1024, '\0');
     for (size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<char>(i * 7 + i / 251);
     std::string text;
-    for (int i = 0; i < 100 * 1024; ++i) text += "41 42 43 ";
+    for (int i = 0; i < 1000 * 1024; ++i) text += "41 42 43 ";
     WriteBytes(dir / "big.txt", text);
     WriteBytes(dir / "big.bin", bytes);
     WriteBytes(std::string(disk) + "\\old", "old");
-    for (int mode = 0; mode < 2; ++mode) { // 300 KiB of output either way
+    for (int mode = 0; mode < 2; ++mode) { // 3 MB of output either way, more than a block
         const Converted done = Convert(dir / (mode ? "big.bin" : "big.txt"), std::string(disk) + "\\old", mode);
         EXPECT_EQ(done.result.stage, FileConversionResult::kConvert) << mode;
         EXPECT_EQ(done.result.error, static_cast<DWORD>(ERROR_DISK_FULL)) << mode;
