@@ -1,5 +1,6 @@
 // HexAvx2Decode.cpp: the AVX2 reader: 32 text bytes a step, and text in the writer's own layouts
 // 96 bytes or two lines a step, with the SSSE3 steps for the rest of a round (HexSsse3Steps.h).
+#define QUILL_READER_TARGET "avx2"
 #include "core/HexSsse3Steps.h"
 
 #ifdef QUILL_X86
@@ -151,50 +152,7 @@ Fast LayoutRunAvx2(const uchar* p, const uchar* end, uchar* o)
 __attribute__((target("avx2")))
 size_t DecodeAvx2(const uchar* p, const uchar* end, uchar* out, State& st)
 {
-    alignas(32) uchar nib[kRound + 64];
-    uchar* o = out;
-    // Locals rather than st's fields: the nibble stores may alias anything in memory.
-    int pending = st.pending;
-    bool comment = st.comment;
-    unsigned wait = 0, backoff = 1;
-    while (p < end)
-    {
-        size_t k = 0;
-        if (pending >= 0) nib[k++] = uchar(pending);
-        const uchar* roundEnd = end - p > kRound ? p + kRound : end;
-        while (p < roundEnd)
-        {
-            if (comment) p = SkipComment(p, roundEnd, comment);
-            else if (!wait && !(k & 1) && end - p >= 96)
-            {
-                o += PackPairsSsse3(nib, k / 2, o);
-                k = 0;
-                const Fast run = LayoutRunAvx2(p, end, o);
-                // What it took is taken; but when that was little, the text is in another layout:
-                // try again later, the later the more often it missed.
-                if (run.p - p >= kGoodRun) backoff = 1;
-                else
-                {
-                    wait = backoff;
-                    backoff = backoff < kMaxBackoff ? 2 * backoff : kMaxBackoff;
-                }
-                p = run.p;
-                o = run.o;
-            }
-            else if (roundEnd - p >= 32)
-            {
-                if (wait) --wait;
-                p += Step32(p, nib, k, comment);
-            }
-            else if (roundEnd - p >= 16) p += Step16(p, nib, k, comment);
-            else p = NibblesScalar(p, roundEnd, nib, k, comment);
-        }
-        o += PackPairsSsse3(nib, k / 2, o);
-        pending = (k & 1) ? nib[k - 1] : -1;
-    }
-    st.pending = pending;
-    st.comment = comment;
-    return size_t(o - out);
+    return DecodeRounds<32, Step32, 96, LayoutRunAvx2>(p, end, out, st);
 }
 
 } // namespace HexImpl

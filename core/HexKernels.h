@@ -2,7 +2,7 @@
 // several kernel families share (forced inline into each). Private to core/; the interface is
 // HexCodec.h. Where the loops live:
 //   HexScalar.cpp       - the portable reader, writer and line writer
-//   HexSsse3Decode.cpp  - the SSSE3 reader (its steps, shared with AVX2, in HexSsse3Steps.h)
+//   HexSsse3Decode.cpp  - the SSSE3 reader (its steps and loop, shared with AVX2, in HexSsse3Steps.h)
 //   HexAvx2Decode.cpp   - the AVX2 reader
 //   HexSsse3Encode.cpp  - the SSSE3 writer and line writer, which AVX2 processors use too
 //   HexTables.cpp       - the lookup tables they all read

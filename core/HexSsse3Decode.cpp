@@ -1,5 +1,6 @@
 // HexSsse3Decode.cpp: the SSSE3 reader: 16 text bytes a step, and text in the writer's own layouts
-// 48 bytes a step (its steps in HexSsse3Steps.h, shared with the AVX2 reader).
+// 48 bytes a step (its steps and loop in HexSsse3Steps.h, shared with the AVX2 reader).
+#define QUILL_READER_TARGET "ssse3"
 #include "core/HexSsse3Steps.h"
 
 #ifdef QUILL_X86
@@ -66,55 +67,10 @@ Fast LayoutRunSsse3(const uchar* p, const uchar* end, uchar* o)
 
 } // namespace
 
-// Rounds of at most kRound text bytes: the digits of a round are gathered as nibbles in a small
-// buffer, then joined in pairs. Comments are skipped with memchr. Between digit pairs the fast
-// path takes over and writes its bytes straight to out, until the text leaves the layout.
 __attribute__((target("ssse3")))
 size_t DecodeSsse3(const uchar* p, const uchar* end, uchar* out, State& st)
 {
-    alignas(32) uchar nib[kRound + 64];
-    uchar* o = out;
-    // Locals rather than st's fields: the nibble stores may alias anything in memory.
-    int pending = st.pending;
-    bool comment = st.comment;
-    unsigned wait = 0, backoff = 1;
-    while (p < end)
-    {
-        size_t k = 0;
-        if (pending >= 0) nib[k++] = uchar(pending);
-        const uchar* roundEnd = end - p > kRound ? p + kRound : end;
-        while (p < roundEnd)
-        {
-            if (comment) p = SkipComment(p, roundEnd, comment);
-            else if (!wait && !(k & 1) && end - p >= 48)
-            {
-                o += PackPairsSsse3(nib, k / 2, o);
-                k = 0;
-                const Fast run = LayoutRunSsse3(p, end, o);
-                // What it took is taken; but when that was little, the text is in another layout:
-                // try again later, the later the more often it missed.
-                if (run.p - p >= kGoodRun) backoff = 1;
-                else
-                {
-                    wait = backoff;
-                    backoff = backoff < kMaxBackoff ? 2 * backoff : kMaxBackoff;
-                }
-                p = run.p;
-                o = run.o;
-            }
-            else if (roundEnd - p >= 16)
-            {
-                if (wait) --wait;
-                p += Step16(p, nib, k, comment);
-            }
-            else p = NibblesScalar(p, roundEnd, nib, k, comment);
-        }
-        o += PackPairsSsse3(nib, k / 2, o);
-        pending = (k & 1) ? nib[k - 1] : -1;
-    }
-    st.pending = pending;
-    st.comment = comment;
-    return size_t(o - out);
+    return DecodeRounds<16, Step16, 48, LayoutRunSsse3>(p, end, out, st);
 }
 
 } // namespace HexImpl

@@ -1,6 +1,6 @@
 // HexSsse3Steps.h: the SSSE3 steps of the reader, shared by its SSSE3 and AVX2 loops and forced
-// inline into each, and those of its fast path for text in the writer's own layouts.
-// Private to core/; x86 only.
+// inline into each, those of its fast path for text in the writer's own layouts, and the loop
+// itself, over either family's steps. Private to core/; x86 only.
 #pragma once
 
 #include "core/HexKernels.h"
@@ -240,6 +240,72 @@ struct Lines
         return true;
     }
 };
+
+// The reader's loop over one family's steps: Step takes kStep text bytes, LayoutRun is the fast
+// path, which wants kRun bytes at least. An attribute cannot take the instruction set from a
+// template argument, so a source names its own in QUILL_READER_TARGET before it includes this
+// header; the loop then stays that source's own.
+#ifdef QUILL_READER_TARGET
+
+namespace {
+
+// Rounds of at most kRound text bytes: the digits of a round are gathered as nibbles in a small
+// buffer, then joined in pairs. Comments are skipped with memchr. Between digit pairs the fast
+// path takes over and writes its bytes straight to out, until the text leaves the layout.
+template <int kStep, unsigned (*Step)(const uchar*, uchar*, size_t&, bool&), int kRun,
+          Fast (*LayoutRun)(const uchar*, const uchar*, uchar*)>
+__attribute__((target(QUILL_READER_TARGET)))
+QUILL_INLINE size_t DecodeRounds(const uchar* p, const uchar* end, uchar* out, State& st)
+{
+    alignas(32) uchar nib[kRound + 64];
+    uchar* o = out;
+    // Locals rather than st's fields: the nibble stores may alias anything in memory.
+    int pending = st.pending;
+    bool comment = st.comment;
+    unsigned wait = 0, backoff = 1;
+    while (p < end)
+    {
+        size_t k = 0;
+        if (pending >= 0) nib[k++] = uchar(pending);
+        const uchar* roundEnd = end - p > kRound ? p + kRound : end;
+        while (p < roundEnd)
+        {
+            if (comment) p = SkipComment(p, roundEnd, comment);
+            else if (!wait && !(k & 1) && end - p >= kRun)
+            {
+                o += PackPairsSsse3(nib, k / 2, o);
+                k = 0;
+                const Fast run = LayoutRun(p, end, o);
+                // What it took is taken; but when that was little, the text is in another layout:
+                // try again later, the later the more often it missed.
+                if (run.p - p >= kGoodRun) backoff = 1;
+                else
+                {
+                    wait = backoff;
+                    backoff = backoff < kMaxBackoff ? 2 * backoff : kMaxBackoff;
+                }
+                p = run.p;
+                o = run.o;
+            }
+            else if (roundEnd - p >= kStep)
+            {
+                if (wait) --wait;
+                p += Step(p, nib, k, comment);
+            }
+            else if (kStep > 16 && roundEnd - p >= 16) p += Step16(p, nib, k, comment);
+            else p = NibblesScalar(p, roundEnd, nib, k, comment);
+        }
+        o += PackPairsSsse3(nib, k / 2, o);
+        pending = (k & 1) ? nib[k - 1] : -1;
+    }
+    st.pending = pending;
+    st.comment = comment;
+    return size_t(o - out);
+}
+
+} // namespace
+
+#endif // QUILL_READER_TARGET
 
 } // namespace HexImpl
 
