@@ -109,18 +109,6 @@ bool DecodeSse2(const uchar* s, unsigned n, uchar* out, unsigned& sum)
 
 #endif // QUILL_X86
 
-bool UseSse2(HexKernel kernel)
-{
-#ifdef QUILL_X86
-    if (kernel == HexKernelScalar) return false;
-    __builtin_cpu_init();
-    return __builtin_cpu_supports("sse2");
-#else
-    (void)kernel;
-    return false;
-#endif
-}
-
 enum Kind { KindEof, KindData, KindEnd, KindStart, KindOther };
 
 struct Record
@@ -488,6 +476,23 @@ RecordImage ParseFailure(RecordError error, const CParser& parser)
     return Failure(error, error == RecordReadFailed ? 0 : parser.Line());
 }
 
+// The next data record that holds bytes, or the end (KindEof); the start address of a record met
+// on the way goes to image.
+RecordError NextData(RecordFormat format, CParser& parser, Record& r, RecordImage& image)
+{
+    for (;;)
+    {
+        const RecordError e = parser.Next(r);
+        if (e || r.kind == KindEof) return e;
+        if (r.kind == KindStart || (r.kind == KindEnd && format == RecordSRecord))
+        {
+            image.hasStart = true;
+            image.start = r.start;
+        }
+        if (r.kind == KindData && r.length) return RecordOk;
+    }
+}
+
 struct Blocks
 {
     uchar* in = nullptr;
@@ -507,15 +512,9 @@ RecordImage ReadScattered(RecordFormat format, CParser& parser, COutput& output,
     for (;;)
     {
         Record r;
-        const RecordError e = parser.Next(r);
+        const RecordError e = NextData(format, parser, r, image);
         if (e) return ParseFailure(e, parser);
         if (r.kind == KindEof) break;
-        if (r.kind == KindStart || (r.kind == KindEnd && format == RecordSRecord))
-        {
-            image.hasStart = true;
-            image.start = r.start;
-        }
-        if (r.kind != KindData || !r.length) continue;
         const uint64_t a = r.address, b = a + r.length;
         uint64_t twice = 0;
         if (!coverage.Add(a, b, twice)) return Failure(RecordOverlap, parser.RecordLine(), twice);
@@ -569,7 +568,7 @@ RecordImage ReadRecords(RecordFormat format, CSeekableSource& in, CRestartableSi
     blocks.in = static_cast<uchar*>(malloc(kCarry + block + kPad));
     blocks.out = static_cast<uchar*>(malloc(kOutBlock));
     if (!blocks.in || !blocks.out) return Failure(RecordNoMemory, 0);
-    CParser parser(format, UseSse2(options.kernel), in, blocks.in, block);
+    CParser parser(format, RecordsUseSse2(options.kernel), in, blocks.in, block);
     COutput output(out, blocks.out, options.fill);
 
     // The usual case: data records in ascending order, gaps filled as they come.
@@ -579,15 +578,9 @@ RecordImage ReadRecords(RecordFormat format, CSeekableSource& in, CRestartableSi
     for (;;)
     {
         Record r;
-        const RecordError e = parser.Next(r);
+        const RecordError e = NextData(format, parser, r, image);
         if (e) return ParseFailure(e, parser);
         if (r.kind == KindEof) break;
-        if (r.kind == KindStart || (r.kind == KindEnd && format == RecordSRecord))
-        {
-            image.hasStart = true;
-            image.start = r.start;
-        }
-        if (r.kind != KindData || !r.length) continue;
         if (!any)
         {
             image.lowest = end = r.address;
@@ -622,6 +615,18 @@ RecordImage ReadRecords(RecordFormat format, CSeekableSource& in, CRestartableSi
     if (!output.Flush() || !out.Flush()) return Failure(RecordWriteFailed, 0);
     image.length = end - image.lowest;
     return image;
+}
+
+bool RecordsUseSse2(HexKernel kernel)
+{
+#ifdef QUILL_X86
+    if (kernel == HexKernelScalar) return false;
+    __builtin_cpu_init();
+    return __builtin_cpu_supports("sse2");
+#else
+    (void)kernel;
+    return false;
+#endif
 }
 
 std::string RecordErrorMessage(const RecordImage& image)
@@ -685,7 +690,7 @@ bool AllRecords(RecordFormat format, const uchar* text, size_t size)
     CMemorySource source(text, size);
     const size_t block = std::max<size_t>(size, 4096);
     std::vector<uchar> buffer(kCarry + block + kPad);
-    CParser parser(format, UseSse2(HexKernelBest), source, buffer.data(), block);
+    CParser parser(format, RecordsUseSse2(HexKernelBest), source, buffer.data(), block);
     if (!parser.Restart(0, 1, 0, kNoLimit, false)) return false;
     bool any = false;
     for (;;)

@@ -79,6 +79,10 @@ struct RecordReadOptions {
     HexKernel kernel = HexKernelBest;      // HexKernelScalar forces the portable loop
 };
 
+// Whether the record loops, reading and writing, run with SSE2 for `kernel`: where the processor
+// has it, unless kernel is HexKernelScalar.
+bool RecordsUseSse2(HexKernel kernel);
+
 // Reads the whole text and writes the image: from the lowest address that holds data to the end
 // of the highest, gaps filled. Memory stays constant while the data records ascend (gaps
 // allowed); records out of order cost a second pass and memory in proportion to the number of

@@ -125,18 +125,6 @@ char* RunSse2(const uchar* d, size_t records, uint64_t address, unsigned address
 
 #endif // QUILL_X86
 
-bool UseSse2(HexKernel kernel)
-{
-#ifdef QUILL_X86
-    if (kernel == HexKernelScalar) return false;
-    __builtin_cpu_init();
-    return __builtin_cpu_supports("sse2");
-#else
-    (void)kernel;
-    return false;
-#endif
-}
-
 inline char* Hex(bool simd, const uchar* d, unsigned n, char* o, unsigned& sum)
 {
 #ifdef QUILL_X86
@@ -190,7 +178,7 @@ unsigned STypeFor(uint64_t highest)
 } // namespace
 
 CRecordWriter::CRecordWriter(const RecordLayout& layout, HexKernel kernel)
-    : m_layout(layout), m_simd(UseSse2(kernel)), m_address(layout.address), m_next(layout.address)
+    : m_layout(layout), m_simd(RecordsUseSse2(kernel)), m_address(layout.address), m_next(layout.address)
 {
     if (m_layout.bytesPerRecord != 16 && m_layout.bytesPerRecord != 32) m_layout.bytesPerRecord = 16;
     if (m_layout.name.size() > kMaxName) m_layout.name.resize(kMaxName);
