@@ -144,6 +144,17 @@ void CPipelineThread::Wake() { pthread_cond_broadcast(&m_changed); }
 
 #endif
 
+void CPipelineThread::Stop(bool& quit)
+{
+    if (!m_bRunning) return;
+    {
+        CHeld held(*this);
+        quit = true;
+        Wake();
+    }
+    Join();
+}
+
 // ---- CPipelineRing ----
 
 CPipelineRing::~CPipelineRing()
@@ -172,13 +183,7 @@ CReadAhead::CReadAhead(CStreamSource& in, CConversionObserver* observer) : CStre
 
 CReadAhead::~CReadAhead()
 {
-    if (!m_thread.Running()) return;
-    {
-        CHeld held(m_thread);
-        m_bQuit = true;
-        m_thread.Wake();
-    }
-    m_thread.Join();
+    m_thread.Stop(m_bQuit);
 }
 
 bool CReadAhead::Lend(const unsigned char*& data, size_t capacity, size_t& got)
@@ -325,13 +330,7 @@ CWriteBehind::CWriteBehind(CStreamSink& out) : m_out(out)
 
 CWriteBehind::~CWriteBehind()
 {
-    if (!m_thread.Running()) return;
-    {
-        CHeld held(m_thread);
-        m_bQuit = true;
-        m_thread.Wake();
-    }
-    m_thread.Join();
+    m_thread.Stop(m_bQuit);
 }
 
 void CWriteBehind::Body(void* self)

@@ -36,6 +36,9 @@ public:
     bool Running() const { return m_bRunning; }
     // Waits for the thread to end.
     void Join();
+    // Sets quit (which the body reads locked), wakes the thread and waits for it to end; nothing
+    // when none runs.
+    void Stop(bool& quit);
 
     void Lock();
     void Unlock();
