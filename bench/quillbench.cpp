@@ -111,27 +111,43 @@ bool SameContent(const std::string& a, const std::string& b)
     return same;
 }
 
+// A run's two files, the output made afresh (truncating one still being written back waits for
+// the disk), timed from before they are opened until Close.
+struct Files
+{
+    double start, cpu;
+    int in, out;
+    Files(const std::string& inPath, const std::string& outPath)
+    {
+        remove(outPath.c_str());
+        start = Now();
+        cpu = Cpu();
+        in = open(inPath.c_str(), O_RDONLY);
+        out = open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    }
+    Time Close()
+    {
+        close(in);
+        close(out);
+        return { Now() - start, Cpu() - cpu };
+    }
+};
+
 // One in-process conversion, file to file, as the tools make it (read ahead and written behind)
 // or on one thread (as before); seconds.
 Time RunPump(bool toBinary, HexKernel kernel, const std::string& in, const std::string& out,
              const HexLayout& layout = HexLayout(), bool overlapped = true)
 {
-    // A fresh output for every run: truncating one still being written back waits for the disk.
-    remove(out.c_str());
-    const double start = Now(), cpu = Cpu();
-    const int fi = open(in.c_str(), O_RDONLY);
-    const int fo = open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    CFdSource file(fi);
-    CFdSink written(fo);
+    Files files(in, out);
+    CFdSource file(files.in);
+    CFdSink written(files.out);
     CReadAhead ahead(file);
     CWriteBehind behind(written);
     const PumpResult r = overlapped ? (toBinary ? PumpTextToBinary(ahead, behind, kernel)
                                                 : PumpBinaryToText(ahead, behind, layout, kernel))
                                     : (toBinary ? PumpTextToBinary(file, written, kernel)
                                                 : PumpBinaryToText(file, written, layout, kernel));
-    close(fi);
-    close(fo);
-    const Time t = { Now() - start, Cpu() - cpu };
+    const Time t = files.Close();
     if (r != PumpDone) { fprintf(stderr, "quillbench: conversion of %s failed\n", in.c_str()); exit(1); }
     return t;
 }
@@ -143,30 +159,22 @@ Time RunCopy(const std::string& in, const std::string& out, size_t block, off_t 
 {
     const double ratio = double(outSize) / double(SizeOf(in));
     std::vector<char> buffer(size_t(double(block) * std::max(1.0, ratio)) + 1);
-    remove(out.c_str());
-    const double start = Now(), cpu = Cpu();
-    const int fi = open(in.c_str(), O_RDONLY);
-    const int fo = open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    Files files(in, out);
     ssize_t n;
-    while ((n = read(fi, buffer.data(), block)) > 0)
+    while ((n = read(files.in, buffer.data(), block)) > 0)
     {
         const size_t size = size_t(double(n) * ratio);
-        if (write(fo, buffer.data(), size) != ssize_t(size)) break;
+        if (write(files.out, buffer.data(), size) != ssize_t(size)) break;
     }
-    close(fi);
-    close(fo);
-    return { Now() - start, Cpu() - cpu };
+    return files.Close();
 }
 
 // One record conversion, file to file: binary to records (read = false) or back.
 Time RunRecords(bool read, RecordFormat format, HexKernel kernel, const std::string& in, const std::string& out)
 {
-    remove(out.c_str());
-    const double start = Now(), cpu = Cpu();
-    const int fi = open(in.c_str(), O_RDONLY);
-    const int fo = open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    CFdSource file(fi);
-    CFdSink written(fo);
+    Files files(in, out);
+    CFdSource file(files.in);
+    CFdSink written(files.out);
     CReadAhead source(file);
     CWriteBehind sink(written);
     RecordImage r;
@@ -184,9 +192,7 @@ Time RunRecords(bool read, RecordFormat format, HexKernel kernel, const std::str
         layout.name = "data.bin";
         r = WriteRecords(source, sink, layout, kernel);
     }
-    close(fi);
-    close(fo);
-    const Time t = { Now() - start, Cpu() - cpu };
+    const Time t = files.Close();
     if (!r.Ok()) { fprintf(stderr, "quillbench: %s: %s\n", in.c_str(), RecordErrorMessage(r).c_str()); exit(1); }
     return t;
 }
