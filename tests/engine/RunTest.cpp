@@ -40,11 +40,13 @@ BOOL WINAPI HeldReadFile(HANDLE file, LPVOID buffer, DWORD size, LPDWORD read, L
     return Kernel32<decltype(&HeldReadFile)>("ReadFile")(file, buffer, size, read, overlapped);
 }
 
-// The first flush throws while set, as an allocation inside it would.
-std::atomic<bool> s_throwInFlush{false};
+// The first flush throws while set, as an allocation inside it would; with s_holdFlushes each
+// waits for s_release, so that at a stop the files written before it still wait to be committed.
+std::atomic<bool> s_throwInFlush{false}, s_holdFlushes{false};
 BOOL WINAPI ThrowingFlush(HANDLE file)
 {
     if (s_throwInFlush.exchange(false)) throw std::bad_alloc();
+    if (s_holdFlushes) WaitForSingleObject(s_release, INFINITE);
     return Kernel32<decltype(&ThrowingFlush)>("FlushFileBuffers")(file);
 }
 
@@ -144,6 +146,7 @@ TEST(Run, EachFileTellsTheTruthWhateverHappens)
         ResetEvent(s_release);
         s_readsLeft = c.heldRead;
         s_slowMs = c.slowMs;
+        s_holdFlushes = c.heldRead && !c.slowMs;
         c.force(observer);
         CRun run;
         EXPECT_EQ(run.Start(observer, ConvertOptions(), files, out.c_str()), c.started);
@@ -157,6 +160,7 @@ TEST(Run, EachFileTellsTheTruthWhateverHappens)
         s_throwInFlush = false;
         s_threadsLeft = -1;
         s_readsLeft = 0;
+        s_holdFlushes = false;
         EXPECT_EQ(run.GetFault(), c.fault);
         EXPECT_EQ(observer.ends, c.started ? 0 : 1);
         int told = 0, below = 0;
