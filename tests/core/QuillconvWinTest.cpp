@@ -108,6 +108,8 @@ TEST(QuillconvWin, ConvertsAFolder)
         {"a filter after the folders", "tobin IN OUT --filter *.txt", "", 0, "2 files: 2 converted", {{"a.bin", "AB"}, {"c.bin", "<missing>"}}},
         {"two inputs, one output name", "tobin IN OUT", "a.dat", 1, "skipped '*\\in\\a.dat': another file's output has the same name",
          {{"a.bin", "<missing>"}, {"b.bin", "C"}, {"c.bin", "D"}}},
+        {"outputs over the inputs", "totext IN IN", "", 1, "skipped '*\\in\\b.txt': its output would overwrite an input file",
+         {{"..\\in\\a.txt", "41 42"}, {"..\\in\\c.txt", "34 34 "}}},
         {"subfolders too, mirrored", "tobin --recursive IN OUT", "sub.txt\\d.txt", 0, "4 files: 4 converted", {{"sub.txt\\d.bin", "F"}, {"a.bin", "AB"}}},
         {"a filter needs a folder", "tobin IN\\a.txt OUT\\x.bin --filter *.txt", "", 2, "--add-extension and --recursive need a folder", {}},
         {"no folder to standard output", "tobin IN -", "", 2, "need a folder, not standard output", {}},
