@@ -24,15 +24,16 @@ SCRATCH = os.path.join(ROOT, "build", "packed")
 QUILLCONV = os.path.join(ROOT, "build", "native", "quillconv")
 BUILDS = {"win32": ("x86", "32-bit"), "win64": ("x64", "64-bit")}
 
-# Around the kernels' 16- and 32-byte blocks, a few pages, and megabytes.
-SIZES = [0, 1, 15, 16, 17, 31, 32, 33, 4097, 65537, 3 << 20]
+# Around the kernels' 16- and 32-byte blocks, a page, and megabytes.
+SIZES = [0, 1, 15, 16, 17, 31, 32, 33, 4095, 4096, 65537, 3 << 20]
 # A layout is w<bytes per line>, c for the offset comments, or a record format.
 FORMATS = {"ihex": ("IHEX", ".hex", "Intel HEX"), "srec": ("SREC", ".srec", "Sレコード")}
-# Each way of converting, its input set and its layouts: every layout and format once.
-TABLE = [("individual", "sizes", ["w0", "w8c", "w16c", "ihex"]),
-         ("batch", "sizes", ["w8", "w16", "w32c", "srec"]),
-         ("quillconv", "sizes", ["w32"]),
-         ("batch", "mixed", ["w16c"])]
+LAYOUTS = ["w0", "w8", "w8c", "w16", "w16c", "w32", "w32c"]
+# Each way of converting, its input set and its layouts: both pages in every layout.
+TABLE = [("individual", "sizes", LAYOUTS + ["ihex"]),
+         ("batch", "sizes", LAYOUTS + ["srec"]),
+         ("quillconv", "sizes", ["w16c", "w32"]),
+         ("batch", "mixed", ["w16c", "w0"])]
 WAYS = {"individual": "個別変換", "batch": "一括変換", "quillconv": "quillconv.exe"}
 
 
