@@ -271,7 +271,9 @@ void CMainDlg002::FillList(CString folder)
     const int rows = sameFolder ? std::min(s_list.GetItemCount(), static_cast<int>(m_vecDerived.size())) : 0;
     for (int i = 0; i < rows; ++i) {
         const CString output = s_list.GetItemText(i, 1);
-        const bool named = output != m_vecDerived[i], unchecked = !s_list.GetCheck(i);
+        // A converted row lost its check to the run, not to the user: a new listing checks it again.
+        const bool named = output != m_vecDerived[i],
+                   unchecked = !s_list.GetCheck(i) && s_list.GetItemText(i, kResultColumn) != "変換済み";
         if (named || unchecked)
             work[static_cast<const char*>(s_list.GetItemText(i, 0))] = {named ? output : CString(), unchecked};
     }

@@ -21,8 +21,7 @@ public:
         Vexa::GetSystemInfo()->m_strProgramFolder = s_program->Path().c_str();
         s_wnd = new CMainWnd("クイルマーク");
         s_wnd->Create(CW_USEDEFAULT, CW_USEDEFAULT, 420, 404, NULL);
-        s_wnd->ShowWindow(SW_SHOW);
-        SetForegroundWindow(s_wnd->GetHwnd());
+        s_wnd->ShowWindow(SW_SHOW), SetForegroundWindow(s_wnd->GetHwnd());
         busy = [] { return Individual().IsRunning() || Batch().IsRunning(); };
         Pump();
     }
@@ -30,8 +29,7 @@ public:
     {
         busy = nullptr;
         delete s_wnd;
-        Pump();
-        Vexa::DestroySystemInfo();
+        Pump(), Vexa::DestroySystemInfo();
         delete s_program;
     }
 };
@@ -47,12 +45,8 @@ std::string ProgramFolder() { return s_program->Path(); }
 static std::string IniPath() { return s_program->Path() + "\\Quillmark.ini"; }
 void SetIni(const char* section, const char* key, const char* value) { WritePrivateProfileStringA(section, key, value, IniPath().c_str()); }
 
-void RemoveIni()
-{
-    // The profile functions may cache the file; flush before deleting it under them.
-    WritePrivateProfileStringA(NULL, NULL, NULL, IniPath().c_str());
-    DeleteFileA(IniPath().c_str());
-}
+// The profile functions may cache the file: flushed before it is deleted under them.
+void RemoveIni() { WritePrivateProfileStringA(NULL, NULL, NULL, IniPath().c_str()), DeleteFileA(IniPath().c_str()); }
 
 std::string GetIni(const char* section, const char* key)
 {
@@ -61,12 +55,7 @@ std::string GetIni(const char* section, const char* key)
     return value;
 }
 
-void Click(HWND dialog, int id)
-{
-    SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
-                 reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
-    Pump();
-}
+void Click(HWND dialog, int id) { SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), (LPARAM)GetDlgItem(dialog, id)), Pump(); }
 
 void SetText(HWND dialog, int id, const std::string& text) { SetDlgItemTextA(dialog, id, text.c_str()); }
 std::string GetText(HWND dialog, int id) { return WindowText(GetDlgItem(dialog, id)); }
@@ -83,9 +72,7 @@ void ChooseMode(int mode)
 {
     HWND combo = GetDlgItem(MainWnd().GetHwnd(), IDC_MODE_SELECTOR);
     SendMessageA(combo, CB_SETCURSEL, mode, 0);
-    SendMessageA(MainWnd().GetHwnd(), WM_COMMAND, MAKEWPARAM(IDC_MODE_SELECTOR, CBN_SELCHANGE),
-                 reinterpret_cast<LPARAM>(combo));
-    Pump();
+    SendMessageA(MainWnd().GetHwnd(), WM_COMMAND, MAKEWPARAM(IDC_MODE_SELECTOR, CBN_SELCHANGE), (LPARAM)combo), Pump();
 }
 
 WPARAM MakeDrop(const std::vector<std::string>& paths)
@@ -127,7 +114,6 @@ std::string Opened(const std::function<void()>& act, const std::string& typed)
 
 int Rows(HWND list) { return ListView_GetItemCount(list); }
 bool Checked(HWND list, int row) { return ListView_GetCheckState(list, row) != 0; }
-
 std::string Cell(HWND list, int row, int column)
 {
     char text[300] = "";
@@ -137,14 +123,8 @@ std::string Cell(HWND list, int row, int column)
 
 void AppTest::Reset(int tab)
 {
-    RemoveIni();
-    MainWnd().SetMode(0);
-    Individual().Clear();
-    Batch().Clear();
-    ChooseTab(tab);
-    SetForegroundWindow(MainWnd().GetHwnd());
-    SetFocus(MainWnd().GetHwnd());
-    Pump();
+    RemoveIni(), MainWnd().SetMode(0), Individual().Clear(), Batch().Clear(), ChooseTab(tab);
+    SetForegroundWindow(MainWnd().GetHwnd()), SetFocus(MainWnd().GetHwnd()), Pump();
 }
 
 } // namespace apptest

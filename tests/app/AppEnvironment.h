@@ -1,6 +1,5 @@
-// The one main window of the in-process tests (its menus and controls are static objects, as in
-// the program, so a process makes it once), with a settings store whose program folder is a
-// scratch folder, and what a user does to it.
+// The one main window of the in-process tests (its controls are static objects, as in the program,
+// so a process makes it once), its settings in a scratch program folder, and what a user does to it.
 #pragma once
 
 #include <gtest/gtest.h>

@@ -89,37 +89,29 @@ TEST_F(BatchPageTest, FilterAndModeShapeTheListAndItKeepsTheUsersWork)
 // folder box. (Enter elsewhere is FocusTest's.)
 TEST_F(BatchPageTest, TabAndEnterInTheBoxesAndTheList)
 {
-    // The control that gets the key, the rows listed afterwards, the control that has the focus then
-    // (0 the main window, -1 not looked at) and the dialog that opened.
-    const struct {
-        const char* name;
-        int id;
-        WPARAM key;
-        BYTE modifier;
-        int rows, focus;
-        std::string opened;
-        std::string typed = "";
-    } cases[] = {
-        {"Tab in the input box", IDC_INPUT_PATH, VK_TAB, 0, 4, IDC_OUTPUT_BROWSE, ""},
-        {"Shift+Tab in the input box", IDC_INPUT_PATH, VK_TAB, VK_SHIFT, 4, IDC_INPUT_BROWSE, ""},
-        {"Enter in the input box", IDC_INPUT_PATH, VK_RETURN, 0, 4, IDC_OUTPUT_PATH, ""},
-        {"Esc in the input box", IDC_INPUT_PATH, VK_ESCAPE, 0, 0, 0, ""},
-        {"a folder too long", IDC_INPUT_PATH, VK_RETURN, 0, 0, IDC_OUTPUT_PATH, "<パスが長すぎるため使えません。>", in + "\\" + std::string(250, 'x')},
+    // The key in the input box, the rows listed afterwards, the control that has the focus then (0
+    // the main window) and the box that opened.
+    const struct { WPARAM key; BYTE modifier; int rows, focus; std::string opened, typed = ""; } cases[] = {
+        {VK_TAB, 0, 4, IDC_OUTPUT_BROWSE, ""}, {VK_TAB, VK_SHIFT, 4, IDC_INPUT_BROWSE, ""},
+        {VK_RETURN, 0, 4, IDC_OUTPUT_PATH, ""}, {VK_ESCAPE, 0, 0, 0, ""},
+        {VK_RETURN, 0, 0, IDC_OUTPUT_PATH, "<パスが長すぎるため使えません。>", in + "\\" + std::string(250, 'x')},
     };
     for (const auto& c : cases) {
+        SCOPED_TRACE(&c - cases);
         Batch().Clear();
         SetText(Page(), IDC_INPUT_PATH, c.typed.empty() ? in : c.typed); // typed, not applied
-        EXPECT_EQ(Opened([&] { Press(GetDlgItem(Page(), c.id), c.key, c.modifier); }), c.opened) << c.name;
-        EXPECT_EQ(Rows(List()), c.rows) << c.name;
-        const HWND focus = c.focus < 0 ? GetFocus() : c.focus ? GetDlgItem(Page(), c.focus) : MainWnd().GetHwnd();
-        EXPECT_EQ(GetFocus(), focus) << c.name;
+        EXPECT_EQ(Opened([&] { Press(GetDlgItem(Page(), IDC_INPUT_PATH), c.key, c.modifier); }), c.opened);
+        EXPECT_EQ(Rows(List()), c.rows);
+        EXPECT_EQ(GetFocus(), c.focus ? GetDlgItem(Page(), c.focus) : MainWnd().GetHwnd());
     }
 }
 
 // Every message of a run and the files it leaves: rows whose outputs would overwrite each other or
 // a listed input are skipped, rows that fail are named with their reasons, the others converted.
+// (How names are compared, and what a failed commit leaves, is the engine's: tests/engine.)
 TEST_F(BatchPageTest, EachOutcomeShowsItsOwnMessageAndLeavesItsFiles)
 {
+    ASSERT_TRUE(HookRenames());
     const std::string isInput = "出力先が入力ファイルです", other = dir / "other", device = "ファイルではなくデバイスです";
     auto add = [&](std::initializer_list<const char*> names) { // more inputs, each holding "46", listed
         for (const char* name : names) WriteBytes(in + "\\" + name, "46");
@@ -142,7 +134,6 @@ TEST_F(BatchPageTest, EachOutcomeShowsItsOwnMessageAndLeavesItsFiles)
          "確認: バイナリファイルからテキストファイルを作成しました", {"memo.txt: アドレス 0x00000000-0x00000004 (5 バイト)"},
          {"memo.srec=S00B00006D656D6F2E747874B8\r\nS108000034312034320C\r\nS5030001FB\r\nS9030000FC\r\n"}},
         {"a file where a level goes", 0, in + "\\memo.txt\\x", [] {}, "エラー: 出力フォルダを作成できませんでした", {}, {"memo.dat=<missing>"}},
-        // (How names are compared, short names and detours among them, is the engine's: tests/engine.)
         {"the input folder spelled otherwise", 0, dir / "IN\\.", [&] { add({"README.DAT"}), Check("README.DAT", false); },
          "エラー: 2 件のファイルを変換できませんでした。", {"README: " + isInput, "data.dat: " + isInput}, {"README.DAT=46"}},
         {"files named as devices", 0, other, [&] {
@@ -168,6 +159,8 @@ TEST_F(BatchPageTest, EachOutcomeShowsItsOwnMessageAndLeavesItsFiles)
              Batch().SetInputPath(in.c_str());
          },
          "エラー: 9 件のファイルを変換できませんでした。", {"変換済み 4 件、スキップ 0 件、失敗 9 件", "ほか 4 件"}, {"README.dat=D"}},
+        {"a commit that fails", 0, other, [] { failRenames = true; }, "エラー: 4 件のファイルを変換できませんでした。",
+         {"memo.txt: 変換に失敗しました - "}, {"a.b.dat=old", "memo.dat=<missing>"}},
     };
     for (const auto& c : cases) {
         Batch().Clear();
@@ -182,6 +175,7 @@ TEST_F(BatchPageTest, EachOutcomeShowsItsOwnMessageAndLeavesItsFiles)
         SetText(Page(), IDC_OUTPUT_PATH, out);
         c.act();
         const Box box = ConvertBox(Page());
+        failRenames = false;
         EXPECT_EQ(box.caption + ": " + box.text.substr(0, box.text.find('\n')), c.first) << c.name;
         EXPECT_EQ(box.icon, static_cast<UINT>(box.caption == "警告" ? MB_ICONWARNING : box.caption == "確認" ? MB_ICONINFORMATION : MB_ICONERROR));
         for (const std::string& line : c.named) EXPECT_NE(box.text.find("\n" + line), std::string::npos) << c.name << ": " << box.text;
@@ -227,7 +221,9 @@ TEST_F(BatchPageTest, EachRowShowsItsOutcomeAndASecondRunConvertsTheRest)
                               "README 変換済み", "a.b.txt 変換済み", "data.dat ", "memo 変換済み", "memo.txt 変換済み"}));
     EXPECT_EQ(ReadBytes(other + "\\a.b.dat") + ReadBytes(other + "\\README.dat") + ReadBytes(other + "\\memo2.dat"), "mineDE");
     Batch().SetInputPath(in.c_str());
-    for (int i = 0; i < Rows(List()); ++i) EXPECT_TRUE(Cell(List(), i, 2).empty() && Checked(List(), i)) << i;
+    // The rows the run unchecked are checked again; the one the user unchecked stays so.
+    for (int i = 0; i < Rows(List()); ++i)
+        EXPECT_TRUE(Cell(List(), i, 2).empty() && Checked(List(), i) == (Cell(List(), i, 0) != "data.dat")) << i;
 }
 
 } // namespace

@@ -26,8 +26,7 @@ public:
     explicit Program(const std::string& name = "Quillmark.exe", const std::string& arguments = "")
     {
         std::string exe = folder / name, built = "Z:" QUILL_PROGRAM_PATH, line = "\"" + exe + "\" " + arguments;
-        for (char& c : built)
-            if (c == '/') c = '\\';
+        for (char& c : built) c = c == '/' ? '\\' : c;
         CopyFileA(built.c_str(), exe.c_str(), FALSE);
         STARTUPINFOA startup = {};
         startup.cb = sizeof startup;
@@ -39,8 +38,7 @@ public:
         if (!process.hProcess) return;
         if (IsWindow(main)) PostMessageA(main, WM_CLOSE, 0, 0);
         if (WaitForSingleObject(process.hProcess, 20000) != WAIT_OBJECT_0) TerminateProcess(process.hProcess, 1);
-        CloseHandle(process.hThread);
-        CloseHandle(process.hProcess);
+        CloseHandle(process.hThread), CloseHandle(process.hProcess);
     }
     ScratchFolder folder;
     PROCESS_INFORMATION process = {};
@@ -62,10 +60,8 @@ TEST(EndToEnd, TheStartPathAndTheSettingsBesideTheProgram)
     ScratchFolder data;
     const std::string input = data / "f1.txt";
     WriteBytes(input, "41");
-    const struct {
-        const char* name;
-        std::string arguments;
-    } cases[] = {{"ソ.exe", "\"" + input + "\""}, {"Quillmark.exe", "\"" + input}, {"Quillmark.exe", input + "  "}};
+    const struct { const char* name; std::string arguments; } cases[] = {
+        {"ソ.exe", "\"" + input + "\""}, {"Quillmark.exe", "\"" + input}, {"Quillmark.exe", input + "  "}};
     for (const auto& c : cases) {
         SCOPED_TRACE(std::string(c.name) + " " + c.arguments);
         Program program(c.name, c.arguments);
@@ -103,8 +99,8 @@ TEST(EndToEnd, ClosingDuringARunStopsItAndLeavesTheOldOutput)
     Program program;
     ASSERT_NE(program.main, (HWND)NULL);
     HWND page = IndividualPage(program.main);
-    SendMessageA(GetDlgItem(page, IDC_INPUT_PATH), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(name.c_str()));
-    SendMessageA(GetDlgItem(page, IDC_OUTPUT_PATH), WM_SETTEXT, 0, reinterpret_cast<LPARAM>((data / "out.dat").c_str()));
+    SendMessageA(GetDlgItem(page, IDC_INPUT_PATH), WM_SETTEXT, 0, (LPARAM)name.c_str());
+    SendMessageA(GetDlgItem(page, IDC_OUTPUT_PATH), WM_SETTEXT, 0, (LPARAM)(data / "out.dat").c_str());
     PostMessageA(program.main, WM_COMMAND, ID_CONVERT, 0);
     DWORD written = 0; // writes fail until the program has opened the pipe
     EXPECT_TRUE(WaitFor([&] {
@@ -118,8 +114,7 @@ TEST(EndToEnd, ClosingDuringARunStopsItAndLeavesTheOldOutput)
         return WaitForSingleObject(program.process.hProcess, 0) == WAIT_OBJECT_0;
     }));
     DWORD code = 259;
-    GetExitCodeProcess(program.process.hProcess, &code);
-    EXPECT_EQ(code, 0u);
+    EXPECT_TRUE(GetExitCodeProcess(program.process.hProcess, &code) && code == 0) << code;
     CloseHandle(pipe);
     EXPECT_EQ(ReadBytes(data / "out.dat"), "old");
     EXPECT_EQ(FilesIn(data.Path()), 1) << "no temporary file left";

@@ -1,6 +1,5 @@
-// The keyboard: the shortcuts from every kind of control, the focus after the dialogs and boxes
-// they open, Tab and Shift+Tab round the main window and both pages, as the focus-aware controls
-// report them, and round the settings dialog.
+// The keyboard: the shortcuts from every kind of control and the focus after what they open, Tab
+// and Shift+Tab round the main window, both pages and the settings dialog.
 #include "AppEnvironment.h"
 
 #include <shellapi.h>
@@ -81,11 +80,7 @@ TEST_F(FocusTest, ShortcutsWorkFromEveryControl)
 }
 
 // Presses key on the window that has the focus; where the focus went once the posted moves ran.
-HWND PressOnFocus(WPARAM key, BYTE modifier = 0)
-{
-    Press(GetFocus(), key, modifier);
-    return GetFocus();
-}
+HWND PressOnFocus(WPARAM key, BYTE modifier = 0) { return Press(GetFocus(), key, modifier), GetFocus(); }
 
 TEST_F(FocusTest, TabAndShiftTabRunRoundTheMainWindowAndEachPage)
 {
@@ -113,8 +108,7 @@ void CALLBACK RunScript(HWND, UINT, UINT_PTR timer, DWORD)
     if (script) script();
 }
 
-// Tab on the focused control, with Shift as given, handed to the dialog manager as a modal loop
-// hands it over; where the focus went.
+// Tab on the focused control, Shift as given, handed to the dialog manager as a modal loop does.
 HWND DialogKey(HWND dialog, bool shift = false)
 {
     BYTE state[256];
@@ -124,8 +118,7 @@ HWND DialogKey(HWND dialog, bool shift = false)
     MSG msg = {GetFocus(), WM_KEYDOWN, VK_TAB, 0, 0, {0, 0}};
     if (!IsDialogMessageA(dialog, &msg)) DispatchMessageA(&msg);
     state[VK_SHIFT] = 0;
-    SetKeyboardState(state);
-    return GetFocus();
+    return SetKeyboardState(state), GetFocus();
 }
 
 // Tab and Shift+Tab reach every control of the common page and the dialog's buttons.

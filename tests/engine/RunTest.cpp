@@ -1,8 +1,6 @@
-// Runs of a batch on the engine's threads, with a stop, with progress, and with every kind of fault
-// a thread of the run may meet: an observer that throws, an allocation that fails, a commit that
-// throws, threads that cannot be started. Half the outputs go to a subfolder the run makes. Whatever
-// happens, each file's outcome tells the truth about its output, and no temporary file, staging
-// folder or folder made for nothing stays.
+// Runs of a batch on the engine's threads, with a stop, with progress, and with every fault a thread
+// may meet. Half the outputs go to a subfolder the run makes. Whatever happens, each file's outcome
+// tells the truth about its output, and no temporary file, staging folder or needless folder stays.
 #include <gtest/gtest.h>
 
 #include <stdlib.h>
@@ -28,8 +26,7 @@ std::atomic<bool> s_failNew{false};
 // The n-th read of the run's threads (n = s_readsLeft) waits for s_release, or s_slowMs.
 LONG s_readsLeft = 0;
 DWORD s_slowMs = 0;
-HANDLE s_reached = CreateEventA(NULL, TRUE, FALSE, NULL);
-HANDLE s_release = CreateEventA(NULL, TRUE, FALSE, NULL);
+HANDLE s_reached = CreateEventA(NULL, TRUE, FALSE, NULL), s_release = CreateEventA(NULL, TRUE, FALSE, NULL);
 BOOL WINAPI HeldReadFile(HANDLE file, LPVOID buffer, DWORD size, LPDWORD read, LPOVERLAPPED overlapped)
 {
     if (GetCurrentThreadId() != s_mainThread && InterlockedDecrement(&s_readsLeft) == 0) {
@@ -40,11 +37,13 @@ BOOL WINAPI HeldReadFile(HANDLE file, LPVOID buffer, DWORD size, LPDWORD read, L
     return Kernel32<decltype(&HeldReadFile)>("ReadFile")(file, buffer, size, read, overlapped);
 }
 
-// The first flush throws while set, as an allocation inside it would.
-std::atomic<bool> s_throwInFlush{false};
+// The first flush throws while set, as an allocation inside it would; with s_holdFlushes each
+// waits for s_release, so that at a stop the files written before it still wait to be committed.
+std::atomic<bool> s_throwInFlush{false}, s_holdFlushes{false};
 BOOL WINAPI ThrowingFlush(HANDLE file)
 {
     if (s_throwInFlush.exchange(false)) throw std::bad_alloc();
+    if (s_holdFlushes) WaitForSingleObject(s_release, INFINITE);
     return Kernel32<decltype(&ThrowingFlush)>("FlushFileBuffers")(file);
 }
 
@@ -53,10 +52,7 @@ LONG s_threadsLeft = -1;
 HANDLE WINAPI CountedCreateThread(LPSECURITY_ATTRIBUTES security, SIZE_T stack, LPTHREAD_START_ROUTINE start,
                                   LPVOID param, DWORD flags, LPDWORD id)
 {
-    if (s_threadsLeft >= 0 && InterlockedDecrement(&s_threadsLeft) < 0) {
-        SetLastError(ERROR_NOT_ENOUGH_MEMORY);
-        return NULL;
-    }
+    if (s_threadsLeft >= 0 && InterlockedDecrement(&s_threadsLeft) < 0) return SetLastError(ERROR_NOT_ENOUGH_MEMORY), nullptr;
     return Kernel32<decltype(&CountedCreateThread)>("CreateThread")(security, stack, start, param, flags, id);
 }
 
@@ -74,10 +70,7 @@ private:
         passedAtProgress = run.FilesPassed();
         if (throwOnProgress) throw std::runtime_error("progress");
     }
-    void OnFileDone(CRun&, const CRunFile&) override
-    {
-        if (files++ == throwAtFile) throw 1;
-    }
+    void OnFileDone(CRun&, const CRunFile&) override { if (files++ == throwAtFile) throw 1; }
     void OnRunEnd(CRun&) override { ++ends; }
 };
 
@@ -129,8 +122,7 @@ TEST(Run, EachFileTellsTheTruthWhateverHappens)
         SCOPED_TRACE(c.name);
         ScratchFolder dir;
         const std::string in = dir / "in", out = dir / "out";
-        CreateDirectoryA(in.c_str(), NULL);
-        CreateDirectoryA(out.c_str(), NULL);
+        CreateDirectoryA(in.c_str(), NULL), CreateDirectoryA(out.c_str(), NULL);
         std::vector<CRunFile> files(kFiles);
         const std::string sub = out + "\\made\\sub"; // the last three files' outputs, in folders made for them
         for (int i = 0; i < kFiles; ++i) {
@@ -140,10 +132,9 @@ TEST(Run, EachFileTellsTheTruthWhateverHappens)
             if (i < 3) WriteBytes(static_cast<const char*>(files[i].output), "old");
         }
         Observer observer;
-        ResetEvent(s_reached);
-        ResetEvent(s_release);
-        s_readsLeft = c.heldRead;
-        s_slowMs = c.slowMs;
+        ResetEvent(s_reached), ResetEvent(s_release);
+        s_readsLeft = c.heldRead, s_slowMs = c.slowMs;
+        s_holdFlushes = c.heldRead && !c.slowMs;
         c.force(observer);
         CRun run;
         EXPECT_EQ(run.Start(observer, ConvertOptions(), files, out.c_str()), c.started);
@@ -153,10 +144,8 @@ TEST(Run, EachFileTellsTheTruthWhateverHappens)
             SetEvent(s_release);
         }
         run.Wait();
-        s_failNew = false;
-        s_throwInFlush = false;
-        s_threadsLeft = -1;
-        s_readsLeft = 0;
+        s_failNew = s_throwInFlush = s_holdFlushes = false;
+        s_threadsLeft = -1, s_readsLeft = 0;
         EXPECT_EQ(run.GetFault(), c.fault);
         EXPECT_EQ(observer.ends, c.started ? 0 : 1);
         int told = 0, below = 0;

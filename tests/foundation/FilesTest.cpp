@@ -36,25 +36,22 @@ TEST(CSystemInfo, SectionsKeepTheirOwnValues)
     Vexa::CSystemInfo store;
     store.m_strProgramFolder = folder.Path().c_str();
     EXPECT_EQ("", Text(store.GetBatConvSetting("DEFAULT_OUTPUT_EXTENSION")));
-    const std::string longValue(3000, 'v'); // read whole, or the settings dialog saves it cut
-    EXPECT_NE(0, store.SetCommonSetting("DEFAULT_OUTPUT_EXTENSION", "C:\\ツール\\表"));
-    EXPECT_NE(0, store.SetIndConvSetting("DEFAULT_OUTPUT_EXTENSION", "ADD"));
-    EXPECT_NE(0, store.SetBatConvSetting("DEFAULT_OUTPUT_EXTENSION", longValue.c_str()));
-    EXPECT_EQ("C:\\ツール\\表", Text(store.GetCommonSetting("DEFAULT_OUTPUT_EXTENSION")));
-    EXPECT_EQ("ADD", Text(store.GetIndConvSetting("DEFAULT_OUTPUT_EXTENSION")));
-    EXPECT_TRUE(longValue == Text(store.GetBatConvSetting("DEFAULT_OUTPUT_EXTENSION")));
-    EXPECT_EQ("", Text(store.GetBatConvSetting("DECIDE_OUTPUT_FROM_INPUT")));
+    const std::string longValue(3000, 'v'), key = "DEFAULT_OUTPUT_EXTENSION"; // read whole, or the dialog saves it cut
+    EXPECT_TRUE(store.SetCommonSetting(key.c_str(), "C:\\ツール\\表") && store.SetIndConvSetting(key.c_str(), "ADD") &&
+                store.SetBatConvSetting(key.c_str(), longValue.c_str()));
+    EXPECT_EQ("C:\\ツール\\表|ADD|" + longValue + "|", Text(store.GetCommonSetting(key.c_str())) + "|" +
+              Text(store.GetIndConvSetting(key.c_str())) + "|" + Text(store.GetBatConvSetting(key.c_str())) + "|" +
+              Text(store.GetBatConvSetting("DECIDE_OUTPUT_FROM_INPUT")));
     const std::string ini = testkit::ReadBytes(folder / "Quillmark.ini");
-    for (const char* line : { "[COMMON_SETTINGS]", "[IND_CONV_SETTINGS]", "[BAT_CONV_SETTINGS]" })
-        EXPECT_NE(std::string::npos, ini.find(line)) << line << " in\n" << ini;
+    for (const char* line : {"[COMMON_SETTINGS]", "[IND_CONV_SETTINGS]", "[BAT_CONV_SETTINGS]"})
+        EXPECT_NE(ini.find(line), ini.npos) << line << " in\n" << ini;
     store.m_strProgramFolder = (folder / "missing").c_str();
     EXPECT_EQ(0, store.SetCommonSetting("FILER", "x")) << "an unwritable folder fails quietly";
 }
 
 // Beside the program where its folder can be written or the file is there, else in the application
-// data folder, made on the first save; a write that fails is told once, with the system's reason.
-// tests/foundation/run-unprivileged runs this as an unprivileged user, with program folders that
-// user may read but not write.
+// data folder, made on the first save; a failed write is told once, with the system's reason. Run
+// by run-unprivileged as a user who may read the program folders but not write them.
 TEST(SettingsPlace, ForAnUnprivilegedUser)
 {
     const char* readOnly = getenv("QUILL_READ_ONLY_FOLDER");

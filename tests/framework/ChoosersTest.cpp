@@ -26,7 +26,6 @@ void WINAPI RecordingFree(LPVOID p)
 bool Freed(void* p) { return std::find(g_freed.begin(), g_freed.end(), p) != g_freed.end(); }
 
 void PressOk(HWND dialog) { ::PostMessageA(dialog, WM_COMMAND, IDOK, 0); }
-void PressCancel(HWND dialog) { ::PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0); }
 
 // A folder of the test's own with two subfolders, and a watcher that answers each chooser.
 class ChooserFiles : public ::testing::Test {
@@ -38,25 +37,13 @@ protected:
         root = temp;
         for (const char* sub : {"\\入力", "\\output"})
             ASSERT_TRUE(::CreateDirectoryA((root + sub).c_str(), NULL));
-        // Reading a folder for the first time after a change (or after a day) updates its access
-        // time; the browser watches the folders it shows, takes that for a change and rebuilds the
-        // branch, losing its selection. Read every folder on the way now, before a browser watches.
-        for (size_t at = root.find('\\'); at != std::string::npos; at = root.find('\\', at + 1))
-            ReadFolder(root.substr(0, at + 1));
-        for (const char* sub : {"", "\\入力", "\\output"})
-            ReadFolder(root + sub + "\\");
-        watcher.onDialog = [this](HWND chooser) {
-            ++answered;
-            answer(chooser);
-        };
-    }
-    static void ReadFolder(const std::string& dir)
-    {
-        WIN32_FIND_DATAA entry;
-        HANDLE find = ::FindFirstFileA((dir + "*").c_str(), &entry);
-        while (find != INVALID_HANDLE_VALUE && ::FindNextFileA(find, &entry)) {
-        }
-        ::FindClose(find);
+        // Reading a folder for the first time after a change updates its access time; the browser
+        // takes that for a change and rebuilds the branch, losing its selection. So every folder on
+        // the way is read now, before a browser watches.
+        const auto read = [](const std::string& dir) { testkit::ForEntries(dir, [](const std::string&, DWORD) {}); };
+        for (size_t at = root.find('\\'); at != std::string::npos; at = root.find('\\', at + 1)) read(root.substr(0, at));
+        for (const char* sub : {"", "\\入力", "\\output"}) read(root + sub);
+        watcher.onDialog = [this](HWND chooser) { ++answered, answer(chooser); };
     }
 
     testkit::ScratchFolder folder;
@@ -66,10 +53,9 @@ protected:
     std::string root;
 };
 
-// One browser object run after run: its OK confirms the current selection, so confirming at once
-// returns the preselected initial folder; cancel gives false and clears the earlier path. After
-// each run the chooser no longer holds the browser's handle, and the item list of the run
-// before has been freed, as the last one is by the destructor.
+// One browser object run after run: OK at once returns the preselected initial folder; cancel gives
+// false and clears the earlier path. After each run the chooser holds no handle, and the item list
+// of the run before has been freed, as the last one is by the destructor.
 TEST_F(ChooserFiles, FolderBrowserPreselectsReturnsAndCancels)
 {
     const std::string output = root + "\\output";
@@ -78,7 +64,7 @@ TEST_F(ChooserFiles, FolderBrowserPreselectsReturnsAndCancels)
         PressOk(browser);
     };
     const struct { std::function<void(HWND)> answer; std::string path; } runs[] = {
-        {PressOk, root + "\\入力"}, {PressCancel, ""}, {chooseOutput, output},
+        {PressOk, root + "\\入力"}, {[](HWND d) { ::PostMessageA(d, WM_COMMAND, IDCANCEL, 0); }, ""}, {chooseOutput, output},
     };
     g_realFree = &CoTaskMemFree; // the imported address, read when the test runs
     testkit::HookImport(reinterpret_cast<void*>(g_realFree), reinterpret_cast<void*>(&RecordingFree));

@@ -1,6 +1,5 @@
 // Focus-aware controls: which keys go up to the parent, and which reach the control's own
-// procedure. The pages' focus order is the application's tests'; here the controls
-// the pages stand on.
+// procedure. (The pages' focus order is the application's FocusTest.)
 #include <gtest/gtest.h>
 
 #include <string>
@@ -15,8 +14,7 @@ using testkit::Received;
 
 namespace {
 
-// A control made the way a dialog template makes it, with a recorder as its own procedure,
-// and the focus-aware object attached on top.
+// A control made as a dialog template makes it, a recorder as its own procedure, the object on top.
 template <class T>
 struct Bound {
     Bound(const char* className, DWORD style, HWND parent)
@@ -48,19 +46,15 @@ void PressPosted(HWND hwnd, WPARAM key, LPARAM flags = 1, bool shift = false)
 
 using FocusControls = testkit::HostTest;
 
-// A click gives the tab strip the focus (and still reaches it); the focus is seen as the strip's
-// own WM_SETFOCUS, not asked of the system later, when a late activation event of the display
-// may have moved it. Then each key goes up or stays: Tab and Shift+Tab leave the control for the
-// next or previous one and Esc goes back to the parent; the main window's command keys go up from
-// the strip with the LPARAM they came with, the arrows and other keys stay and move its selection.
-// (Which key does what from each control of the program is the application's FocusTest.)
+// A click gives the tab strip the focus (seen as the strip's own WM_SETFOCUS: a late activation
+// event of the display may move it later) and still reaches it. Then Tab and Shift+Tab leave the
+// control, Esc goes back to the parent, the command keys go up with the LPARAM they came with, and
+// the arrows stay and move the selection.
 TEST_F(FocusControls, KeysGoUpOrStayWithTheControl)
 {
     Bound<CTabCtrlEx> tab("SysTabControl32", 0, host.GetHwnd());
     Bound<CListViewEx> list("SysListView32", LVS_REPORT, host.GetHwnd());
-    int index = 0;
-    for (const char* text : {"個別変換", "一括変換", "third"})
-        tab.object.InsertItem(index++, text);
+    for (const char* text : {"third", "一括変換", "個別変換"}) tab.object.InsertItem(0, text);
     tab.object.SetCurSel(0);
     ::PostMessageA(tab.hwnd, WM_LBUTTONUP, 0, MAKELPARAM(10, 8));
     Pump();
@@ -84,7 +78,7 @@ TEST_F(FocusControls, KeysGoUpOrStayWithTheControl)
     for (const auto& k : keys) {
         testkit::ProcRecorder& own = k.inList ? list.own : tab.own;
         host.received.clear();
-        own.Clear();
+        own.seen.clear();
         PressPosted(k.inList ? list.hwnd : tab.hwnd, k.key, k.flags, k.shift);
         EXPECT_EQ(host.received, k.sent.msg ? std::vector<Received>{k.sent} : std::vector<Received>())
             << "key 0x" << std::hex << k.key << " shift " << k.shift;

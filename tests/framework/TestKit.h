@@ -7,7 +7,6 @@
 
 #include <gtest/gtest.h>
 
-#include <ostream>
 #include <vector>
 
 #include "foundation/CString.h"
@@ -26,11 +25,6 @@ struct Received {
     LPARAM lParam;
     bool operator==(const Received& o) const { return msg == o.msg && wParam == o.wParam && lParam == o.lParam; }
 };
-
-inline std::ostream& operator<<(std::ostream& os, const Received& r)
-{
-    return os << "{msg 0x" << std::hex << r.msg << ", wParam 0x" << r.wParam << ", lParam 0x" << r.lParam << std::dec << "}";
-}
 
 // Tests whose controls live in a bound top-level window that records what focus-aware controls
 // send up to it.
@@ -52,8 +46,8 @@ protected:
     }
 };
 
-// Put under a control before an object is attached to it, it stands for "the control's own
-// procedure" and records every message that reaches it.
+// Put under a control before an object is attached to it: "the control's own procedure", recording
+// every message that reaches it.
 struct ProcRecorder {
     std::vector<Received> seen;
     explicit ProcRecorder(HWND hwnd) { ::SetWindowSubclass(hwnd, &Proc, 1, reinterpret_cast<DWORD_PTR>(this)); }
@@ -69,7 +63,6 @@ struct ProcRecorder {
             if (r.msg == msg && (wParam == ~WPARAM(0) || r.wParam == wParam)) return true;
         return false;
     }
-    void Clear() { seen.clear(); }
 };
 
 } // namespace testkit
