@@ -1,6 +1,5 @@
-// Helpers shared by every Windows test program: a scratch folder and files as bytes, a file held
-// open, the message queue, keys, message boxes and other dialogs as they open, top-level windows
-// of a process, and a program's imports pointed elsewhere.
+// Helpers shared by the Windows test programs: scratch folders and files as bytes, the message
+// queue and keys, message boxes and dialogs as they open, a process's windows, imports redirected.
 #pragma once
 
 #include <windows.h>
@@ -71,7 +70,7 @@ inline void WriteBytes(const std::string& path, const std::string& bytes)
     CloseHandle(file);
 }
 
-// The 8.3 name the file system gives an existing file (the last part of its short path).
+// The 8.3 name the file system gives an existing file.
 inline std::string ShortName(const std::string& path)
 {
     char shortPath[MAX_PATH] = "";
@@ -97,23 +96,16 @@ inline std::string ReadBytes(const std::string& path)
 inline void Drain()
 {
     MSG msg;
-    while (PeekMessageA(&msg, NULL, 0, 0, PM_REMOVE)) {
-        TranslateMessage(&msg);
-        DispatchMessageA(&msg);
-    }
+    while (PeekMessageA(&msg, NULL, 0, 0, PM_REMOVE)) TranslateMessage(&msg), DispatchMessageA(&msg);
 }
 
 // Work that messages started and that goes on elsewhere (a conversion on its worker thread).
 inline std::function<bool()> busy;
 
-// Dispatches every message waiting in this thread's queue, and goes on while busy() says.
+// Dispatches every waiting message, and goes on while busy() says.
 inline void Pump()
 {
-    Drain();
-    while (busy && busy()) {
-        MsgWaitForMultipleObjects(0, NULL, FALSE, 10, QS_ALLINPUT);
-        Drain();
-    }
+    for (Drain(); busy && busy(); Drain()) MsgWaitForMultipleObjects(0, NULL, FALSE, 10, QS_ALLINPUT);
 }
 
 // The window's text, asked of the window itself (so it works across processes too).
@@ -137,8 +129,7 @@ inline void Press(HWND wnd, WPARAM key, BYTE modifier = 0)
     SetKeyboardState(keys);
 }
 
-// Types key with modifier (VK_CONTROL, VK_SHIFT or 0) held on the keyboard, as the system queues it
-// for the focused window of the active application (so the key state is real), then pumps.
+// Types key with modifier held as the system queues it for the focused window (a real key state).
 inline void Type(BYTE key, BYTE modifier = 0)
 {
     if (modifier) keybd_event(modifier, 0, 0, 0);
@@ -165,30 +156,24 @@ struct Box {
     UINT icon; // MB_ICONERROR, MB_ICONWARNING, MB_ICONINFORMATION, MB_ICONQUESTION or 0
 };
 
-// Watches the thread's dialogs while it lives. Message boxes are recorded and answered with OK;
-// any other dialog (a chooser, a dialog of the program) goes, once, to onDialog, which must end it.
+// Watches the thread's dialogs while it lives. Message boxes are recorded (then onBox runs) and
+// answered with OK; any other dialog goes, once, to onDialog, which must end it.
 class DialogWatcher {
 public:
     DialogWatcher() : m_hook(SetWindowsHookExA(WH_CBT, Hook, NULL, GetCurrentThreadId())) { s_watcher = this; }
-    ~DialogWatcher()
-    {
-        UnhookWindowsHookEx(m_hook);
-        s_watcher = nullptr;
-    }
+    ~DialogWatcher() { UnhookWindowsHookEx(m_hook), s_watcher = nullptr; }
     DialogWatcher(const DialogWatcher&) = delete;
     DialogWatcher& operator=(const DialogWatcher&) = delete;
 
     std::vector<Box> boxes;
     std::function<void(HWND)> onDialog;
-    // Runs when a message box is answered, after it is recorded.
     std::function<void(const Box&)> onBox;
 
 private:
     static UINT IconOf(HWND box)
     {
-        HWND child = NULL;
-        while ((child = FindWindowExA(box, child, "Static", NULL)) != NULL) {
-            // Nothing is visible yet when the box activates; a box without an icon holds none.
+        // Nothing is visible yet when the box activates; a box without an icon holds none.
+        for (HWND child = NULL; (child = FindWindowExA(box, child, "Static", NULL)) != NULL;) {
             if ((GetWindowLongA(child, GWL_STYLE) & SS_TYPEMASK) != SS_ICON) continue;
             HICON icon = reinterpret_cast<HICON>(SendMessageA(child, STM_GETICON, 0, 0));
             const struct { LPCSTR id; UINT flag; } icons[] = {{IDI_HAND, MB_ICONERROR}, {IDI_EXCLAMATION, MB_ICONWARNING},
@@ -205,14 +190,12 @@ private:
         if (code == HCBT_ACTIVATE && s_watcher && GetClassNameA(wnd, cls, sizeof(cls)) && lstrcmpA(cls, "#32770") == 0) {
             // A message box: its text item, and no edit or list of a chooser beside it.
             HWND text = GetDlgItem(wnd, 0xFFFF);
-            const bool chooser = FindWindowExA(wnd, NULL, "ComboBox", NULL) || FindWindowExA(wnd, NULL, "Edit", NULL);
-            if (text && !chooser) {
+            if (text && !FindWindowExA(wnd, NULL, "ComboBox", NULL) && !FindWindowExA(wnd, NULL, "Edit", NULL)) {
                 const Box box{WindowText(wnd), WindowText(text), IconOf(wnd)};
                 s_watcher->boxes.push_back(box);
                 PostMessageA(wnd, WM_COMMAND, IDOK, 0);
                 if (s_watcher->onBox) s_watcher->onBox(box);
-            } else if (GetPropA(wnd, "testkit.seen") == NULL) {
-                SetPropA(wnd, "testkit.seen", reinterpret_cast<HANDLE>(1));
+            } else if (!GetPropA(wnd, "testkit.seen") && SetPropA(wnd, "testkit.seen", reinterpret_cast<HANDLE>(1))) {
                 if (s_watcher->onDialog) s_watcher->onDialog(wnd);
             }
         }
@@ -222,9 +205,8 @@ private:
     HHOOK m_hook;
 };
 
-// Holds path open as another program (a viewer, an editor) would, while this object lives: "r"
-// read sharing only, "rw" read and write sharing without delete sharing. Sharing is decided per
-// handle, so a handle of this process stands for another program's.
+// Holds path open as another program would while it lives: share "r" read sharing only, "rw" read
+// and write sharing without delete sharing (a handle of this process stands for another's).
 struct HeldFile {
     HeldFile(const std::string& path, const char* share)
         : file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | (share[1] ? FILE_SHARE_WRITE : 0), NULL,
@@ -257,9 +239,8 @@ F Kernel32(const char* name)
     return reinterpret_cast<F>(reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32.dll"), name)));
 }
 
-// While failRenames is set, the last step of a safe output's commit fails: both the rename through
-// the open temporary file and the rename by name it falls back on. HookRenames points this
-// program's imports at these hooks, once.
+// While failRenames is set, a safe output's commit fails: the rename through the open temporary
+// file and the rename by name it falls back on. HookRenames installs the hooks, once.
 inline bool failRenames = false;
 inline BOOL WINAPI MoveOrFail(LPCSTR from, LPCSTR to, DWORD flags)
 {

@@ -1,6 +1,5 @@
-// Reader, writer and pumps, for every kernel this machine can run, the pumps also through the
-// pipeline (read ahead, written behind). The fuzzer checks the reader against a byte-at-a-time
-// model on any text.
+// Reader, writer and pumps for every kernel this machine runs, the pumps also through the pipeline.
+// The fuzzer checks the reader against a byte-at-a-time model on any text.
 #include "core/HexCodec.h"
 #include "core/Pipeline.h"
 #include "tests/core/MemoryStreams.h"
@@ -26,8 +25,7 @@ std::vector<HexKernel> Kernels()
     return kernels;
 }
 
-// One pump over memory that reads at most `step` bytes at a time: on this thread alone, or
-// through the pipeline, whose own blocks then end anywhere too.
+// One pump over memory reading at most `step` bytes at a time, on this thread or through the pipeline.
 std::string Pumped(bool toBinary, const std::string& input, size_t step, bool overlapped, HexKernel kernel,
                    const HexLayout& layout = HexLayout())
 {
@@ -83,10 +81,8 @@ TEST(HexReader, CasesOfTheFormat)
             }
 }
 
-// Every layout, read back by every kernel, gives the same bytes: at every size up to past a line
-// of 32 (so 0, 1, N-1, N and N+1 of every width) and over many blocks of short reads (odd ones,
-// so pairs and comments straddle them), each kernel writing the same text as the scalar one, on
-// one thread and through the pipeline.
+// Every layout at every size up to past a line of 32 and over many blocks of odd short reads: each
+// kernel writes the scalar one's text and reads it back, on one thread and through the pipeline.
 TEST(HexPump, EveryLayoutRoundTrips)
 {
     std::mt19937 rng(99);
@@ -120,33 +116,26 @@ TEST(HexPump, EveryLayoutRoundTrips)
             }
 }
 
-// The writer's layouts, with CR LF or LF line ends, broken at several places: the fast path of the
-// vector readers gives up at each break and takes the layout up again after it, and must give
-// the scalar kernel's bytes, which are the written bytes wherever the break adds no digit. Read
-// whole and in odd short reads through the pipeline, so blocks end at every point of the layout.
+// The writer's layouts (CR LF or LF) broken at several places: the vector readers' fast path gives
+// up at each break and takes the layout up again, giving the scalar kernel's bytes (the written
+// ones wherever the break adds no digit), whole and in odd short reads through the pipeline.
 TEST(HexReader, LayoutsBrokenAndTakenUp)
 {
     std::mt19937 rng(5);
     Bytes bytes(2500);
     for (unsigned char& b : bytes) b = static_cast<unsigned char>(rng());
-    // Each break replaces `from` by `to`: an insertion where `from` is empty, else over the next
-    // four lines, so that one of them ends a step of two or four lines.
+    // `to` inserted, or replacing `from` over the next four lines (one ends a step of two or four).
     struct Break { const char* from; const char* to; bool keepsBytes; };
     const Break breaks[] = {
-        { "", "", true },
-        { "", "\r\n", true },                  // an empty line
-        { "", "  ", true },                    // two separators
-        { "", ", \t", true },
-        { "", "# 12 ab\r\n", true },           // a comment line, or a comment cutting a pair in two
-        { "", "#\n", true },
+        { "", "", true }, { "", "\r\n", true }, { "", "  ", true }, { "", ", \t", true },
+        { "", "# 12 ab\r\n", true }, { "", "#\n", true },  // a comment line, or cutting a pair in two
         { "", "\x82\xa0", true },               // CP932 between groups
         { "", "7", false },                    // a lone digit: pairs out of step until the next one
         // A byte next to the digits in ASCII (by either nibble) paired with a digit.
         { "", "@a ", false }, { "", "b: ", false }, { "", "/c ", false }, { "", "d` ", false },
         { "", "Gf ", false }, { "", "9g ", false }, { "", "P1 ", false }, { "", "2q ", false },
-        { "\r\n", "\n", true },                 // LF lines among CR LF ones: a shorter gap
-        { " ", "", true },                     // pairs run together
-        { "\n", "\n7", false },                 // a lone digit starting a line
+        // LF lines among CR LF ones, pairs run together, a lone digit starting a line.
+        { "\r\n", "\n", true }, { " ", "", true }, { "\n", "\n7", false },
     };
     const HexLayout layouts[] = { HexLayout(), HexLayout(8), HexLayout(8, true), HexLayout(16),
                                   HexLayout(16, true), HexLayout(32), HexLayout(32, true) };
@@ -162,9 +151,8 @@ TEST(HexReader, LayoutsBrokenAndTakenUp)
                 if (!lf || room[i] != '\r') written += room[i];
             for (const Break& b : breaks)
             {
-                // At three places a little apart: one where a group starts, the others whatever
-                // the byte there (a group's first or second digit, its separator, a line end),
-                // but after a comment, not inside it.
+                // At three places: where a group starts, and at whatever byte is there (but not
+                // inside a comment).
                 std::string text = written;
                 const size_t start = layout.nBytesPerLine ? written.find('\n', written.size() / 5) + 1
                                                           : written.size() / 15 * 3;
@@ -191,13 +179,10 @@ TEST(HexReader, LayoutsBrokenAndTakenUp)
                                                            text.size(), whole.data()));
                     const std::string pumped = Pumped(true, text, 1001, true, kernel);
                     if (kernel == HexKernelScalar) scalar = whole;
-                    const std::string what = "width " + std::to_string(layout.nBytesPerLine) +
-                                             (layout.bComments ? " with comments" : "") +
-                                             (lf ? ", LF" : ", CR LF") + ", break \"" + b.from + "\" to \"" +
-                                             b.to + "\", kernel " + std::to_string(kernel);
-                    EXPECT_TRUE(whole == scalar && pumped == std::string(scalar.begin(), scalar.end()))
-                        << what;
-                    EXPECT_TRUE(!b.keepsBytes || whole == bytes) << what;
+                    EXPECT_TRUE(whole == scalar && pumped == std::string(scalar.begin(), scalar.end()) &&
+                                (!b.keepsBytes || whole == bytes))
+                        << "width " << layout.nBytesPerLine << (layout.bComments ? "c" : "") << (lf ? " LF" : "")
+                        << ", break \"" << b.from << "\" to \"" << b.to << "\", kernel " << kernel;
                 }
             }
         }
@@ -221,10 +206,9 @@ TEST(HexWriter, LinesAndComments)
         for (const Case& c : cases)
             for (size_t cut = 0; cut <= c.bytes.size(); ++cut)
             {
-                // The fields set by hand as well: the writer takes only a width it can write.
+                // The fields set by hand: the writer takes only a width it can write.
                 HexLayout layout;
-                layout.nBytesPerLine = c.width;
-                layout.bComments = c.comments;
+                layout.nBytesPerLine = c.width, layout.bComments = c.comments;
                 CHexWriter writer(kernel, layout, c.first);
                 std::string text;
                 const std::string parts[3] = { c.bytes.substr(0, cut), c.bytes.substr(cut), "" };
@@ -241,9 +225,8 @@ TEST(HexWriter, LinesAndComments)
             }
 }
 
-// Faults in the middle of a file through the pipeline, either way: a read that fails, a full disk,
-// a stop. Each ends the conversion with its side's error; a stop is asked on the conversion's
-// thread, before every block, and the block after it is neither converted nor asked about.
+// A failing read, a full disk or a stop in the middle, through the pipeline either way: each ends
+// with its side's error; a stop is asked on the conversion's thread, and nothing after it converts.
 TEST(HexPump, FaultsInThePipelineKeepTheirSide)
 {
 #ifdef _WIN32
@@ -259,7 +242,6 @@ TEST(HexPump, FaultsInThePipelineKeepTheirSide)
         unsigned long long readAtStop = 0;
         std::thread::id thread = std::this_thread::get_id();
         bool elsewhere = false;
-        explicit Stopper(int at) : stopAt(at) {}
         bool OnBlock(unsigned long long read, unsigned long long) override
         {
             elsewhere |= std::this_thread::get_id() != thread;
@@ -280,7 +262,8 @@ TEST(HexPump, FaultsInThePipelineKeepTheirSide)
         const size_t row = &c - cases;
         MemoryFile in(c.toBinary ? text : bytes, 65537, c.readFails);
         MemoryOutput out(c.writeFails);
-        Stopper stopper(c.stopAt);
+        Stopper stopper;
+        stopper.stopAt = c.stopAt;
         {
             CReadAhead ahead(in, &stopper);
             CWriteBehind behind(out);

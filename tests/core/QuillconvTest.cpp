@@ -1,5 +1,4 @@
-// Runs the built quillconv as a user would, through the shell, and checks exit codes, files and
-// the one-line messages.
+// Runs the built quillconv through the shell: exit codes, files and the one-line messages.
 #include <gtest/gtest.h>
 
 #include <stdlib.h>
@@ -56,20 +55,14 @@ TEST_F(QuillconvTest, ConvertsFilesAndStreams)
     std::string bytes(300000, '\0');
     for (size_t i = 0; i < bytes.size(); ++i) bytes[i] = char(i * 7919 >> 3);
     Put("a.bin", bytes);
-    ASSERT_EQ(Run("totext " + At("a.bin") + At("a.txt")), 0) << m_stderr;
-    ASSERT_EQ(Get("a.txt").size(), 3 * bytes.size());
-    ASSERT_EQ(Run("tobin " + At("a.txt") + At("b.bin")), 0) << m_stderr;
-    EXPECT_TRUE(Get("b.bin") == bytes);
-    EXPECT_EQ(m_stderr, "");
-    // "-" on either side, through pipes and redirections; lines of 32 bytes: 95 digits, a comment.
-    ASSERT_EQ(Run("totext --width 32 --comments " + At("a.bin") + "- | cat >" + At("w.txt")), 0) << m_stderr;
+    // Files, then "-" on either side through pipes; lines of 32 bytes: 95 digits, a comment.
+    ASSERT_EQ(Run("totext " + At("a.bin") + At("a.txt") + "&& '" QUILLCONV_PATH "' tobin " + At("a.txt") + At("b.bin")), 0);
+    EXPECT_TRUE(Get("b.bin") == bytes && m_stderr.empty()) << m_stderr;
+    ASSERT_EQ(Run("totext --width 32 --comments - - <" + At("a.bin") + "| cat >" + At("w.txt")), 0) << m_stderr;
     const std::string lines = Get("w.txt");
     EXPECT_EQ(lines.substr(95, 14) + lines.substr(95 + 143, 14), "  # 00000000    # 00000020  ");
     ASSERT_EQ(Run("tobin - - <" + At("w.txt") + "| cat >" + At("w.bin")), 0);
     EXPECT_TRUE(Get("w.bin") == bytes);
-    Put("c.bin", "ABC");
-    ASSERT_EQ(Run("totext - " + At("d.txt") + "<" + At("c.bin")), 0);
-    EXPECT_EQ(Get("d.txt"), "41 42 43 ");
 }
 
 // Usage errors exit with 2, file failures with 1 and a line naming the file and the reason; an
@@ -79,12 +72,10 @@ TEST_F(QuillconvTest, FailuresSayWhatAndWhy)
     EXPECT_EQ(Run("--version >" + At("version")), 0);
     // The version, then the loops the dispatch chose.
     const std::string version = Get("version");
-    EXPECT_EQ(version.substr(0, version.find('\n') + 1), "quillconv " QUILL_VERSION_STRING "\n");
-    const std::string kernels = version.substr(version.find('\n') + 1);
     bool named = false;
     for (const char* reader : { "AVX2", "SSSE3", "scalar" })
         for (const char* writer : { "SSSE3", "scalar" })
-            named |= kernels == std::string("reader: ") + reader + ", writer: " + writer + "\n";
+            named |= version == std::string("quillconv " QUILL_VERSION_STRING "\nreader: ") + reader + ", writer: " + writer + "\n";
     EXPECT_TRUE(named) << version;
     Put("in.txt", "41 42");
     mkdir((m_dir + "/folder").c_str(), 0777);

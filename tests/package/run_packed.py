@@ -1,12 +1,10 @@
 #!/usr/bin/env python3
 """The packed programs end to end. Unpacks each Windows build's zip (dist/Quillmark-<version>-x86.zip,
--x64.zip) into a scratch folder and converts with the programs exactly as shipped: Quillmark.exe's
-real windows, worked from a second process (packed_driver), and quillconv.exe. One table drives it:
-the sizes below through each way in every layout or record format, and a batch of 300 files of mixed
-sizes, each binary to text and that text back to binary. Every text must equal the native quillconv's for the same input
-(native quillconv takes it back to the same bytes), every binary must be the original; no program may
-end abnormally, Quillmark.exe must close with exit code 0, and no temporary file or staging folder may
-be left anywhere.
+-x64.zip) and converts with the programs exactly as shipped: Quillmark.exe's real windows, worked from
+a second process (packed_driver), and quillconv.exe. TABLE drives it: each input set through each way
+in some layouts or record formats, binary to text and that text back. Every text must equal native
+quillconv's for the same input, every binary the original; no program may end abnormally,
+Quillmark.exe must close with exit code 0, and no temporary file or staging folder may stay.
 Usage: run_packed.py [--verdicts FILE] [BUILD...]    BUILD: win32, win64 (both by default)
 A build this machine cannot run (32-bit code on a kernel that runs none) is reported NOT RUN, never
 passed. FILE gets one line per build: "BUILD passed", "BUILD FAILED" or "BUILD NOT RUN: why"."""
@@ -26,31 +24,27 @@ SCRATCH = os.path.join(ROOT, "build", "packed")
 QUILLCONV = os.path.join(ROOT, "build", "native", "quillconv")
 BUILDS = {"win32": ("x86", "32-bit"), "win64": ("x64", "64-bit")}
 
+# Around the kernels' 16- and 32-byte blocks, a page, and megabytes.
 SIZES = [0, 1, 15, 16, 17, 31, 32, 33, 4095, 4096, 65537, 3 << 20]
-# Bytes per line (0: the one line without breaks) and the offset comments, which need a width; or a
-# record format, as quillconv names it: its settings value, its texts' extension and its name.
-LAYOUTS = [(0, False), (8, False), (8, True), (16, False), (16, True), (32, False), (32, True)]
+# A layout is w<bytes per line>, c for the offset comments, or a record format.
 FORMATS = {"ihex": ("IHEX", ".hex", "Intel HEX"), "srec": ("SREC", ".srec", "Sレコード")}
-# Each way of converting, the input set it takes, and the layouts it is run in.
+LAYOUTS = ["w0", "w8", "w8c", "w16", "w16c", "w32", "w32c"]
+# Each way of converting, its input set and its layouts: both pages in every layout.
 TABLE = [("individual", "sizes", LAYOUTS + ["ihex"]),
          ("batch", "sizes", LAYOUTS + ["srec"]),
-         ("quillconv", "sizes", [(16, True), (32, False)]),
-         ("batch", "mixed", [(16, True), (0, False)])]
+         ("quillconv", "sizes", ["w16c", "w32"]),
+         ("batch", "mixed", ["w16c", "w0"])]
 WAYS = {"individual": "個別変換", "batch": "一括変換", "quillconv": "quillconv.exe"}
 
 
-def tag(layout):
-    return layout if layout in FORMATS else f"w{layout[0]}" + ("c" if layout[1] else "")
-
-
-def layout_name(layout):
+def describe(layout):
+    """quillconv's options, the settings (width, comments, format), the texts' extension, the name."""
     if layout in FORMATS:
-        return FORMATS[layout][2]
-    return "なし" if layout[0] == 0 else f"{layout[0]}" + (" コメント" if layout[1] else "")
-
-
-def options_of(layout):
-    return ["--format", layout] if layout in FORMATS else ["--width", str(layout[0])] + (["--comments"] if layout[1] else [])
+        value, extension, name = FORMATS[layout]
+        return ["--format", layout], ("0", "FALSE", value), extension, name
+    width, comments = layout[1:].rstrip("c"), layout.endswith("c")
+    return (["--width", width] + ["--comments"] * comments, (width, str(comments).upper(), "HEX"), ".txt",
+            "なし" if width == "0" else width + " コメント" * comments)
 
 
 def windows(path):
@@ -63,49 +57,39 @@ def make_sets():
     mixed = []
     for i in range(300):
         pick = rng.random()
-        # Around the kernels' 16- and 32-byte blocks, small files, and larger ones.
         size = (rng.randrange(16, 4097, 16) + rng.choice((-1, 0, 1)) if pick < 0.4 else
                 rng.randrange(0, 100) if pick < 0.7 else rng.randrange(100, 70000))
         # A few names in Japanese, as CP932 names reach the program.
         mixed.append((("データ" if i % 30 == 0 else "m") + f"{i:03d}-{size}", size))
-    sets = {"sizes": [(f"size-{size:07d}", size) for size in SIZES], "mixed": mixed}
     made = {}
-    for name, files in sets.items():
+    for name, files in {"sizes": [(f"size-{size:07d}", size) for size in SIZES], "mixed": mixed}.items():
         folder = os.path.join(SCRATCH, "data", name)
-        shutil.rmtree(folder, ignore_errors=True)
         os.makedirs(folder)
-        made[name] = []
-        for stem, size in files:
-            path = os.path.join(folder, stem + ".bin")
+        made[name] = [(stem, os.path.join(folder, stem + ".bin")) for stem, _ in files]
+        for (_, size), (_, path) in zip(files, made[name]):
             with open(path, "wb") as f:
                 f.write(rng.randbytes(size))
-            made[name].append((stem, path))
     return made
 
 
-def native(*args):
-    env = dict(os.environ, ASAN_OPTIONS="detect_leaks=0")
-    result = subprocess.run([QUILLCONV, *args], env=env, capture_output=True, text=True)
-    if result.returncode:
-        return f"quillconv {' '.join(args)}: exit {result.returncode} {result.stderr.strip()}"
-    return None
-
-
 def make_expected(sets):
-    """Native quillconv's text of every input in every layout the table asks for. Returns the faults.
-    (Its own tests see that it takes each text back to the same bytes.)"""
+    """Native quillconv's text of every input in every layout of TABLE. Returns the faults."""
     work = []
     for _, set_name, layouts in TABLE:
         for layout in layouts:
-            folder = os.path.join(SCRATCH, "expect", set_name, tag(layout))
+            folder = os.path.join(SCRATCH, "expect", set_name, layout)
             if os.path.isdir(folder):
                 continue
             os.makedirs(folder)
-            options = options_of(layout)
-            work += [(options, path, os.path.join(folder, stem + ".txt")) for stem, path in sets[set_name]]
+            work += [(describe(layout)[0], path, os.path.join(folder, stem + ".txt")) for stem, path in sets[set_name]]
 
+    def native(options, path, text):
+        args = ["totext", *options, path, text]
+        run = subprocess.run([QUILLCONV, *args], env=dict(os.environ, ASAN_OPTIONS="detect_leaks=0"),
+                             capture_output=True, text=True)
+        return run.returncode and f"quillconv {' '.join(args)}: exit {run.returncode} {run.stderr.strip()}"
     with concurrent.futures.ThreadPoolExecutor(max_workers=os.cpu_count() or 2) as pool:
-        return [f for f in pool.map(lambda item: native("totext", *item[0], item[1], item[2]), work) if f]
+        return [f for f in pool.map(lambda item: native(*item), work) if f]
 
 
 def difference(actual, expected):
@@ -128,21 +112,18 @@ def plan(sets, work, program):
     for way, set_name, layouts in TABLE:
         files = sets[set_name]
         for layout in layouts:
-            base = os.path.join(work, f"{way}-{set_name}-{tag(layout)}")
+            options, settings, extension, name = describe(layout)
+            base = os.path.join(work, f"{way}-{set_name}-{layout}")
             texts, binaries = os.path.join(base, "txt"), os.path.join(base, "dat")
-            extension = FORMATS[layout][1] if layout in FORMATS else ".txt"
             folders[texts] = {stem + extension for stem, _ in files}
             folders[binaries] = {stem + ".dat" for stem, _ in files}
-            to_text = f"{WAYS[way]} テキスト変換 %s, {layout_name(layout)}"
-            to_binary = f"{WAYS[way]} バイナリ変換 %s, {layout_name(layout)}"
+            to_text, to_binary = (f"{WAYS[way]} {what}変換 %s, {name}" for what in ("テキスト", "バイナリ"))
             for stem, path in files:
-                expected = os.path.join(SCRATCH, "expect", set_name, tag(layout), stem + ".txt")
+                expected = os.path.join(SCRATCH, "expect", set_name, layout, stem + ".txt")
                 checks += [(os.path.join(texts, stem + extension), expected, to_text % stem),
                            (os.path.join(binaries, stem + ".dat"), path, to_binary % stem)]
             if way != "quillconv":
-                width, comments = ("0", "FALSE") if layout in FORMATS else (str(layout[0]), str(layout[1]).upper())
-                jobs.append((f"layout {layout_name(layout)}", "layout", width, comments,
-                             FORMATS[layout][0] if layout in FORMATS else "HEX"))
+                jobs.append((f"layout {name}", "layout", *settings))
             if way == "batch":
                 source, rows = os.path.join(SCRATCH, "data", set_name), str(len(files))
                 jobs += [(to_text % f"{rows} files", "batch", "1", windows(source), windows(texts), rows),
@@ -151,15 +132,13 @@ def plan(sets, work, program):
             # The individual page and quillconv write into folders that exist.
             os.makedirs(texts)
             os.makedirs(binaries)
-            options = " ".join(options_of(layout))
             for stem, path in files:
-                text = windows(os.path.join(texts, stem + extension))
-                binary = windows(os.path.join(binaries, stem + ".dat"))
+                text, binary = windows(os.path.join(texts, stem + extension)), windows(os.path.join(binaries, stem + ".dat"))
                 if way == "individual":
                     jobs += [(to_text % stem, "convert", "1", windows(path), text),
                              (to_binary % stem, "convert", "0", text, binary)]
                 else:
-                    totext = f'"{quillconv}" totext {options} "{windows(path)}" "{text}"'
+                    totext = f'"{quillconv}" totext {" ".join(options)} "{windows(path)}" "{text}"'
                     jobs += [(to_text % stem, "console", totext),
                              (to_binary % stem, "console", f'"{quillconv}" tobin "{text}" "{binary}"')]
     jobs.append(("終了", "close"))
@@ -167,10 +146,7 @@ def plan(sets, work, program):
 
 
 def digest(sets):
-    def sha(path):
-        with open(path, "rb") as f:
-            return hashlib.sha256(f.read()).digest()
-    return {path: sha(path) for files in sets.values() for _, path in files}
+    return {path: hashlib.sha256(open(path, "rb").read()).digest() for files in sets.values() for _, path in files}
 
 
 def leftovers(folder):
@@ -197,8 +173,7 @@ def run_build(build, version, sets):
     shutil.rmtree(work, ignore_errors=True)
     with zipfile.ZipFile(package) as z:
         z.extractall(work)
-    program = os.path.join(work, "Quillmark")
-    jobs, checks, folders = plan(sets, work, program)
+    jobs, checks, folders = plan(sets, work, os.path.join(work, "Quillmark"))
     with open(os.path.join(work, "jobs.txt"), "wb") as f:
         f.write("".join("\t".join(job) + "\r\n" for job in jobs).encode("cp932"))
 
@@ -208,34 +183,28 @@ def run_build(build, version, sets):
     script = ('quill_wine_prefix && wineserver -k 2>/dev/null; quill_wine_server\n'
               'wine "$1" "$2"; rc=$?; wineserver -k 2>/dev/null; exit $rc')
     try:
-        run = wine(build, script, driver, windows(os.path.join(work, "jobs.txt")),
-                   capture_output=True, timeout=900)
+        run = wine(build, script, driver, windows(os.path.join(work, "jobs.txt")), capture_output=True, timeout=900)
         output, code = run.stdout.decode("cp932", "replace"), run.returncode
     except subprocess.TimeoutExpired as e:
         wine(build, "wineserver -k 2>/dev/null")
-        output = (e.stdout or b"").decode("cp932", "replace") + "\npacked_driver: still running after 900 s"
-        code = 1
+        output, code = (e.stdout or b"").decode("cp932", "replace") + "\npacked_driver: still running after 900 s", 1
     seconds = time.monotonic() - started
 
-    faults = []
-    summary = None
-    for line in output.splitlines():
-        fields = line.rstrip("\r").split("\t")
+    faults, done = [], None
+    for fields in (line.rstrip("\r").split("\t") for line in output.splitlines()):
         if fields[0] in ("FAIL", "CRASH") and len(fields) == 3:
             faults.append(f"{fields[0]} {fields[1]}: {fields[2]}")
         elif fields[0] == "SUMMARY" and len(fields) == 5:
-            summary = [int(fields[1]), int(fields[2])]
-    if summary is None:
+            done = int(fields[1])
+    if done is None:
         faults.append(f"packed_driver ended without its summary (exit code {code}):\n{output.strip()}")
-    elif summary[0] < summary[1]:
-        faults.append(f"{summary[1] - summary[0]} of {summary[1]} jobs not run: the run ended there")
+    elif done < len(jobs):
+        faults.append(f"{len(jobs) - done} of {len(jobs)} jobs not run: the run ended there")
     elif code != 0 and not faults:
         faults.append(f"packed_driver: exit code {code}\n{output.strip()}")
-    if summary and summary[0] == summary[1]:
-        for actual, expected, label in checks:
-            wrong = difference(actual, expected)
-            if wrong:
-                faults.append(f"{label}: {actual}: {wrong}")
+    if done == len(jobs):
+        faults += [f"{label}: {actual}: {wrong}" for actual, expected, label in checks
+                   if (wrong := difference(actual, expected))]
         for folder, names in folders.items():
             # Temporary files and staging folders are named below, wherever they are.
             extra = {n for n in os.listdir(folder) if not n.lower().startswith("~quillmark-")} - names \
@@ -245,21 +214,15 @@ def run_build(build, version, sets):
     faults += [f"left behind: {path}" for path in leftovers(SCRATCH) if path not in before]
     faults += [f"an input changed: {path}" for path, sha in digest(sets).items() if inputs[path] != sha]
 
-    lines = [f"   {fault}" for fault in faults[:12]]
-    if len(faults) > 12:
-        lines.append(f"   ... and {len(faults) - 12} more")
-    conversions = sum(1 for job in jobs if job[1] in ("convert", "console")) + \
-        sum(int(job[5]) for job in jobs if job[1] == "batch")
-    ran = f"{conversions} conversions"
-    if not summary or summary[0] < len(jobs):
-        ran = f"{summary[0] if summary else 0} of {len(jobs)} jobs"
-    what = f"{os.path.basename(package)} ({bits}): ran {ran} in {seconds:.1f} s"
+    lines = [f"   {fault}" for fault in faults[:12]] + [f"   ... and {len(faults) - 12} more"] * (len(faults) > 12)
+    conversions = sum(1 if job[1] in ("convert", "console") else int(job[5]) if job[1] == "batch" else 0
+                      for job in jobs)
+    ran = f"{conversions} conversions" if done == len(jobs) else f"{done or 0} of {len(jobs)} jobs"
+    what = f"packed {build}: {os.path.basename(package)} ({bits}): ran {ran} in {seconds:.1f} s"
     if faults:
-        lines.append(f"packed {build}: {what}: FAILED")
-        return "FAILED", lines
+        return "FAILED", lines + [f"{what}: FAILED"]
     shutil.rmtree(work, ignore_errors=True)
-    lines.append(f"packed {build}: {what}: passed (byte-exact, nothing left behind, exit code 0)")
-    return "passed", lines
+    return "passed", [f"{what}: passed (byte-exact, nothing left behind, exit code 0)"]
 
 
 def main():
@@ -298,8 +261,7 @@ def main():
         print("\n".join(lines), flush=True)
     if all(v == "passed" for v in verdicts.values()):
         shutil.rmtree(SCRATCH, ignore_errors=True)
-    said = [f"{b} ({BUILDS[b][1]}) " + (v if v.startswith("NOT RUN") else "ran, " + v)
-            for b, v in verdicts.items()]
+    said = [f"{b} ({BUILDS[b][1]}) " + (v if v.startswith("NOT RUN") else "ran, " + v) for b, v in verdicts.items()]
     print(f"packed programs ({time.monotonic() - started:.0f} s): " + "; ".join(said))
     if verdicts_file:
         with open(verdicts_file, "w") as f:
