@@ -232,7 +232,7 @@ TEST_F(MainWindowTest, SettingsShowTheFileAndOkSavesEveryChange)
     const char* const ini[][3] = {
         {ind, "DECIDE_OUTPUT_FROM_INPUT", "true"}, // not TRUE: shown and saved off
         {bat, "DECIDE_OUTPUT_FROM_INPUT", "TRUE"}, {bat, "DEFAULT_OUTPUT_EXTENSION", "ADD"}, {bat, "INCLUDE_SUBFOLDERS", "TRUE"},
-        {common, "FILER", "C:\\filer.exe"}, {common, "TEXT_BYTES_PER_LINE", "16"}, {common, "TEXT_OFFSET_COMMENTS", "TRUE"},
+        {common, "FILER", "C:\\filer.exe"}, {common, "TEXT_BYTES_PER_LINE", "12"}, {common, "TEXT_OFFSET_COMMENTS", "TRUE"},
         {common, "TEXT_FORMAT", "SREC"}, {common, "FILL_BYTE", "0a"}, {common, "START_ADDRESS", "4096"},
         {common, "RECORD_BYTES", "32"}, {common, "TXT_EDITOR", longPath.c_str()}, {common, "BIN_EDITOR", quoted.c_str()}};
     for (const auto& line : ini) SetIni(line[0], line[1], line[2]);
@@ -253,7 +253,7 @@ TEST_F(MainWindowTest, SettingsShowTheFileAndOkSavesEveryChange)
         SendDlgItemMessageA(batch, IDC_EXTENSION_REPLACE, BM_SETCHECK, BST_CHECKED, 0);
         PostMessageA(dialog, WM_COMMAND, IDOK, 0);
     });
-    EXPECT_EQ(shown, "00111|C:\\filer.exe|16|1|Sレコード|32|0A|0x00001000") << "individual off/replace, batch on/add/subfolders";
+    EXPECT_EQ(shown, "00111|C:\\filer.exe|なし|1|Sレコード|32|0A|0x00001000") << "individual off/replace, batch on/add/subfolders, an unknown width";
     EXPECT_EQ(SavedSettings(),
               "C:\\filer.exe|" + longPath + "|C:\\a b\\x.exe\" -n \"%1|32|FALSE|IHEX|0A|0x08000000|32|TRUE|REPLACE|TRUE|REPLACE|TRUE");
     EXPECT_NE(ReadBytes(ProgramFolder() + "\\Quillmark.ini").find("BIN_EDITOR=" + quoted + "\r\n"), std::string::npos);
