@@ -55,10 +55,6 @@ std::string GetIni(const char* section, const char* key)
     return value;
 }
 
-void Click(HWND dialog, int id) { SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), (LPARAM)GetDlgItem(dialog, id)), Pump(); }
-
-void SetText(HWND dialog, int id, const std::string& text) { SetDlgItemTextA(dialog, id, text.c_str()); }
-std::string GetText(HWND dialog, int id) { return WindowText(GetDlgItem(dialog, id)); }
 // Wine's tab control selects a tab even when the change was refused (during a run), and then
 // takes that tab again for no change; the strip goes back to the page shown first.
 void ChooseTab(int tab)
@@ -112,8 +108,6 @@ std::string Opened(const std::function<void()>& act, const std::string& typed)
     return seen;
 }
 
-int Rows(HWND list) { return ListView_GetItemCount(list); }
-bool Checked(HWND list, int row) { return ListView_GetCheckState(list, row) != 0; }
 std::string Cell(HWND list, int row, int column)
 {
     char text[300] = "";
