@@ -16,8 +16,7 @@ class Environment : public ::testing::Environment {
 public:
     void SetUp() override
     {
-        s_program = new ScratchFolder;
-        Vexa::CreateSystemInfo();
+        s_program = new ScratchFolder, Vexa::CreateSystemInfo();
         Vexa::GetSystemInfo()->m_strProgramFolder = s_program->Path().c_str();
         s_wnd = new CMainWnd("クイルマーク");
         s_wnd->Create(CW_USEDEFAULT, CW_USEDEFAULT, 420, 404, NULL);
@@ -29,8 +28,7 @@ public:
     {
         busy = nullptr;
         delete s_wnd;
-        Pump(), Vexa::DestroySystemInfo();
-        delete s_program;
+        Pump(), Vexa::DestroySystemInfo(), delete s_program;
     }
 };
 

@@ -18,17 +18,15 @@ TEST_F(IndividualPageTest, EachOutcomeShowsItsOwnMessage)
     const char* const outputFailed = "出力ファイルのオープンに失敗しました";
     const char* const binaryMade = "テキストファイルからバイナリファイルを作成しました";
     const std::string tooLong(260, 'x');
+    // Each case: the mode, TEXT_FORMAT, the input and the output under the scratch folder ("" none, "="
+    // the input itself), the box's first line, the file its second line names ('i'nput, 'o'utput), what
+    // it says after the first line, the output's bytes afterwards, the caption, a commit that fails.
     struct Case {
         int mode;
-        const char* format; // TEXT_FORMAT
-        const char* input;  // under the scratch folder; "" for none
-        const char* output; // likewise; "=" the input path itself
-        const char* text;   // the first line
-        char concerns;      // the file an error names on its second line: 'i'nput or 'o'utput
-        const char* says;   // what the box says after the first line
-        const char* bytes;  // the output's bytes afterwards, when it names a file
-        const char* caption;
-        bool failCommit = false; // the last rename of the commit fails
+        const char *format, *input, *output, *text;
+        char concerns;
+        const char *says, *bytes, *caption;
+        bool failCommit = false;
     } cases[] = {
         {0, "HEX", "", "", "入力ファイルを設定してください", 0, "", nullptr, "警告"},
         {0, "HEX", "nothing.txt", "", "入力ファイルのオープンに失敗しました", 'i', "(エラー 2)", nullptr, "エラー"},

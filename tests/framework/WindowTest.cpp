@@ -31,14 +31,12 @@ public:
         if (raise) throw std::bad_alloc();                                 \
         return answer ? 0x10000 + message : CWindow::name(wParam, lParam); \
     }
-    RECORD(OnInitDialog, WM_INITDIALOG) RECORD(OnCreate, WM_CREATE) RECORD(OnClose, WM_CLOSE)
-    RECORD(OnDestroy, WM_DESTROY) RECORD(OnPaint, WM_PAINT)
-    RECORD(OnLButtonDown, WM_LBUTTONDOWN) RECORD(OnLButtonUp, WM_LBUTTONUP)
-    RECORD(OnRButtonDown, WM_RBUTTONDOWN) RECORD(OnRButtonUp, WM_RBUTTONUP)
-    RECORD(OnKeyDown, WM_KEYDOWN) RECORD(OnKeyUp, WM_KEYUP) RECORD(OnChar, WM_CHAR)
-    RECORD(OnMouseWheel, WM_MOUSEWHEEL) RECORD(OnDropFiles, WM_DROPFILES)
-    RECORD(OnCtlColorDlg, WM_CTLCOLORDLG) RECORD(OnCtlColorStatic, WM_CTLCOLORSTATIC)
-    RECORD(OnNotify, WM_NOTIFY) RECORD(OnCommand, WM_COMMAND)
+    RECORD(OnInitDialog, WM_INITDIALOG) RECORD(OnCreate, WM_CREATE) RECORD(OnClose, WM_CLOSE) RECORD(OnDestroy, WM_DESTROY)
+    RECORD(OnPaint, WM_PAINT) RECORD(OnLButtonDown, WM_LBUTTONDOWN) RECORD(OnLButtonUp, WM_LBUTTONUP)
+    RECORD(OnRButtonDown, WM_RBUTTONDOWN) RECORD(OnRButtonUp, WM_RBUTTONUP) RECORD(OnKeyDown, WM_KEYDOWN)
+    RECORD(OnKeyUp, WM_KEYUP) RECORD(OnChar, WM_CHAR) RECORD(OnMouseWheel, WM_MOUSEWHEEL) RECORD(OnDropFiles, WM_DROPFILES)
+    RECORD(OnCtlColorDlg, WM_CTLCOLORDLG) RECORD(OnCtlColorStatic, WM_CTLCOLORSTATIC) RECORD(OnNotify, WM_NOTIFY)
+    RECORD(OnCommand, WM_COMMAND)
 #undef RECORD
 };
 
