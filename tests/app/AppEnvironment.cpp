@@ -16,8 +16,7 @@ class Environment : public ::testing::Environment {
 public:
     void SetUp() override
     {
-        s_program = new ScratchFolder;
-        Vexa::CreateSystemInfo();
+        s_program = new ScratchFolder, Vexa::CreateSystemInfo();
         Vexa::GetSystemInfo()->m_strProgramFolder = s_program->Path().c_str();
         s_wnd = new CMainWnd("クイルマーク");
         s_wnd->Create(CW_USEDEFAULT, CW_USEDEFAULT, 420, 404, NULL);
@@ -29,8 +28,7 @@ public:
     {
         busy = nullptr;
         delete s_wnd;
-        Pump(), Vexa::DestroySystemInfo();
-        delete s_program;
+        Pump(), Vexa::DestroySystemInfo(), delete s_program;
     }
 };
 
@@ -55,10 +53,6 @@ std::string GetIni(const char* section, const char* key)
     return value;
 }
 
-void Click(HWND dialog, int id) { SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), (LPARAM)GetDlgItem(dialog, id)), Pump(); }
-
-void SetText(HWND dialog, int id, const std::string& text) { SetDlgItemTextA(dialog, id, text.c_str()); }
-std::string GetText(HWND dialog, int id) { return WindowText(GetDlgItem(dialog, id)); }
 // Wine's tab control selects a tab even when the change was refused (during a run), and then
 // takes that tab again for no change; the strip goes back to the page shown first.
 void ChooseTab(int tab)
@@ -112,8 +106,6 @@ std::string Opened(const std::function<void()>& act, const std::string& typed)
     return seen;
 }
 
-int Rows(HWND list) { return ListView_GetItemCount(list); }
-bool Checked(HWND list, int row) { return ListView_GetCheckState(list, row) != 0; }
 std::string Cell(HWND list, int row, int column)
 {
     char text[300] = "";

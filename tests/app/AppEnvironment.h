@@ -20,30 +20,31 @@ CMainWnd& MainWnd();
 CMainDlg001& Individual();
 CMainDlg002& Batch();
 std::string ProgramFolder();
-
 // The settings file beside the "program".
 void RemoveIni();
 void SetIni(const char* section, const char* key, const char* value);
 std::string GetIni(const char* section, const char* key);
 
-void Click(HWND dialog, int id);
-void SetText(HWND dialog, int id, const std::string& text);
-std::string GetText(HWND dialog, int id);
+inline void Click(HWND dialog, int id)
+{
+    SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), (LPARAM)GetDlgItem(dialog, id)), Pump();
+}
+inline void SetText(HWND dialog, int id, const std::string& text) { SetDlgItemTextA(dialog, id, text.c_str()); }
+inline std::string GetText(HWND dialog, int id) { return WindowText(GetDlgItem(dialog, id)); }
 void ChooseMode(int mode);
 void ChooseTab(int tab);
 void Command(int id); // a menu command on the main window
-// A drop of these paths as the shell hands it over.
-WPARAM MakeDrop(const std::vector<std::string>& paths);
+WPARAM MakeDrop(const std::vector<std::string>& paths); // a drop of these paths as the shell hands it over
 // Presses "変換開始" on a page; the one message box the run ended with.
 Box ConvertBox(HWND page);
 // Runs act, answering every dialog it opens (typed into a chooser's name box and OK, or cancel
 // where typed is "") and every message box: "[title]" for each dialog, "<first line>" for each box.
 std::string Opened(const std::function<void()>& act, const std::string& typed = "");
 
-// The rows of a list view.
-int Rows(HWND list);
+// A list view's rows, a cell's text, a row's check.
+inline int Rows(HWND list) { return ListView_GetItemCount(list); }
 std::string Cell(HWND list, int row, int column);
-bool Checked(HWND list, int row);
+inline bool Checked(HWND list, int row) { return ListView_GetCheckState(list, row) != 0; }
 
 // No settings file, binary mode, both pages empty, the page tab shown; the same again after.
 class AppTest : public ::testing::Test {

@@ -21,9 +21,7 @@ protected:
     // Four files to list, beside a folder, a hidden and a system file that are never listed.
     void MakeInputs()
     {
-        RemoveTree(in);
-        CreateDirectoryA(in.c_str(), NULL);
-        CreateDirectoryA((in + "\\sub.txt").c_str(), NULL);
+        RemoveTree(in), CreateDirectoryA(in.c_str(), NULL), CreateDirectoryA((in + "\\sub.txt").c_str(), NULL);
         const char* const files[][2] = {{"memo.txt", "41 42"}, {"a.b.txt", "43"}, {"data.dat", "\x01\xfe"},
                                         {"README", "44"}, {"hidden.txt", "45"}, {"system.txt", "46"}};
         for (const auto& file : files) WriteBytes(in + "\\" + file[0], file[1]);
@@ -35,8 +33,7 @@ protected:
     void Check(const std::string& name, bool on) { ListView_SetCheckState(List(), RowOf(name), on); }
     int RowOf(const std::string& name)
     {
-        for (int i = 0; i < Rows(List()); ++i)
-            if (Cell(List(), i, 0) == name) return i;
+        for (int i = 0; i < Rows(List()); ++i) if (Cell(List(), i, 0) == name) return i;
         return -1;
     }
     // "name -> output" for every row, "+" where checked, sorted (the search order is the platform's).
@@ -117,14 +114,15 @@ TEST_F(BatchPageTest, EachOutcomeShowsItsOwnMessageAndLeavesItsFiles)
         for (const char* name : names) WriteBytes(in + "\\" + name, "46");
         Batch().SetInputPath(in.c_str());
     };
+    // Each case: the mode, the output folder, what is done after listing, the box's "caption: first
+    // line", "row: reason" lines below it, and "output=bytes" afterwards.
     const struct {
         const char* name;
         int mode;
-        std::string folder;        // the output folder
-        std::function<void()> act; // after listing
-        std::string first;         // "caption: first line"
-        RowList named;             // "row: reason" lines below it
-        RowList files;             // "output=bytes" afterwards
+        std::string folder;
+        std::function<void()> act;
+        std::string first;
+        RowList named, files;
     } cases[] = {
         {"no input", 0, "", [] { Batch().SetInputPath(""); }, "警告: 入力フォルダを設定してください", {}, {}},
         {"no output", 0, "", [] { Batch().SetInputPath("x"); }, "警告: 出力フォルダを設定してください", {}, {}},
@@ -165,8 +163,7 @@ TEST_F(BatchPageTest, EachOutcomeShowsItsOwnMessageAndLeavesItsFiles)
     for (const auto& c : cases) {
         Batch().Clear();
         MakeInputs();
-        RemoveTree(other);
-        CreateDirectoryA(other.c_str(), NULL);
+        RemoveTree(other), CreateDirectoryA(other.c_str(), NULL);
         WriteBytes(other + "\\a.b.dat", "old"); // not part of the run: replaced as always
         RemoveIni();
         MainWnd().SetMode(c.mode);

@@ -4,6 +4,8 @@
 
 #include <shellapi.h>
 
+#include <utility>
+
 using namespace apptest;
 
 namespace {
@@ -18,10 +20,11 @@ HINSTANCE WINAPI RecordShellExecute(HWND, LPCSTR verb, LPCSTR file, LPCSTR, LPCS
 
 using FocusTest = AppTest;
 
-// Each key typed on each kind of control, and what it did: the command it ran ("convert" its box,
-// "in" and "out" the choosers, "bin" and "text" the mode, "all" and "none" the batch rows' checks,
-// "help", "version") or the control's own use ("edit" in an edit box, a button pressed, "rename"
-// on the list), "-" nothing. The focus is where it was afterwards, also after every dialog and box.
+// Each key typed on each kind of control (of a page's kinds, those of one page: the pages share how
+// keys go up), and what it did: the command it ran ("convert" its box, "in" and "out" the choosers,
+// "bin" and "text" the mode, "all" and "none" the batch rows' checks, "help", "version") or the
+// control's own use ("edit" in an edit box, a button pressed, "rename" on the list), "-" nothing.
+// The focus is where it was afterwards, also after every dialog and box.
 TEST_F(FocusTest, ShortcutsWorkFromEveryControl)
 {
     static const bool hooked = (HookImport(reinterpret_cast<void*>(&ShellExecuteA), reinterpret_cast<void*>(&RecordShellExecute)), true);
@@ -39,9 +42,7 @@ TEST_F(FocusTest, ShortcutsWorkFromEveryControl)
         {"an edit box", 0, GetDlgItem(one, IDC_INPUT_PATH), "convert edit in out bin text edit - help version"},
         {"the button クリア", 0, GetDlgItem(one, IDC_CLEAR), "clear clear in out bin text - - help version"},
         {"the filter", 1, GetDlgItem(many, IDC_FILTER), "convert clear in out bin text all none help version"},
-        {"the output folder box", 1, GetDlgItem(many, IDC_OUTPUT_PATH), "convert edit in out bin text edit none help version"},
         {"the list", 1, list, "rename clear in out bin text all none help version"},
-        {"the button 全選択", 1, GetDlgItem(many, IDC_CHECK_ALL), "all clear in out bin text all none help version"},
     };
     const std::pair<std::string, std::string> words[] = {
         {"[変換したいファイルを選択してください]", "in"}, {"[入力元を指定してください]", "in"}, {"[変換後のファイル名を入力してください]", "out"},
@@ -103,18 +104,14 @@ std::function<void()> s_script;
 void CALLBACK RunScript(HWND, UINT, UINT_PTR timer, DWORD)
 {
     KillTimer(NULL, timer);
-    std::function<void()> script;
-    script.swap(s_script);
-    if (script) script();
+    if (auto script = std::exchange(s_script, nullptr)) script();
 }
 
 // Tab on the focused control, Shift as given, handed to the dialog manager as a modal loop does.
 HWND DialogKey(HWND dialog, bool shift = false)
 {
     BYTE state[256];
-    GetKeyboardState(state);
-    state[VK_SHIFT] = shift ? 0x80 : 0;
-    SetKeyboardState(state);
+    GetKeyboardState(state), state[VK_SHIFT] = shift ? 0x80 : 0, SetKeyboardState(state);
     MSG msg = {GetFocus(), WM_KEYDOWN, VK_TAB, 0, 0, {0, 0}};
     if (!IsDialogMessageA(dialog, &msg)) DispatchMessageA(&msg);
     state[VK_SHIFT] = 0;

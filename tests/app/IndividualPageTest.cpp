@@ -6,33 +6,27 @@ using namespace apptest;
 
 namespace {
 
-class IndividualPageTest : public AppTest {
-protected:
-    HWND Page() { return Individual().GetHwnd(); }
-    Box Convert(const std::string& input, const std::string& output)
-    {
-        SetText(Page(), IDC_INPUT_PATH, input), SetText(Page(), IDC_OUTPUT_PATH, output);
-        return ConvertBox(Page());
-    }
-};
+using IndividualPageTest = AppTest;
 
+// Each run reads the text layout afresh: a width the file names, and comments spelt as the program
+// does not take them ("true"), which reads as none.
 TEST_F(IndividualPageTest, EachOutcomeShowsItsOwnMessage)
 {
     ASSERT_TRUE(HookRenames());
+    HWND page = Individual().GetHwnd();
+    SetIni("COMMON_SETTINGS", "TEXT_BYTES_PER_LINE", "32"), SetIni("COMMON_SETTINGS", "TEXT_OFFSET_COMMENTS", "true");
     const char* const outputFailed = "出力ファイルのオープンに失敗しました";
     const char* const binaryMade = "テキストファイルからバイナリファイルを作成しました";
     const std::string tooLong(260, 'x');
+    // Each case: the mode, TEXT_FORMAT, the input and the output under the scratch folder ("" none, "="
+    // the input itself), the box's first line, the file its second line names ('i'nput, 'o'utput), what
+    // it says after the first line, the output's bytes afterwards, the caption, a commit that fails.
     struct Case {
         int mode;
-        const char* format; // TEXT_FORMAT
-        const char* input;  // under the scratch folder; "" for none
-        const char* output; // likewise; "=" the input path itself
-        const char* text;   // the first line
-        char concerns;      // the file an error names on its second line: 'i'nput or 'o'utput
-        const char* says;   // what the box says after the first line
-        const char* bytes;  // the output's bytes afterwards, when it names a file
-        const char* caption;
-        bool failCommit = false; // the last rename of the commit fails
+        const char *format, *input, *output, *text;
+        char concerns;
+        const char *says, *bytes, *caption;
+        bool failCommit = false;
     } cases[] = {
         {0, "HEX", "", "", "入力ファイルを設定してください", 0, "", nullptr, "警告"},
         {0, "HEX", "nothing.txt", "", "入力ファイルのオープンに失敗しました", 'i', "(エラー 2)", nullptr, "エラー"},
@@ -40,7 +34,7 @@ TEST_F(IndividualPageTest, EachOutcomeShowsItsOwnMessage)
         {0, "HEX", "long_input.txt", "=", outputFailed, 'o', "出力先が入力ファイルです", nullptr, "エラー"},
         {0, "HEX", "long_input.txt", "out.dat", binaryMade, 0, "", "AB", "確認"},
         {0, "HEX", "long_input.txt", "old.dat", "バイナリファイルの作成に失敗しました", 'o', "", "old", "エラー", true},
-        {1, "HEX", "long_input.txt", "out.txt", "バイナリファイルからテキストファイルを作成しました", 0, "", "34 31 20 34 32 ", "確認"},
+        {1, "HEX", "long_input.txt", "out.txt", "バイナリファイルからテキストファイルを作成しました", 0, "", "34 31 20 34 32\r\n", "確認"},
         {0, "IHEX", "fw.hex", "old.dat", binaryMade, 0, "アドレス 0x00000100-0x00000105 (6 バイト)", nullptr, "確認"},
         {0, "IHEX", "bad.hex", "old.dat", "バイナリファイルの作成に失敗しました", 'i', "2 行目：チェックサムが合いません", "old", "エラー"},
         {0, "HEX", "fw.hex", "old.dat", binaryMade, 0,
@@ -61,7 +55,8 @@ TEST_F(IndividualPageTest, EachOutcomeShowsItsOwnMessage)
         SetIni("COMMON_SETTINGS", "TEXT_FORMAT", c.format);
         MainWnd().SetMode(c.mode);
         failRenames = c.failCommit;
-        const Box box = Convert(input, output);
+        SetText(page, IDC_INPUT_PATH, input), SetText(page, IDC_OUTPUT_PATH, output);
+        const Box box = ConvertBox(page);
         failRenames = false;
         const size_t end = box.text.find('\n');
         const std::string rest = end == std::string::npos ? "" : box.text.substr(end + 1);
@@ -74,7 +69,7 @@ TEST_F(IndividualPageTest, EachOutcomeShowsItsOwnMessage)
                   caption + " " + std::to_string(caption == "警告" ? MB_ICONWARNING : caption == "確認" ? MB_ICONINFORMATION : MB_ICONERROR));
         EXPECT_EQ(ReadBytes(folder / "long_input.txt"), "41 42") << "the input stays";
         EXPECT_EQ(FilesIn(folder.Path()), files + (caption == "確認" && c.output != std::string("old.dat"))) << "no temporary file stays";
-        EXPECT_EQ(GetText(Page(), IDC_INPUT_PATH) + "|" + GetText(Page(), IDC_OUTPUT_PATH), input + "|" + output) << "both stay for another try";
+        EXPECT_EQ(GetText(page, IDC_INPUT_PATH) + "|" + GetText(page, IDC_OUTPUT_PATH), input + "|" + output) << "both stay for another try";
     }
 }
 

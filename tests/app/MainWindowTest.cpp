@@ -111,9 +111,11 @@ TEST_F(MainWindowTest, SeveralPathsOnTheCommandLine)
     }
     const std::string a = dir / "表 a.txt", b = dir / "b.txt";
     WriteBytes(a, "41"), WriteBytes(b, "42");
-    // (Two that exist open the batch page: the end-to-end test.)
-    for (const std::string& line : {a, "\"" + a + "\"", "\"" + a + "\" \"" + b + "x\""})
-        EXPECT_EQ(SeveralStartPaths(line.c_str()).size(), 0u) << line;
+    // The one path, its closing quote or blanks after it left off. (Two that exist open the batch
+    // page: the end-to-end test.)
+    for (const std::string& line : {a, "\"" + a + "\"", "\"" + a, a + " \t "})
+        EXPECT_EQ(std::string(OneStartPath(line.c_str())) + "|" + std::to_string(SeveralStartPaths(line.c_str()).size()), a + "|0");
+    EXPECT_EQ(SeveralStartPaths(("\"" + a + "\" \"" + b + "x\"").c_str()).size(), 0u);
 }
 
 // The menus as the user reads them, each entry with its command and its key after a tab; a
@@ -224,7 +226,9 @@ TEST_F(MainWindowTest, SettingsShowTheDefaultsCancelWritesNothingAndAFailedSaveS
 }
 
 // 決定 saves every change, on every page, and writes back what the user did not change as the file
-// held it: a path longer than 259 bytes, a value in quotes (which reading takes off).
+// held it: a path longer than 259 bytes, a value in quotes (which reading takes off). A fill byte,
+// then a start address that does not parse (past 4 GiB) is refused with a warning on its page, which
+// writes nothing and keeps the dialog open for another try.
 TEST_F(MainWindowTest, SettingsShowTheFileAndOkSavesEveryChange)
 {
     const std::string longPath = "C:\\" + std::string(300, 'x') + ".exe", quoted = "\"C:\\a b\\x.exe\" -n \"%1\"";
@@ -232,19 +236,22 @@ TEST_F(MainWindowTest, SettingsShowTheFileAndOkSavesEveryChange)
     const char* const ini[][3] = {
         {ind, "DECIDE_OUTPUT_FROM_INPUT", "true"}, // not TRUE: shown and saved off
         {bat, "DECIDE_OUTPUT_FROM_INPUT", "TRUE"}, {bat, "DEFAULT_OUTPUT_EXTENSION", "ADD"}, {bat, "INCLUDE_SUBFOLDERS", "TRUE"},
-        {common, "FILER", "C:\\filer.exe"}, {common, "TEXT_BYTES_PER_LINE", "16"}, {common, "TEXT_OFFSET_COMMENTS", "TRUE"},
+        {common, "FILER", "C:\\filer.exe"}, {common, "TEXT_BYTES_PER_LINE", "12"}, {common, "TEXT_OFFSET_COMMENTS", "TRUE"},
         {common, "TEXT_FORMAT", "SREC"}, {common, "FILL_BYTE", "0a"}, {common, "START_ADDRESS", "4096"},
         {common, "RECORD_BYTES", "32"}, {common, "TXT_EDITOR", longPath.c_str()}, {common, "BIN_EDITOR", quoted.c_str()}};
     for (const auto& line : ini) SetIni(line[0], line[1], line[2]);
     std::string shown;
+    std::vector<std::string> refused;
+    HWND page = NULL;
     WithSettings([&](HWND dialog) {
         shown = ShownSettings(dialog);
         // Change something on every page, switching tabs as a user does.
-        HWND page = PageWith(dialog, IDC_TOOL_PATH), tab = GetDlgItem(dialog, IDC_SETTING_TAB);
+        HWND tab = GetDlgItem(dialog, IDC_SETTING_TAB);
+        page = PageWith(dialog, IDC_TOOL_PATH);
         SendDlgItemMessageA(page, IDC_TEXT_WIDTH, CB_SETCURSEL, 3, 0);
         SendDlgItemMessageA(page, IDC_TEXT_COMMENTS, BM_SETCHECK, BST_UNCHECKED, 0);
         SendDlgItemMessageA(page, IDC_TEXT_FORMAT, CB_SETCURSEL, 1, 0);
-        SetText(page, IDC_START_ADDRESS, "0x8000000");
+        SetText(page, IDC_FILL_BYTE, "G1"), SetText(page, IDC_START_ADDRESS, "0x100000000");
         SendMessageA(tab, TCM_SETCURFOCUS, 1, 0);
         SendDlgItemMessageA(PageWith(dialog, IDC_DECIDE_OUTPUT, 0), IDC_DECIDE_OUTPUT, BM_SETCHECK, BST_CHECKED, 0);
         SendMessageA(tab, TCM_SETCURFOCUS, 2, 0);
@@ -252,8 +259,13 @@ TEST_F(MainWindowTest, SettingsShowTheFileAndOkSavesEveryChange)
         SendDlgItemMessageA(batch, IDC_EXTENSION_ADD, BM_SETCHECK, BST_UNCHECKED, 0);
         SendDlgItemMessageA(batch, IDC_EXTENSION_REPLACE, BM_SETCHECK, BST_CHECKED, 0);
         PostMessageA(dialog, WM_COMMAND, IDOK, 0);
+    }, [&](const Box& box) {
+        refused.push_back(box.caption + "|" + box.text.substr(0, box.text.find("には")) + "|" + GetIni("COMMON_SETTINGS", "TEXT_FORMAT"));
+        SetText(page, refused.size() == 1 ? IDC_FILL_BYTE : IDC_START_ADDRESS, refused.size() == 1 ? "0a" : "0X8000000");
+        PostMessageA(GetParent(page), WM_COMMAND, IDOK, 0);
     });
-    EXPECT_EQ(shown, "00111|C:\\filer.exe|16|1|Sレコード|32|0A|0x00001000") << "individual off/replace, batch on/add/subfolders";
+    EXPECT_EQ(refused, std::vector<std::string>({"警告|埋めるバイト|SREC", "警告|開始アドレス|SREC"}));
+    EXPECT_EQ(shown, "00111|C:\\filer.exe|なし|1|Sレコード|32|0A|0x00001000") << "individual off/replace, batch on/add/subfolders, an unknown width";
     EXPECT_EQ(SavedSettings(),
               "C:\\filer.exe|" + longPath + "|C:\\a b\\x.exe\" -n \"%1|32|FALSE|IHEX|0A|0x08000000|32|TRUE|REPLACE|TRUE|REPLACE|TRUE");
     EXPECT_NE(ReadBytes(ProgramFolder() + "\\Quillmark.ini").find("BIN_EDITOR=" + quoted + "\r\n"), std::string::npos);
@@ -263,28 +275,6 @@ TEST_F(MainWindowTest, SettingsShowTheFileAndOkSavesEveryChange)
     MainWnd().SetMode(1);
     Individual().OnModeChanged();
     EXPECT_EQ(GetText(Individual().GetHwnd(), IDC_OUTPUT_PATH), "D:\\in\\x.hex");
-}
-
-// 決定 refuses a fill byte or a start address that does not parse with a warning, writes nothing,
-// and keeps the dialog open for another try: a fill that parses with an address past 4 GiB, then both.
-TEST_F(MainWindowTest, SettingsRefuseValuesThatDoNotParse)
-{
-    std::vector<std::string> seen;
-    HWND common = NULL;
-    DialogWatcher watcher;
-    watcher.onDialog = [&](HWND dialog) {
-        SetText(common = PageWith(dialog, IDC_FILL_BYTE), IDC_FILL_BYTE, "G1");
-        PostMessageA(dialog, WM_COMMAND, IDOK, 0);
-    };
-    watcher.onBox = [&](const Box& box) {
-        seen.push_back(box.caption + "|" + box.text.substr(0, box.text.find("には")) + "|" + GetIni("COMMON_SETTINGS", "FILL_BYTE"));
-        SetText(common, IDC_FILL_BYTE, "0a");
-        SetText(common, IDC_START_ADDRESS, seen.size() == 1 ? "0x100000000" : "0X20");
-        PostMessageA(GetParent(common), WM_COMMAND, IDOK, 0);
-    };
-    Command(ID_SETTINGS);
-    EXPECT_EQ(seen, std::vector<std::string>({"警告|埋めるバイト|<none>", "警告|開始アドレス|<none>"}));
-    EXPECT_EQ(GetIni("COMMON_SETTINGS", "FILL_BYTE") + "|" + GetIni("COMMON_SETTINGS", "START_ADDRESS"), "0A|0x00000020");
 }
 
 // Stand in for the system: the command line given to CreateProcessA (Explorer is not started)

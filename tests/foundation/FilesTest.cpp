@@ -1,4 +1,4 @@
-// The file and the settings store, on real files; where the settings live for an unprivileged user.
+// The file, on real files; where the settings live for an unprivileged user.
 #include <gtest/gtest.h>
 
 #include <shlobj.h>
@@ -14,8 +14,6 @@ using Vexa::CFile;
 
 namespace {
 
-std::string Text(const Vexa::CString& s) { return static_cast<const char*>(s); }
-
 // A failed open leaves INVALID_HANDLE_VALUE for the caller to test; an open file is shared for
 // reading only, so a writer (an output naming the input) is refused while it is open.
 TEST(CFile, FailedOpenAndSharing)
@@ -26,27 +24,6 @@ TEST(CFile, FailedOpenAndSharing)
     CFile reader((folder / "here.txt").c_str(), GENERIC_READ, OPEN_EXISTING);
     EXPECT_NE(INVALID_HANDLE_VALUE, CFile((folder / "here.txt").c_str(), GENERIC_READ, OPEN_EXISTING).GetHandle());
     EXPECT_EQ(INVALID_HANDLE_VALUE, CFile((folder / "here.txt").c_str(), GENERIC_WRITE, OPEN_EXISTING).GetHandle());
-}
-
-// The same key in each section, with values that end in a backslash byte (表 is 95 5C): each
-// section keeps its own value, a missing file or key reads "", and a long value reads whole.
-TEST(CSystemInfo, SectionsKeepTheirOwnValues)
-{
-    testkit::ScratchFolder folder;
-    Vexa::CSystemInfo store;
-    store.m_strProgramFolder = folder.Path().c_str();
-    EXPECT_EQ("", Text(store.GetBatConvSetting("DEFAULT_OUTPUT_EXTENSION")));
-    const std::string longValue(3000, 'v'), key = "DEFAULT_OUTPUT_EXTENSION"; // read whole, or the dialog saves it cut
-    EXPECT_TRUE(store.SetCommonSetting(key.c_str(), "C:\\ツール\\表") && store.SetIndConvSetting(key.c_str(), "ADD") &&
-                store.SetBatConvSetting(key.c_str(), longValue.c_str()));
-    EXPECT_EQ("C:\\ツール\\表|ADD|" + longValue + "|", Text(store.GetCommonSetting(key.c_str())) + "|" +
-              Text(store.GetIndConvSetting(key.c_str())) + "|" + Text(store.GetBatConvSetting(key.c_str())) + "|" +
-              Text(store.GetBatConvSetting("DECIDE_OUTPUT_FROM_INPUT")));
-    const std::string ini = testkit::ReadBytes(folder / "Quillmark.ini");
-    for (const char* line : {"[COMMON_SETTINGS]", "[IND_CONV_SETTINGS]", "[BAT_CONV_SETTINGS]"})
-        EXPECT_NE(ini.find(line), ini.npos) << line << " in\n" << ini;
-    store.m_strProgramFolder = (folder / "missing").c_str();
-    EXPECT_EQ(0, store.SetCommonSetting("FILER", "x")) << "an unwritable folder fails quietly";
 }
 
 // Beside the program where its folder can be written or the file is there, else in the application
