@@ -42,8 +42,7 @@ inline int FilesIn(const std::string& folder)
 }
 
 // A fresh, empty folder under the system's temporary folder; removed with everything in it.
-class ScratchFolder {
-public:
+struct ScratchFolder {
     ScratchFolder()
     {
         static int s_counter = 0;
@@ -54,11 +53,8 @@ public:
     }
     ~ScratchFolder() { RemoveTree(m_path); }
     ScratchFolder(const ScratchFolder&) = delete;
-    ScratchFolder& operator=(const ScratchFolder&) = delete;
     const std::string& Path() const { return m_path; }
     std::string operator/(const std::string& name) const { return m_path + "\\" + name; }
-
-private:
     std::string m_path;
 };
 
@@ -66,16 +62,15 @@ inline void WriteBytes(const std::string& path, const std::string& bytes)
 {
     HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
     DWORD written = 0;
-    if (!bytes.empty()) WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, NULL);
-    CloseHandle(file);
+    WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, NULL), CloseHandle(file);
 }
 
 // The 8.3 name the file system gives an existing file.
 inline std::string ShortName(const std::string& path)
 {
-    char shortPath[MAX_PATH] = "";
-    const std::string name = GetShortPathNameA(path.c_str(), shortPath, MAX_PATH) ? shortPath : "<none>";
-    return name.substr(name.rfind('\\') + 1);
+    char name[MAX_PATH] = "<none>";
+    GetShortPathNameA(path.c_str(), name, MAX_PATH);
+    return std::string(name).substr(std::string(name).rfind('\\') + 1);
 }
 
 // The file's bytes; "<missing>" when it cannot be read.
@@ -86,10 +81,8 @@ inline std::string ReadBytes(const std::string& path)
     if (file == INVALID_HANDLE_VALUE) return "<missing>";
     std::string bytes;
     char buffer[4096];
-    DWORD got = 0;
-    while (ReadFile(file, buffer, sizeof(buffer), &got, NULL) && got > 0) bytes.append(buffer, got);
-    CloseHandle(file);
-    return bytes;
+    for (DWORD got = 0; ReadFile(file, buffer, sizeof(buffer), &got, NULL) && got > 0;) bytes.append(buffer, got);
+    return CloseHandle(file), bytes;
 }
 
 // Dispatches what waits in this thread's queue now, nothing more.
@@ -123,8 +116,7 @@ inline void Press(HWND wnd, WPARAM key, BYTE modifier = 0)
     GetKeyboardState(keys);
     if (modifier) keys[modifier] = 0x80;
     SetKeyboardState(keys);
-    SendMessageA(wnd, WM_KEYDOWN, key, 0);
-    Pump();
+    SendMessageA(wnd, WM_KEYDOWN, key, 0), Pump();
     if (modifier) keys[modifier] = 0;
     SetKeyboardState(keys);
 }
@@ -149,12 +141,8 @@ inline HWND TopWindow(DWORD pid, const char* cls)
     return NULL;
 }
 
-// What the user saw in one message box.
-struct Box {
-    std::string caption;
-    std::string text;
-    UINT icon; // MB_ICONERROR, MB_ICONWARNING, MB_ICONINFORMATION, MB_ICONQUESTION or 0
-};
+// What the user saw in one message box; icon is MB_ICONERROR, _WARNING, _INFORMATION, _QUESTION or 0.
+struct Box { std::string caption, text; UINT icon; };
 
 // Watches the thread's dialogs while it lives. Message boxes are recorded (then onBox runs) and
 // answered with OK; any other dialog goes, once, to onDialog, which must end it.
@@ -163,13 +151,10 @@ public:
     DialogWatcher() : m_hook(SetWindowsHookExA(WH_CBT, Hook, NULL, GetCurrentThreadId())) { s_watcher = this; }
     ~DialogWatcher() { UnhookWindowsHookEx(m_hook), s_watcher = nullptr; }
     DialogWatcher(const DialogWatcher&) = delete;
-    DialogWatcher& operator=(const DialogWatcher&) = delete;
-
     std::vector<Box> boxes;
     std::function<void(HWND)> onDialog;
     std::function<void(const Box&)> onBox;
 
-private:
     static UINT IconOf(HWND box)
     {
         // Nothing is visible yet when the box activates; a box without an icon holds none.
@@ -187,7 +172,7 @@ private:
     {
         HWND wnd = reinterpret_cast<HWND>(wParam);
         char cls[64] = "";
-        if (code == HCBT_ACTIVATE && s_watcher && GetClassNameA(wnd, cls, sizeof(cls)) && lstrcmpA(cls, "#32770") == 0) {
+        if (code == HCBT_ACTIVATE && s_watcher && GetClassNameA(wnd, cls, sizeof(cls)) && !lstrcmpA(cls, "#32770")) {
             // A message box: its text item, and no edit or list of a chooser beside it.
             HWND text = GetDlgItem(wnd, 0xFFFF);
             if (text && !FindWindowExA(wnd, NULL, "ComboBox", NULL) && !FindWindowExA(wnd, NULL, "Edit", NULL)) {
@@ -195,8 +180,8 @@ private:
                 s_watcher->boxes.push_back(box);
                 PostMessageA(wnd, WM_COMMAND, IDOK, 0);
                 if (s_watcher->onBox) s_watcher->onBox(box);
-            } else if (!GetPropA(wnd, "testkit.seen") && SetPropA(wnd, "testkit.seen", reinterpret_cast<HANDLE>(1))) {
-                if (s_watcher->onDialog) s_watcher->onDialog(wnd);
+            } else if (!GetPropA(wnd, "testkit.seen") && SetPropA(wnd, "testkit.seen", HANDLE(1)) && s_watcher->onDialog) {
+                s_watcher->onDialog(wnd);
             }
         }
         return CallNextHookEx(NULL, code, wParam, lParam);
@@ -224,8 +209,7 @@ inline void HookImport(void* original, void* replacement)
     const DWORD imports = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT].VirtualAddress;
     for (auto* desc = reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR*>(base + imports); desc->Name; ++desc)
         for (auto* slot = reinterpret_cast<IMAGE_THUNK_DATA*>(base + desc->FirstThunk); slot->u1.Function; ++slot)
-            if (reinterpret_cast<void*>(slot->u1.Function) == original) {
-                DWORD old;
+            if (DWORD old; reinterpret_cast<void*>(slot->u1.Function) == original) {
                 VirtualProtect(&slot->u1.Function, sizeof(slot->u1.Function), PAGE_READWRITE, &old);
                 slot->u1.Function = reinterpret_cast<ULONG_PTR>(replacement);
                 VirtualProtect(&slot->u1.Function, sizeof(slot->u1.Function), old, &old);
@@ -233,8 +217,7 @@ inline void HookImport(void* original, void* replacement)
 }
 
 // The system's own function, for a hook to pass on to: the import slots point at the hooks.
-template <typename F>
-F Kernel32(const char* name)
+template <typename F> F Kernel32(const char* name)
 {
     return reinterpret_cast<F>(reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32.dll"), name)));
 }
@@ -244,13 +227,13 @@ F Kernel32(const char* name)
 inline bool failRenames = false;
 inline BOOL WINAPI MoveOrFail(LPCSTR from, LPCSTR to, DWORD flags)
 {
-    if (failRenames) return SetLastError(ERROR_ACCESS_DENIED), FALSE;
-    return Kernel32<decltype(&MoveOrFail)>("MoveFileExA")(from, to, flags);
+    return failRenames ? SetLastError(ERROR_ACCESS_DENIED), FALSE
+                       : Kernel32<decltype(&MoveOrFail)>("MoveFileExA")(from, to, flags);
 }
 inline BOOL WINAPI SetInfoOrFail(HANDLE file, FILE_INFO_BY_HANDLE_CLASS type, LPVOID info, DWORD size)
 {
-    if (failRenames && type == FileRenameInfo) return SetLastError(ERROR_ACCESS_DENIED), FALSE;
-    return Kernel32<decltype(&SetInfoOrFail)>("SetFileInformationByHandle")(file, type, info, size);
+    return failRenames && type == FileRenameInfo ? SetLastError(ERROR_ACCESS_DENIED), FALSE
+        : Kernel32<decltype(&SetInfoOrFail)>("SetFileInformationByHandle")(file, type, info, size);
 }
 inline bool HookRenames()
 {

@@ -33,11 +33,10 @@ std::string Pumped(bool toBinary, const std::string& input, size_t step, bool ov
     MemoryOutput out;
     CReadAhead ahead(in);
     CWriteBehind behind(out);
-    const PumpResult r = overlapped ? (toBinary ? PumpTextToBinary(ahead, behind, kernel)
-                                               : PumpBinaryToText(ahead, behind, layout, kernel))
-                                    : (toBinary ? PumpTextToBinary(in, out, kernel)
-                                               : PumpBinaryToText(in, out, layout, kernel));
-    EXPECT_EQ(r, PumpDone);
+    EXPECT_EQ(overlapped ? (toBinary ? PumpTextToBinary(ahead, behind, kernel)
+                                     : PumpBinaryToText(ahead, behind, layout, kernel))
+                         : (toBinary ? PumpTextToBinary(in, out, kernel) : PumpBinaryToText(in, out, layout, kernel)),
+              PumpDone);
     return out.m_data;
 }
 
@@ -50,10 +49,8 @@ TEST(HexReader, CasesOfTheFormat)
     std::string mixed;
     Bytes mixedBytes;
     for (int i = 0; i < 3; ++i)
-    {
-        mixed += "0123456789abcdefABCDEF/:@G`g\x80\xff\xb0\xe1#\n";
+        mixed += "0123456789abcdefABCDEF/:@G`g\x80\xff\xb0\xe1#\n",
         mixedBytes.insert(mixedBytes.end(), { 0x01, 0x23, 0x45, 0x67, 0x89, 0xab, 0xcd, 0xef, 0xab, 0xcd, 0xef });
-    }
     struct Case { std::string text; Bytes bytes; };
     const Case cases[] = {
         { "", {} },
@@ -88,14 +85,11 @@ TEST(HexPump, EveryLayoutRoundTrips)
     std::mt19937 rng(99);
     std::string random(2 * HexBinaryBlock + 12345, '\0');
     for (char& b : random) b = static_cast<char>(rng());
-    std::vector<size_t> sizes;
-    for (size_t i = 0; i <= 40; ++i) sizes.push_back(i);
-    sizes.push_back(random.size());
     for (unsigned width : { 0u, 8u, 16u, 32u })
         for (bool comments : { false, true })
-            for (size_t size : sizes)
+            for (size_t size = 0; size <= 41; ++size)
             {
-                const std::string bytes = random.substr(random.size() - size);
+                const std::string bytes = random.substr(size == 41 ? 0 : random.size() - size);
                 const HexLayout layout(width, comments);
                 std::string scalarText, scalarDirect;
                 for (HexKernel kernel : Kernels())
@@ -104,14 +98,13 @@ TEST(HexPump, EveryLayoutRoundTrips)
                         const std::string text = Pumped(false, bytes, 100003, overlapped, kernel, layout);
                         // Straight into exact-size room too, offsets of 16 digits, so the sanitizers see an overrun.
                         CHexWriter writer(kernel, layout, uint64_t(1) << 60);
-                        std::vector<char> room(writer.MaxOutput(size)), end(writer.MaxOutput(0));
-                        std::string direct(room.data(), writer.Encode(reinterpret_cast<const unsigned char*>(bytes.data()), size, room.data()));
+                        std::vector<char> room(writer.MaxOutput(bytes.size())), end(writer.MaxOutput(0));
+                        std::string direct(room.data(), writer.Encode(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size(), room.data()));
                         direct.append(end.data(), writer.Finish(end.data()));
                         if (kernel == HexKernelScalar) scalarText = text, scalarDirect = direct;
                         ASSERT_TRUE(text == scalarText && direct == scalarDirect &&
                                     Pumped(true, text, 777777, overlapped, kernel) == bytes)
-                            << "width " << width << " comments " << comments << " size " << size << " kernel "
-                            << kernel << (overlapped ? " overlapped" : "");
+                            << width << (comments ? "c, " : ", ") << bytes.size() << " bytes, " << kernel << overlapped;
                     }
             }
 }
@@ -142,13 +135,9 @@ TEST(HexReader, LayoutsBrokenAndTakenUp)
     for (const HexLayout& layout : layouts)
         for (bool lf : { false, true })
         {
-            CHexWriter writer(HexKernelScalar, layout);
-            std::vector<char> room(writer.MaxOutput(bytes.size()) + writer.MaxOutput(0));
-            size_t n = writer.Encode(bytes.data(), bytes.size(), room.data());
-            n += writer.Finish(room.data() + n);
             std::string written;
-            for (size_t i = 0; i < n; ++i)
-                if (!lf || room[i] != '\r') written += room[i];
+            for (char ch : Pumped(false, std::string(bytes.begin(), bytes.end()), 4096, false, HexKernelScalar, layout))
+                if (!lf || ch != '\r') written += ch;
             for (const Break& b : breaks)
             {
                 // At three places: where a group starts, and at whatever byte is there (but not
@@ -181,8 +170,8 @@ TEST(HexReader, LayoutsBrokenAndTakenUp)
                     if (kernel == HexKernelScalar) scalar = whole;
                     EXPECT_TRUE(whole == scalar && pumped == std::string(scalar.begin(), scalar.end()) &&
                                 (!b.keepsBytes || whole == bytes))
-                        << "width " << layout.nBytesPerLine << (layout.bComments ? "c" : "") << (lf ? " LF" : "")
-                        << ", break \"" << b.from << "\" to \"" << b.to << "\", kernel " << kernel;
+                        << layout.nBytesPerLine << layout.bComments << lf << " \"" << b.from << "\" to \"" << b.to
+                        << "\", kernel " << kernel;
                 }
             }
         }

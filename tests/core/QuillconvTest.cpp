@@ -7,7 +7,8 @@
 #include <unistd.h>
 
 #include <fstream>
-#include <sstream>
+#include <iterator>
+#include <regex>
 #include <string>
 
 #include "QuillVersion.h"
@@ -20,19 +21,17 @@ protected:
     void SetUp() override
     {
         char dir[] = "/tmp/quillconv-test-XXXXXX";
-        ASSERT_NE(mkdtemp(dir), nullptr);
+        ASSERT_TRUE(mkdtemp(dir));
         m_dir = dir;
     }
     void TearDown() override { ASSERT_EQ(system(("rm -rf '" + m_dir + "'").c_str()), 0); }
-
     // The path of a file in the test's folder, quoted for the shell.
     std::string At(const std::string& name) const { return "'" + m_dir + "/" + name + "' "; }
     void Put(const std::string& name, const std::string& data) { std::ofstream(m_dir + "/" + name) << data; }
     std::string Get(const std::string& name)
     {
-        std::stringstream s;
-        s << std::ifstream(m_dir + "/" + name, std::ios::binary).rdbuf();
-        return s.str();
+        std::ifstream file(m_dir + "/" + name, std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(file), {});
     }
 
     // Runs quillconv with the given shell arguments, its standard input a pipe from the file piped
@@ -71,12 +70,9 @@ TEST_F(QuillconvTest, FailuresSayWhatAndWhy)
 {
     EXPECT_EQ(Run("--version >" + At("version")), 0);
     // The version, then the loops the dispatch chose.
-    const std::string version = Get("version");
-    bool named = false;
-    for (const char* reader : { "AVX2", "SSSE3", "scalar" })
-        for (const char* writer : { "SSSE3", "scalar" })
-            named |= version == std::string("quillconv " QUILL_VERSION_STRING "\nreader: ") + reader + ", writer: " + writer + "\n";
-    EXPECT_TRUE(named) << version;
+    EXPECT_TRUE(std::regex_match(Get("version"), std::regex("quillconv " QUILL_VERSION_STRING
+                                                            "\nreader: (AVX2|SSSE3|scalar), writer: (SSSE3|scalar)\n")))
+        << Get("version");
     Put("in.txt", "41 42");
     mkdir((m_dir + "/folder").c_str(), 0777);
     ASSERT_EQ(symlink((m_dir + "/in.txt").c_str(), (m_dir + "/link.txt").c_str()), 0);
@@ -103,9 +99,9 @@ TEST_F(QuillconvTest, FailuresSayWhatAndWhy)
     for (const Case& c : cases)
     {
         EXPECT_EQ(Run(c.args), c.code) << c.args;
-        EXPECT_TRUE(m_stderr.find(c.says) != std::string::npos && m_stderr.find(c.reason) != std::string::npos)
-            << "expected \"" << c.says << "\" and \"" << c.reason << "\" in: " << m_stderr;
-        EXPECT_TRUE(!m_stderr.empty() && m_stderr.find('\n') == m_stderr.size() - 1) << "one line: " << m_stderr;
+        // One line, naming what and why.
+        EXPECT_TRUE(m_stderr.find(c.says) != std::string::npos && m_stderr.find(c.reason) != std::string::npos &&
+                    !m_stderr.empty() && m_stderr.find('\n') == m_stderr.size() - 1) << c.args << ": " << m_stderr;
     }
     EXPECT_FALSE(std::ifstream(m_dir + "/o").good());   // a failed input creates no output
     EXPECT_EQ(Get("in.txt"), "41 42");

@@ -15,25 +15,17 @@ namespace {
 DWORD RunQuillconv(const std::string& args, HANDLE input, const testkit::ScratchFolder& folder, std::string& said)
 {
     std::string exe = QUILLCONV_PATH;
-    if (exe[0] == '/') exe = "Z:" + exe;
-    for (char& c : exe) if (c == '/') c = '\\';
+    for (char& c : exe) c = c == '/' ? '\\' : c;
+    std::string cmd = (exe[0] == '\\' ? "\"Z:" : "\"") + exe + "\" " + args;
     SECURITY_ATTRIBUTES inherit = { sizeof inherit, nullptr, TRUE };
     HANDLE err = CreateFileA((folder / "stderr").c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS, 0, nullptr);
     STARTUPINFOA si = {};
-    si.cb = sizeof si;
-    si.dwFlags = STARTF_USESTDHANDLES;
-    si.hStdInput = input;
-    si.hStdOutput = si.hStdError = err;
+    si.cb = sizeof si, si.dwFlags = STARTF_USESTDHANDLES, si.hStdInput = input, si.hStdOutput = si.hStdError = err;
     PROCESS_INFORMATION pi = {};
-    std::string cmd = "\"" + exe + "\" " + args;
     DWORD code = 9999;
     if (CreateProcessA(nullptr, &cmd[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &pi))
-    {
-        WaitForSingleObject(pi.hProcess, INFINITE);
-        GetExitCodeProcess(pi.hProcess, &code);
-        CloseHandle(pi.hThread);
-        CloseHandle(pi.hProcess);
-    }
+        WaitForSingleObject(pi.hProcess, INFINITE), GetExitCodeProcess(pi.hProcess, &code),
+            CloseHandle(pi.hThread), CloseHandle(pi.hProcess);
     CloseHandle(err);
     said = testkit::ReadBytes(folder / "stderr");
     return code;
@@ -90,14 +82,10 @@ TEST(QuillconvWin, ConvertsPipesAndFails)
 // b.txt and c.dat, a subfolder and a hidden file that are never converted; OUT may not exist yet.
 TEST(QuillconvWin, ConvertsAFolder)
 {
-    const struct {
-        const char* name;
-        std::string args; // IN and OUT stand for the two folders
-        const char* extra; // one more input, or ""
-        DWORD code;
-        std::string says; // on standard error, and the count at the end
-        std::vector<std::pair<std::string, std::string>> outputs; // names in OUT, and their bytes
-    } cases[] = {
+    // In args IN and OUT stand for the two folders; extra is one more input; says is on standard error
+    // (after a '*'), outputs are names in OUT and their bytes.
+    const struct { const char* name; std::string args; const char* extra; DWORD code; std::string says;
+                   std::vector<std::pair<std::string, std::string>> outputs; } cases[] = {
         {"every level made", "tobin IN OUT\\new\\level", "", 0, "3 files: 3 converted, 0 failed, 0 skipped",
          {{"new\\level\\a.bin", "AB"}, {"new\\level\\c.bin", "D"}, {"new\\level\\sub.bin", "<missing>"},
           {"new\\level\\h.bin", "<missing>"}}},
@@ -119,14 +107,11 @@ TEST(QuillconvWin, ConvertsAFolder)
         SCOPED_TRACE(c.name);
         testkit::ScratchFolder folder;
         const std::string in = folder / "in", out = folder / "out";
-        CreateDirectoryA(in.c_str(), nullptr);
-        CreateDirectoryA((in + "\\sub.txt").c_str(), nullptr);
-        testkit::WriteBytes(in + "\\a.txt", "41 42");
-        testkit::WriteBytes(in + "\\b.txt", "43");
-        testkit::WriteBytes(in + "\\c.dat", "44");
-        testkit::WriteBytes(in + "\\h.txt", "45");
+        CreateDirectoryA(in.c_str(), nullptr), CreateDirectoryA((in + "\\sub.txt").c_str(), nullptr);
+        for (const auto& file : { std::make_pair("a.txt", "41 42"), { "b.txt", "43" }, { "c.dat", "44" },
+                                  { "h.txt", "45" }, { c.extra, "46" } })
+            if (*file.first) testkit::WriteBytes(in + "\\" + file.first, file.second);
         SetFileAttributesA((in + "\\h.txt").c_str(), FILE_ATTRIBUTE_HIDDEN);
-        if (*c.extra) testkit::WriteBytes(in + "\\" + c.extra, "46");
         std::string args = c.args, said;
         for (const auto& word : {std::make_pair(std::string("IN"), in), std::make_pair(std::string("OUT"), out)})
             for (size_t at = 0; (at = args.find(" " + word.first, at)) != std::string::npos; at += word.second.size() + 3)

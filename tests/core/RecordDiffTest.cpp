@@ -39,31 +39,18 @@ RecordImage Ours(const std::string& from, const std::string& to, RecordFormat fo
     return image;
 }
 
-class RecordDiff : public ::testing::Test
-{
-protected:
-    void SetUp() override
-    {
-        char dir[] = "/tmp/quill-records-XXXXXX";
-        ASSERT_TRUE(mkdtemp(dir));
-        m_dir = dir;
-    }
-    void TearDown() override { system(("rm -rf '" + m_dir + "'").c_str()); }
-    std::string Path(const char* name) const { return m_dir + "/" + name; }
-    // Runs a tool; it must succeed and say nothing (srec_cat warns of bad counts on stderr).
-    void Tool(const std::string& command)
-    {
-        const std::string err = Path("stderr");
-        EXPECT_EQ(system((command + " 2>'" + err + "'").c_str()), 0) << command;
-        EXPECT_EQ(Load(err), "") << command;
-    }
-    std::string m_dir;
-};
-
 } // namespace
 
-TEST_F(RecordDiff, BothWaysWithObjcopyAndSrecCat)
+TEST(RecordDiff, BothWaysWithObjcopyAndSrecCat)
 {
+    char dir[] = "/tmp/quill-records-XXXXXX";
+    ASSERT_TRUE(mkdtemp(dir));
+    const auto Path = [&](const char* name) { return std::string(dir) + "/" + name; };
+    // Runs a tool; it must succeed and say nothing (srec_cat warns of bad counts on stderr).
+    const auto Tool = [&](const std::string& command) {
+        EXPECT_EQ(system((command + " 2>'" + Path("stderr") + "'").c_str()), 0) << command;
+        EXPECT_EQ(Load(Path("stderr")), "") << command;
+    };
     struct Image { size_t size; uint64_t address; };
     const Image images[] = { { 1, 0 }, { 17, 0xfff8 }, { 65537, 0xfff0 }, { 3 * 65536 + 31, 0xfffff0 },
                              { 4099, 0xffffffffull - 4098 }, { 65536, 0x10000 } };
@@ -104,4 +91,5 @@ TEST_F(RecordDiff, BothWaysWithObjcopyAndSrecCat)
                     EXPECT_TRUE(Load(out) == bytes) << "ours read " << command;
                 }
             }
+    system(("rm -rf '" + std::string(dir) + "'").c_str());
 }

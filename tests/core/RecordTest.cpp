@@ -47,11 +47,9 @@ std::string Write(const std::string& bytes, const RecordLayout& layout, HexKerne
     return image.Ok() ? out.m_data : "";
 }
 
-RecordLayout Layout(RecordFormat format, uint32_t address, uint64_t size, unsigned perRecord = 16)
+RecordLayout Layout(RecordFormat format, uint32_t address, uint64_t size, unsigned perRecord = 16, const char* name = "")
 {
-    RecordLayout layout;
-    layout.format = format, layout.address = address, layout.size = size, layout.bytesPerRecord = perRecord;
-    return layout;
+    return RecordLayout{ format, perRecord, address, size, name };
 }
 
 } // namespace
@@ -92,9 +90,8 @@ TEST(RecordReader, RefusesBrokenRecordsWithTheirLine)
             std::string out;
             const RecordImage image = Read(c.format, c.text, out, step);
             EXPECT_EQ(image.error, c.error) << c.text << ": " << RecordErrorMessage(image);
-            EXPECT_EQ(image.line, c.line) << c.text;
-            EXPECT_EQ(image.address, c.address) << c.text;
-            EXPECT_TRUE(!image.Ok() && image.length == 0 && image.lowest == 0) << c.text;
+            EXPECT_TRUE(image.line == c.line && image.address == c.address && image.length == 0 && image.lowest == 0)
+                << c.text << ": line " << image.line;
         }
 }
 
@@ -119,11 +116,8 @@ TEST(RecordReader, ReadsValidTexts)
                 std::string out;
                 const RecordImage image = Read(c.format, c.text, out, step, kernel);
                 ASSERT_TRUE(image.Ok()) << c.text << ": line " << image.line << " " << RecordErrorMessage(image);
-                EXPECT_EQ(out, c.bytes) << c.text;
-                EXPECT_EQ(image.lowest, c.lowest);
-                EXPECT_EQ(image.length, c.bytes.size());
-                EXPECT_EQ(image.hasStart, c.hasStart);
-                EXPECT_EQ(image.start, c.start);
+                EXPECT_TRUE(out == c.bytes && image.lowest == c.lowest && image.length == c.bytes.size() &&
+                            image.hasStart == c.hasStart && image.start == c.start) << c.text;
             }
 }
 
@@ -133,14 +127,12 @@ TEST(RecordWriter, LaysOutRecords)
 {
     std::string bytes;
     for (int i = 0; i < 21; ++i) bytes += char(i);
-    RecordLayout named = Layout(RecordSRecord, 0xfffff0, 5);
-    named.name = "fw.bin";
     struct Case { RecordLayout layout; std::string bytes, text; };
     const Case cases[] = {
         { Layout(RecordIntelHex, 0xfffc, 21), bytes,
           ":04FFFC0000010203FB\r\n:020000040001F9\r\n:100000000405060708090A0B0C0D0E0F1011121338\r\n"
           ":0100100014DB\r\n:00000001FF\r\n" },
-        { named, bytes.substr(0, 5),
+        { Layout(RecordSRecord, 0xfffff0, 5, 16, "fw.bin"), bytes.substr(0, 5),
           "S009000066772E62696EB2\r\nS209FFFFF00001020304FE\r\nS5030001FB\r\nS804FFFFF00D\r\n" },
         { Layout(RecordSRecord, 0x100, 17), bytes.substr(0, 17),
           "S0030000FC\r\nS1130100000102030405060708090A0B0C0D0E0F73\r\nS104011010DA\r\nS5030002FA\r\nS9030100FB\r\n" },

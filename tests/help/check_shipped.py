@@ -1,13 +1,9 @@
 #!/usr/bin/env python3
 """Checks what the build ships, straight from the files it made.
-help: the compiled help file as the viewer reads it: every page of the project is inside and declares
-  Shift_JIS, every internal link, image and anchor resolves, and the table of contents and the index
-  point at pages that exist, under the pages' own titles. (tools/build-help already fails on a text
-  that CP932 cannot write, and takes the titles from the project file.)
-package: a distributable zip: every program that must ship is in it, and the programs are Windows
-  executables of the zip's architecture, stripped, with a manifest (modern controls for Quillmark.exe,
-  asInvoker, DPI awareness), a file version and a version dialog of the zip's version, and the
-  start-up narrowing of the DLL search. (tools/package fails on a missing file.)
+help: every page of the project is in the compiled help and declares Shift_JIS, every internal link,
+  image and anchor resolves, the contents and the index name existing pages by their titles.
+package: every program that must ship is in the zip, a Windows executable of its architecture,
+  stripped, with its manifest, version information and the narrowed DLL search.
 Usage: check_shipped.py help CHM PROJECT.hhp
        check_shipped.py package ZIP VERSION x86|x64 --require NAME,NAME... SOURCE=NAME_IN_ZIP ..."""
 import html
@@ -55,7 +51,7 @@ def check_help(errors, chm, hhp_path):
         errors += [] if entries else [f"{sitemap}: no entries"]
         for entry in entries:
             params = [(a.get("name"), a.get("value")) for t, a in tags(entry) if t == "param"]
-            names, locals_ = [v for k, v in params if k == "Name"], [v for k, v in params if k == "Local"]
+            names, locals_ = ([v for k, v in params if k == key] for key in ("Name", "Local"))
             errors += [] if locals_ else [f"{sitemap}: entry {names} points nowhere"]
             for local in locals_:
                 links.append((f"{sitemap} ({names[0]})", local))

@@ -1,21 +1,16 @@
 // packed_driver JOBS: works the real windows of a Quillmark.exe from a second process, as a user
-// does; run_packed.py writes JOBS and checks the files afterwards. A line of JOBS is a label, a
-// command and its arguments, separated by tabs:
-//   start    EXE                      starts EXE in its own folder and waits for the main window
-//   layout   WIDTH COMMENTS FORMAT    writes the settings file beside EXE (FORMAT: HEX, IHEX, SREC)
-//   convert  MODE INPUT OUTPUT        the individual page: the mode, both paths, "変換開始"
-//   batch    MODE FOLDER OUTPUT ROWS  the batch page: lists FOLDER (ROWS rows) and converts them
-//   console  COMMAND_LINE             runs a console program, which must end with exit code 0
-//   close                             closes the main window; the program must end with exit code 0
-// A conversion passes when it ends in the mode's success box. The program ending at any other
-// moment ends the run; ended by an exception, it is a CRASH. Prints a line per failed job (FAIL or
-// CRASH, the label, why) and a SUMMARY line; exits with 1 when any job failed.
+// does. A line of JOBS is a label, a command and its arguments, separated by tabs:
+//   start EXE | layout WIDTH COMMENTS FORMAT (the settings file) | convert MODE INPUT OUTPUT (the
+//   individual page) | batch MODE FOLDER OUTPUT ROWS | console COMMAND_LINE | close
+// A conversion passes when it ends in the mode's success box, a console program or the closed
+// program with exit code 0. Quillmark.exe ending at any other moment ends the run; ended by an
+// exception, it is a CRASH. Prints FAIL or CRASH, the label and why per failed job, then SUMMARY.
 #include <windows.h>
 #include <commctrl.h>
 
-#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -41,20 +36,18 @@ struct Program {
 std::string DescribeExit(DWORD code)
 {
     char text[64];
-    std::snprintf(text, sizeof text, "%s, exit code 0x%08lX", code >= 0xC0000000 ? "abnormally" : "unasked",
-                  static_cast<unsigned long>(code));
-    return text;
+    return std::snprintf(text, sizeof text, "%s, exit code 0x%08lX", code >= 0xC0000000 ? "abnormally" : "unasked",
+                         static_cast<unsigned long>(code)), text;
 }
 
 // True once the program has ended; why then says how.
 bool Ended(const Program& program, std::string& why, bool* crashed = NULL)
 {
-    if (WaitForSingleObject(program.process.hProcess, 0) != WAIT_OBJECT_0) return false;
     DWORD code = 0;
+    if (WaitForSingleObject(program.process.hProcess, 0) != WAIT_OBJECT_0) return false;
     GetExitCodeProcess(program.process.hProcess, &code);
     why = "Quillmark.exe ended " + DescribeExit(code);
-    if (crashed) *crashed = code >= 0xC0000000;
-    return true;
+    return crashed && (*crashed = code >= 0xC0000000), true;
 }
 
 // The program's message box (its text is item 0xFFFF); NULL while none is shown.
@@ -112,10 +105,6 @@ HWND OpenPage(const Program& program, bool batch, int mode)
     return shown && Choose(program.main, IDC_MODE_SELECTOR, mode) ? page : NULL;
 }
 
-bool SetText(HWND page, int id, const std::string& text)
-{
-    return Send(GetDlgItem(page, id), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
-}
 
 // Starts the conversion from the File menu; its closing box must be the mode's success box (a
 // batch's with no file skipped or failed). Closes it and waits until the page is ready again.
@@ -124,8 +113,7 @@ bool RunConversion(const Program& program, HWND page, int mode, std::string& why
     PostMessageA(program.main, WM_COMMAND, ID_CONVERT, 0);
     HWND box = NULL;
     if (!WaitFor(program, [&] { return (box = MessageBoxOf(program)) != NULL; }, "message box", why)) return false;
-    char caption[256] = "";
-    GetWindowTextA(box, caption, sizeof caption);
+    const std::string caption = Text(box);
     std::string text = Text(GetDlgItem(box, 0xFFFF));
     PostMessageA(box, WM_COMMAND, IDOK, 0);
     const char* success = mode == 0 ? "テキストファイルからバイナリファイルを作成しました"
@@ -133,15 +121,12 @@ bool RunConversion(const Program& program, HWND page, int mode, std::string& why
     // A batch counts what it skipped and failed; records add their address ranges (or none), and
     // a text that looks like another format is told of.
     const bool ranges = text.find("アドレス 0x") != std::string::npos || text.find("データはありません") != std::string::npos;
-    const bool passed = lstrcmpA(caption, "確認") == 0 && text.rfind(success, 0) == 0 && ranges == g_records &&
+    const bool passed = caption == "確認" && text.rfind(success, 0) == 0 && ranges == g_records &&
                         (text.find("変換済み ") == std::string::npos ||
                          text.find("スキップ 0 件、失敗 0 件") != std::string::npos) &&
                         text.find("のようです") == std::string::npos;
-    if (!passed) {
-        for (char& c : text)
-            if (c == '\r' || c == '\n') c = ' ';
-        why = std::string("box \"") + caption + "\": " + text;
-    }
+    for (char& c : text) c = c == '\r' || c == '\n' ? ' ' : c;
+    if (!passed) why = "box \"" + caption + "\": " + text;
     std::string waiting;
     if (!WaitFor(program, [&] { return !IsWindow(box) && Text(GetDlgItem(page, IDC_CONVERT)) == "変換開始"; },
                  "ready page after the box", waiting))
@@ -172,17 +157,13 @@ bool WriteLayout(const Program& program, const std::vector<std::string>& job, st
                              job[3] + "\r\nTEXT_FORMAT=" + job[4] + "\r\n[IND_CONV_SETTINGS]\r\n" + pages +
                              "[BAT_CONV_SETTINGS]\r\n" + pages;
     const std::string path = program.folder + "\\Quillmark.ini";
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
-    DWORD written = 0;
-    ULARGE_INTEGER stamp; // 2020-01-01 and s_version seconds
-    stamp.QuadPart = 132223104000000000ull + ++s_version * 10000000ull;
-    const FILETIME time = {stamp.LowPart, stamp.HighPart};
-    const bool ok = file != INVALID_HANDLE_VALUE &&
-                    WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, NULL) &&
-                    written == text.size() && SetFileTime(file, NULL, NULL, &time);
+    testkit::WriteBytes(path, text);
+    HANDLE file = CreateFileA(path.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ, NULL, OPEN_EXISTING, 0, NULL);
+    const ULONGLONG stamp = 132223104000000000ull + ++s_version * 10000000ull; // 2020-01-01 and s_version s
+    const FILETIME time = {DWORD(stamp), DWORD(stamp >> 32)};
+    const bool ok = SetFileTime(file, NULL, NULL, &time) && testkit::ReadBytes(path) == text;
     if (!ok) why = "cannot write " + path + " (error " + std::to_string(GetLastError()) + ")";
-    if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
-    return ok;
+    return CloseHandle(file), ok;
 }
 
 bool RunConsole(std::string line, std::string& why)
@@ -198,8 +179,7 @@ bool RunConsole(std::string line, std::string& why)
     } else if (GetExitCodeProcess(process.hProcess, &code) && code != 0) {
         why = "ended " + DescribeExit(code);
     }
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
+    CloseHandle(process.hThread), CloseHandle(process.hProcess);
     return why.empty();
 }
 
@@ -224,16 +204,12 @@ bool Close(Program& program, std::string& why)
 int main(int argc, char** argv)
 {
     std::vector<std::vector<std::string>> jobs;
-    const std::string text = argc == 2 ? testkit::ReadBytes(argv[1]) : "";
-    for (size_t at = 0, end; (end = text.find("\r\n", at)) != std::string::npos; at = end + 2) {
-        std::vector<std::string> job;
-        for (size_t from = at, tab;; from = tab + 1) {
-            tab = std::min(text.find('\t', from), end);
-            job.push_back(text.substr(from, tab - from));
-            if (tab == end) break;
-        }
-        job.resize(6);
-        jobs.push_back(job);
+    std::istringstream lines(argc == 2 ? testkit::ReadBytes(argv[1]) : "");
+    for (std::string line; std::getline(lines, line) && line.size() > 1;) {
+        std::istringstream fields(line.substr(0, line.size() - 1)); // without its CR
+        jobs.emplace_back();
+        for (std::string field; std::getline(fields, field, '\t');) jobs.back().push_back(field);
+        jobs.back().resize(6);
     }
     if (jobs.empty()) return std::fprintf(stderr, "usage: packed_driver JOBS (tab-separated lines)\n"), 2;
     Program program;
@@ -247,8 +223,6 @@ int main(int argc, char** argv)
         bool passed = false;
         if (command == "start") {
             passed = Start(program, job[2], why);
-        } else if (!program.process.hProcess) {
-            why = "the program was never started";
         } else if (command == "layout") {
             passed = WriteLayout(program, job, why);
         } else if (command == "convert" || command == "batch") {
@@ -257,7 +231,8 @@ int main(int argc, char** argv)
             HWND page = OpenPage(program, batch, mode);
             LRESULT rows = -1;
             // Choosing the filter lists the folder.
-            passed = page && SetText(page, IDC_INPUT_PATH, job[3]) && SetText(page, IDC_OUTPUT_PATH, job[4]) &&
+            passed = page && Send(GetDlgItem(page, IDC_INPUT_PATH), WM_SETTEXT, 0, LPARAM(job[3].c_str())) &&
+                     Send(GetDlgItem(page, IDC_OUTPUT_PATH), WM_SETTEXT, 0, LPARAM(job[4].c_str())) &&
                      (!batch || (Choose(page, IDC_FILTER, 0) &&
                                  Send(GetDlgItem(page, IDC_FILE_LIST), LVM_GETITEMCOUNT, 0, 0, &rows)));
             if (passed && batch && rows != std::atoi(job[5].c_str()))

@@ -1,13 +1,10 @@
 #!/usr/bin/env python3
-"""The packed programs end to end. Unpacks each Windows build's zip (dist/Quillmark-<version>-x86.zip,
--x64.zip) and converts with the programs exactly as shipped: Quillmark.exe's real windows, worked from
-a second process (packed_driver), and quillconv.exe. TABLE drives it: each input set through each way
-in some layouts or record formats, binary to text and that text back. Every text must equal native
-quillconv's for the same input, every binary the original; no program may end abnormally,
-Quillmark.exe must close with exit code 0, and no temporary file or staging folder may stay.
+"""The packed programs end to end: each build's zip (dist/Quillmark-<version>-x86.zip, -x64.zip)
+unpacked, Quillmark.exe's real windows worked from a second process (packed_driver) and quillconv.exe
+run, each input set of TABLE to text and back. Every text must equal native quillconv's, every binary
+the original; nothing may end abnormally or leave a temporary file behind.
 Usage: run_packed.py [--verdicts FILE] [BUILD...]    BUILD: win32, win64 (both by default)
-A build this machine cannot run (32-bit code on a kernel that runs none) is reported NOT RUN, never
-passed. FILE gets one line per build: "BUILD passed", "BUILD FAILED" or "BUILD NOT RUN: why"."""
+A build this machine cannot run is NOT RUN, never passed. FILE gets "BUILD passed|FAILED|NOT RUN: why"."""
 import concurrent.futures
 import hashlib
 import os
@@ -67,8 +64,7 @@ def make_sets():
         os.makedirs(folder)
         made[name] = [(stem, os.path.join(folder, stem + ".bin")) for stem, _ in files]
         for (_, size), (_, path) in zip(files, made[name]):
-            with open(path, "wb") as f:
-                f.write(rng.randbytes(size))
+            open(path, "wb").write(rng.randbytes(size))
     return made
 
 
@@ -81,26 +77,22 @@ def make_expected(sets):
             if os.path.isdir(folder):
                 continue
             os.makedirs(folder)
-            work += [(describe(layout)[0], path, os.path.join(folder, stem + ".txt")) for stem, path in sets[set_name]]
+            work += [[*describe(layout)[0], path, os.path.join(folder, stem + ".txt")] for stem, path in sets[set_name]]
 
-    def native(options, path, text):
-        args = ["totext", *options, path, text]
-        run = subprocess.run([QUILLCONV, *args], env=dict(os.environ, ASAN_OPTIONS="detect_leaks=0"),
+    def native(args):
+        run = subprocess.run([QUILLCONV, "totext", *args], env=dict(os.environ, ASAN_OPTIONS="detect_leaks=0"),
                              capture_output=True, text=True)
-        return run.returncode and f"quillconv {' '.join(args)}: exit {run.returncode} {run.stderr.strip()}"
+        return run.returncode and f"quillconv totext {' '.join(args)}: exit {run.returncode} {run.stderr.strip()}"
     with concurrent.futures.ThreadPoolExecutor(max_workers=os.cpu_count() or 2) as pool:
-        return [f for f in pool.map(lambda item: native(*item), work) if f]
+        return [f for f in pool.map(native, work) if f]
 
 
 def difference(actual, expected):
     if not os.path.exists(actual):
         return "missing"
-    with open(actual, "rb") as f, open(expected, "rb") as g:
-        a, e = f.read(), g.read()
-    if a == e:
-        return None
-    at = next((i for i, (x, y) in enumerate(zip(a, e)) if x != y), min(len(a), len(e)))
-    return f"{len(a)} bytes, expected {len(e)}; first difference at byte {at}"
+    a, e = open(actual, "rb").read(), open(expected, "rb").read()
+    return a != e and f"{len(a)} bytes, expected {len(e)}; first difference at byte " + \
+        str(next((i for i, (x, y) in enumerate(zip(a, e)) if x != y), min(len(a), len(e))))
 
 
 def plan(sets, work, program):
@@ -122,16 +114,14 @@ def plan(sets, work, program):
                 expected = os.path.join(SCRATCH, "expect", set_name, layout, stem + ".txt")
                 checks += [(os.path.join(texts, stem + extension), expected, to_text % stem),
                            (os.path.join(binaries, stem + ".dat"), path, to_binary % stem)]
-            if way != "quillconv":
-                jobs.append((f"layout {name}", "layout", *settings))
+            jobs += [(f"layout {name}", "layout", *settings)] * (way != "quillconv")
             if way == "batch":
                 source, rows = os.path.join(SCRATCH, "data", set_name), str(len(files))
                 jobs += [(to_text % f"{rows} files", "batch", "1", windows(source), windows(texts), rows),
                          (to_binary % f"{rows} files", "batch", "0", windows(texts), windows(binaries), rows)]
                 continue
             # The individual page and quillconv write into folders that exist.
-            os.makedirs(texts)
-            os.makedirs(binaries)
+            os.makedirs(texts), os.makedirs(binaries)
             for stem, path in files:
                 text, binary = windows(os.path.join(texts, stem + extension)), windows(os.path.join(binaries, stem + ".dat"))
                 if way == "individual":
@@ -166,16 +156,14 @@ def run_build(build, version, sets):
     arch, bits = BUILDS[build]
     package = os.path.join(ROOT, "dist", f"Quillmark-{version}-{arch}.zip")
     driver = os.path.join(ROOT, "build", build, "tests", "package", "packed_driver.exe")
-    for needed in (package, driver):
-        if not os.path.isfile(needed):
-            return "FAILED", [f"{needed} is missing: build {build} first (tools/test builds it)"]
+    for needed in [p for p in (package, driver) if not os.path.isfile(p)]:
+        return "FAILED", [f"{needed} is missing: build {build} first (tools/test builds it)"]
     work = os.path.join(SCRATCH, build)
     shutil.rmtree(work, ignore_errors=True)
     with zipfile.ZipFile(package) as z:
         z.extractall(work)
     jobs, checks, folders = plan(sets, work, os.path.join(work, "Quillmark"))
-    with open(os.path.join(work, "jobs.txt"), "wb") as f:
-        f.write("".join("\t".join(job) + "\r\n" for job in jobs).encode("cp932"))
+    open(os.path.join(work, "jobs.txt"), "wb").write("".join("\t".join(job) + "\r\n" for job in jobs).encode("cp932"))
 
     before, inputs = set(leftovers(SCRATCH)), digest(sets)
     started = time.monotonic()
@@ -190,12 +178,9 @@ def run_build(build, version, sets):
         output, code = (e.stdout or b"").decode("cp932", "replace") + "\npacked_driver: still running after 900 s", 1
     seconds = time.monotonic() - started
 
-    faults, done = [], None
-    for fields in (line.rstrip("\r").split("\t") for line in output.splitlines()):
-        if fields[0] in ("FAIL", "CRASH") and len(fields) == 3:
-            faults.append(f"{fields[0]} {fields[1]}: {fields[2]}")
-        elif fields[0] == "SUMMARY" and len(fields) == 5:
-            done = int(fields[1])
+    lines = [line.rstrip("\r").split("\t") for line in output.splitlines()]
+    faults = [f"{f[0]} {f[1]}: {f[2]}" for f in lines if f[0] in ("FAIL", "CRASH") and len(f) == 3]
+    done = next((int(f[1]) for f in lines if f[0] == "SUMMARY" and len(f) == 5), None)
     if done is None:
         faults.append(f"packed_driver ended without its summary (exit code {code}):\n{output.strip()}")
     elif done < len(jobs):
@@ -205,12 +190,10 @@ def run_build(build, version, sets):
     if done == len(jobs):
         faults += [f"{label}: {actual}: {wrong}" for actual, expected, label in checks
                    if (wrong := difference(actual, expected))]
-        for folder, names in folders.items():
-            # Temporary files and staging folders are named below, wherever they are.
-            extra = {n for n in os.listdir(folder) if not n.lower().startswith("~quillmark-")} - names \
-                if os.path.isdir(folder) else set()
-            if extra:
-                faults.append(f"{folder}: files nobody asked for: {', '.join(sorted(extra))}")
+        # Temporary files and staging folders are named below, wherever they are.
+        extra = {folder: sorted({n for n in os.listdir(folder) if not n.lower().startswith("~quillmark-")} - names)
+                 for folder, names in folders.items() if os.path.isdir(folder)}
+        faults += [f"{folder}: files nobody asked for: {', '.join(names)}" for folder, names in extra.items() if names]
     faults += [f"left behind: {path}" for path in leftovers(SCRATCH) if path not in before]
     faults += [f"an input changed: {path}" for path, sha in digest(sets).items() if inputs[path] != sha]
 
@@ -227,9 +210,7 @@ def run_build(build, version, sets):
 
 def main():
     args = sys.argv[1:]
-    verdicts_file = None
-    if args[:1] == ["--verdicts"] and len(args) >= 2:
-        verdicts_file, args = args[1], args[2:]
+    verdicts_file, args = (args[1], args[2:]) if args[:1] == ["--verdicts"] and len(args) >= 2 else (None, args)
     builds = args or list(BUILDS)
     if any(b not in BUILDS for b in builds):
         sys.exit(__doc__)
@@ -245,8 +226,7 @@ def main():
     started = time.monotonic()
     shutil.rmtree(SCRATCH, ignore_errors=True)
     sets = make_sets()
-    faults = make_expected(sets)
-    if faults:
+    if faults := make_expected(sets):
         sys.exit("run_packed: the expected outputs cannot be made:\n" + "\n".join(faults[:10]))
     print(f"packed programs: {sum(len(f) for f in sets.values())} inputs and native quillconv's texts made "
           f"in {time.monotonic() - started:.1f} s", flush=True)
