@@ -8,7 +8,6 @@
 
 #include <fstream>
 #include <iterator>
-#include <regex>
 #include <string>
 
 #include "QuillVersion.h"
@@ -70,9 +69,12 @@ TEST_F(QuillconvTest, FailuresSayWhatAndWhy)
 {
     EXPECT_EQ(Run("--version >" + At("version")), 0);
     // The version, then the loops the dispatch chose.
-    EXPECT_TRUE(std::regex_match(Get("version"), std::regex("quillconv " QUILL_VERSION_STRING
-                                                            "\nreader: (AVX2|SSSE3|scalar), writer: (SSSE3|scalar)\n")))
-        << Get("version");
+    const std::string version = Get("version");
+    bool named = false;
+    for (const char* reader : { "AVX2", "SSSE3", "scalar" })
+        for (const char* writer : { "SSSE3", "scalar" })
+            named |= version == std::string("quillconv " QUILL_VERSION_STRING "\nreader: ") + reader + ", writer: " + writer + "\n";
+    EXPECT_TRUE(named) << version;
     Put("in.txt", "41 42");
     mkdir((m_dir + "/folder").c_str(), 0777);
     ASSERT_EQ(symlink((m_dir + "/in.txt").c_str(), (m_dir + "/link.txt").c_str()), 0);
