@@ -47,10 +47,8 @@ protected:
     std::string in = dir / "in", out = dir / "out";
 };
 
-// The page's part of the list: the filter and the mode (the names themselves are the output path
-// rules'); without a settings file no output folder is proposed. A new listing checks every row;
-// the rows of the same folder keep their unchecks and hand-made names through every rebuild, and
-// focus moves that change nothing rebuild nothing.
+// The filter and the mode shape the list; a new listing checks every row, while the rows of the
+// same folder keep their unchecks and hand-made names through every rebuild.
 TEST_F(BatchPageTest, FilterAndModeShapeTheListAndItKeepsTheUsersWork)
 {
     Batch().SetInputPath(in.c_str());
@@ -68,9 +66,7 @@ TEST_F(BatchPageTest, FilterAndModeShapeTheListAndItKeepsTheUsersWork)
     EXPECT_EQ(GetText(Page(), IDC_OUTPUT_PATH), "typed");
     MainWnd().SetMode(1);
     // Another filter, or the mode from the selector (not from the menu), lists again.
-    SendDlgItemMessageA(Page(), IDC_FILTER, CB_SETCURSEL, 1, 0);
-    SendMessageA(Page(), WM_COMMAND, MAKEWPARAM(IDC_FILTER, CBN_SELCHANGE), reinterpret_cast<LPARAM>(GetDlgItem(Page(), IDC_FILTER)));
-    Pump();
+    ChooseFilter(Page(), 1);
     EXPECT_EQ(Listing(), (RowList{"a.b.txt -> renamed.dat+", "memo.txt -> memo.txt"}));
     Command(ID_MODE_BINARY);
     EXPECT_EQ(Listing(), (RowList{"a.b.txt -> renamed.dat+", "memo.txt -> memo.txt"}));
@@ -173,8 +169,7 @@ TEST_F(BatchPageTest, EachOutcomeShowsItsOwnMessageAndLeavesItsFiles)
         c.act();
         const Box box = ConvertBox(Page());
         failRenames = false;
-        EXPECT_EQ(box.caption + ": " + box.text.substr(0, box.text.find('\n')), c.first) << c.name;
-        EXPECT_EQ(box.icon, static_cast<UINT>(box.caption == "警告" ? MB_ICONWARNING : box.caption == "確認" ? MB_ICONINFORMATION : MB_ICONERROR));
+        EXPECT_EQ(Said(box), c.first) << c.name;
         for (const std::string& line : c.named) EXPECT_NE(box.text.find("\n" + line), std::string::npos) << c.name << ": " << box.text;
         EXPECT_LE(std::count(box.text.begin(), box.text.end(), '\n'), 7)
             << "the counts, five rows named at most, the rest counted";

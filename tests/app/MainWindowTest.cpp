@@ -12,10 +12,8 @@ namespace {
 
 using MainWindowTest = AppTest;
 
-// Each step starts with "x" in the input box of both pages and nothing in the output box, and
-// shows what opened ("[title]" of a dialog, "<first line>" of a message box), the page shown, the
-// mode where the selector and the menu's check agree on it (else -1), the boxes of the page shown,
-// and after a choice the folder the next chooser starts in.
+// Each step from "x" in both input boxes: what opened, the page shown, the mode where selector and
+// menu agree (else -1), the page's boxes, and after a choice where the next chooser starts.
 TEST_F(MainWindowTest, EveryCommandAndDropReachesWhatItNames)
 {
     WriteBytes(dir / "a.txt", "41");
@@ -60,10 +58,8 @@ TEST_F(MainWindowTest, EveryCommandAndDropReachesWhatItNames)
     }
 }
 
-// Paths dropped together: those of one folder open on the batch page with just their rows checked
-// (the filter, *.txt before, widened to show them); several folders or a path longer than the
-// program takes are refused with a warning and open nothing. Each line: the box, the page shown,
-// its input box, and on the batch page the filter and the rows, "+" where checked.
+// Paths of one folder dropped together open on the batch page with just their rows checked (the
+// filter widened to show them); several folders or a path too long are refused, opening nothing.
 TEST_F(MainWindowTest, PathsDroppedTogether)
 {
     const std::string in = dir / "表 in", other = dir / "other", tooLong = in + "\\" + std::string(260, 'x');
@@ -277,36 +273,17 @@ TEST_F(MainWindowTest, SettingsShowTheFileAndOkSavesEveryChange)
     EXPECT_EQ(GetText(Individual().GetHwnd(), IDC_OUTPUT_PATH), "D:\\in\\x.hex");
 }
 
-// Stand in for the system: the command line given to CreateProcessA (Explorer is not started)
-// and the file given to ShellExecuteExA.
-std::string s_started;
-BOOL WINAPI RecordCreateProcess(LPCSTR app, LPSTR line, LPSECURITY_ATTRIBUTES process, LPSECURITY_ATTRIBUTES thread,
-                                BOOL inherit, DWORD flags, LPVOID environment, LPCSTR folder, LPSTARTUPINFOA startup,
-                                LPPROCESS_INFORMATION started)
-{
-    s_started = line;
-    if (s_started.find("explorer.exe\"") != std::string::npos) return *started = {}, TRUE;
-    return Kernel32<decltype(&RecordCreateProcess)>("CreateProcessA")(app, line, process, thread, inherit, flags,
-                                                                        environment, folder, startup, started);
-}
-BOOL WINAPI RecordShellExecuteEx(SHELLEXECUTEINFOA* info) { return s_started = "open " + std::string(info->lpFile), TRUE; }
-
-// Both open commands hand the output to the program the settings name, quoted and whole (blanks,
-// 表 and ソ, whose last byte is a backslash), else to Explorer or the file's own program. Each case
-// shows what the stand-in program was started with, "{...}" what went to Explorer or the shell, or
-// "<first two lines>" of a box.
+// Both open commands hand the output, quoted and whole (blanks, 表 and ソ end in a backslash byte),
+// to the program the settings name, else to Explorer or the shell ("{...}"), or say why not.
 TEST_F(MainWindowTest, OpenCommandsHandTheOutputOverWhole)
 {
-    static const bool hooked =
-        (HookImport(reinterpret_cast<void*>(&CreateProcessA), reinterpret_cast<void*>(&RecordCreateProcess)),
-         HookImport(reinterpret_cast<void*>(&ShellExecuteExA), reinterpret_cast<void*>(&RecordShellExecuteEx)), true);
     const std::string tools = dir / "ツール 表", outputs = dir / "出力 表", text = outputs + "\\表 データ.txt";
     const std::string recorder = tools + "\\記録 ソ.exe", quoted = "\"" + recorder + "\" ";
     std::string built = "Z:" QUILL_RECORDER_PATH, windows(MAX_PATH, '\0');
     std::replace(built.begin(), built.end(), '/', '\\');
     windows.resize(GetWindowsDirectoryA(&windows[0], MAX_PATH));
     CreateDirectoryA(tools.c_str(), NULL), CreateDirectoryA(outputs.c_str(), NULL), WriteBytes(text, "41");
-    ASSERT_TRUE(hooked && CopyFileA(built.c_str(), recorder.c_str(), FALSE));
+    ASSERT_TRUE(CopyFileA(built.c_str(), recorder.c_str(), FALSE));
     const struct { const char* name; int tab, mode, command; const char* key; std::string tool, output, seen; } cases[] = {
         {"filer on a drive's root", 1, 0, ID_OPEN_OUTPUT_FOLDER, "FILER", recorder, "Z:\\", quoted + "\"Z:\\\\\""},
         {"text editor, its argument quoted", 0, 1, ID_OPEN_OUTPUT_FILE, "TXT_EDITOR", recorder + " \"%1\"", text,
@@ -329,11 +306,11 @@ TEST_F(MainWindowTest, OpenCommandsHandTheOutputOverWhole)
         std::string seen;
         DialogWatcher watcher;
         watcher.onBox = [&](const Box& box) { seen += "<" + box.text.substr(0, box.text.rfind('\n')) + ">"; };
-        s_started.clear();
+        started.clear();
         Command(c.command);
-        for (int i = 0; s_started.rfind(quoted, 0) == 0 && seen.empty() && i < 2000; ++i, Sleep(10))
+        for (int i = 0; started.rfind(quoted, 0) == 0 && seen.empty() && i < 2000; ++i, Sleep(10))
             if (ReadBytes(recorder + ".txt") != "<missing>") seen = ReadBytes(recorder + ".txt"); // as the program got it
-        EXPECT_EQ(seen.empty() ? "{" + s_started + "}" : seen, c.seen) << c.name;
+        EXPECT_EQ(seen.empty() ? "{" + started + "}" : seen, c.seen) << c.name;
     }
 }
 

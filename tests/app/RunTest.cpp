@@ -1,7 +1,5 @@
-// Conversions on the worker thread in the real main window: while a run goes on the window answers,
-// shows progress and refuses whatever would change what the run works on; a stop says what became
-// of the files. The worker is held at a chosen read, so "during the run" is exact. (What a run
-// leaves on disk: tests/engine.)
+// Runs on the worker thread in the real main window, held at a chosen read: the window answers,
+// shows progress and refuses what would change the run; a stop says what became of the files.
 #include "AppEnvironment.h"
 
 using namespace apptest;
@@ -106,11 +104,7 @@ TEST_F(RunTest, DuringARunThePageShowsItAndNothingChangesWhatItWorksOn)
         {"settings", [] { Command(ID_SETTINGS); }}, {"second start", [] { Command(ID_CONVERT); }},
         {"Enter", [&] { Press(main, VK_RETURN); }},
         {"dropped file", [&] { SendMessageA(main, WM_DROPFILES, MakeDrop({"C:\\x.txt"}), 0); }},
-        {"filter", [&] {
-             SendDlgItemMessageA(page, IDC_FILTER, CB_SETCURSEL, 1, 0);
-             SendMessageA(page, WM_COMMAND, MAKEWPARAM(IDC_FILTER, CBN_SELCHANGE), (LPARAM)GetDlgItem(page, IDC_FILTER));
-             SendDlgItemMessageA(page, IDC_FILTER, CB_SETCURSEL, 0, 0);
-         }},
+        {"filter", [&] { ChooseFilter(page, 1), SendDlgItemMessageA(page, IDC_FILTER, CB_SETCURSEL, 0, 0); }},
         {"選択解除", [&] { Click(page, IDC_UNCHECK_ALL); }}, {"Ctrl+U", [&] { Press(main, 'U', VK_CONTROL); }},
         {"row check", [&] { ListView_SetCheckState(list, 0, FALSE); }},
         {"rename", [&] { ListView_SetItemState(list, 0, LVIS_SELECTED, LVIS_SELECTED); Batch().EditOutputName(); }},
@@ -145,9 +139,8 @@ TEST_F(RunTest, TheStatusNamesTheFileUnderWay)
     EXPECT_TRUE(IsWindowVisible(GetDlgItem(page, IDC_CLEAR)));
 }
 
-// A stop, each way, says what became of the files: on the individual page the large file held at
-// its second block; on the batch page the fourth file's first read, with rows failed or skipped
-// before it named as at the end of a whole run. (What stays on disk is the engine's.)
+// A stop, each way, says what became of the files (on the batch page at the fourth file, rows
+// failed or skipped before it named as at the end of a whole run).
 TEST_F(RunTest, AStopSaysWhatBecameOfTheFiles)
 {
     const std::string dup = "出力ファイル名が重複しています";
@@ -201,7 +194,7 @@ TEST_F(RunTest, AWorkerThatCannotStartIsToldWithTheSystemsReason)
     s_threadsLeft = 0;
     const Box box = ConvertBox(batch);
     s_threadsLeft = -1;
-    EXPECT_EQ(box.caption + ": " + box.text.substr(0, box.text.find('\n')), "エラー: 変換を開始できませんでした");
+    EXPECT_EQ(Said(box), "エラー: 変換を開始できませんでした");
     EXPECT_NE(box.text.find("(エラー 8)"), std::string::npos) << box.text;
     EXPECT_FALSE(Batch().IsRunning());
 }

@@ -8,6 +8,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <tuple>
 
 #include "engine/FileConversion.h"
 #include "tests/TestSupport.h"
@@ -142,10 +143,8 @@ TEST(SafeOutput, RecordsAndWhatAPlainTextLooksLike)
         EXPECT_EQ(r.stage, c.error ? FileConversionResult::kConvert : FileConversionResult::kDone);
         EXPECT_EQ(r.error, c.error ? static_cast<DWORD>(ERROR_INVALID_DATA) : 0u);
         EXPECT_EQ(std::string(r.path), dir / (c.error ? "in.txt" : "out.dat")) << "a record error is the input's";
-        EXPECT_EQ(std::to_string(r.image.error) + " " + std::to_string(r.image.line) + " " + std::to_string(r.image.lowest) + " " +
-                      std::to_string(r.image.length) + " " + std::to_string(r.looksLike),
-                  std::to_string(c.error) + " " + std::to_string(c.line) + " " + std::to_string(c.lowest) + " " +
-                      std::to_string(c.length) + " " + std::to_string(c.looks));
+        EXPECT_EQ(std::make_tuple(r.image.error, r.image.line, r.image.lowest, r.image.length, r.looksLike),
+                  std::make_tuple(c.error, c.line, c.lowest, c.length, c.looks));
         EXPECT_TRUE(!c.output || done.output == c.output) << done.output;
         EXPECT_EQ(done.files, 2) << "no temporary file stays";
     }

@@ -40,10 +40,8 @@ public:
 #undef RECORD
 };
 
-// Bound from the first creation message on. Each message of the table reaches its own handler with
-// its parameters unchanged and returns the handler's result; other messages reach no handler; a
-// handler's exception stops at the procedure. The handled WM_DESTROY ends the binding although the
-// window lives on; the object keeps the handle.
+// Bound from creation on; each message of the table reaches its own handler unchanged and returns
+// its result, others none; an exception stops at the procedure; WM_DESTROY ends the binding.
 TEST(WindowBinding, FromCreationThroughTheDispatchTableToDestroy)
 {
     RecorderWindow window;
