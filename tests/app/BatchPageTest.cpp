@@ -77,9 +77,8 @@ TEST_F(BatchPageTest, FilterAndModeShapeTheListAndItKeepsTheUsersWork)
     EXPECT_EQ(Listing(), (RowList{"a.b.txt -> a.b.dat+", "memo.txt -> memo.dat+"}));
 }
 
-// What the page adds to the focus moves: leaving the input folder box with Tab, Shift+Tab or Enter
-// applies a typed folder, Esc does not, and one too long is refused; Enter goes on to the output
-// folder box. (Enter elsewhere is FocusTest's.)
+// Leaving the input folder box with Tab, Shift+Tab or Enter applies a typed folder (one too long
+// is refused), Esc does not; Enter goes on to the output folder box.
 TEST_F(BatchPageTest, TabAndEnterInTheBoxesAndTheList)
 {
     // The key in the input box, the rows listed afterwards, the control that has the focus then (0
@@ -99,9 +98,8 @@ TEST_F(BatchPageTest, TabAndEnterInTheBoxesAndTheList)
     }
 }
 
-// Every message of a run and the files it leaves: rows whose outputs would overwrite each other or
-// a listed input are skipped, rows that fail are named with their reasons, the others converted.
-// (How names are compared, and what a failed commit leaves, is the engine's: tests/engine.)
+// Every message of a run and the files it leaves: colliding rows skipped, failed rows named with
+// their reasons, the others converted.
 TEST_F(BatchPageTest, EachOutcomeShowsItsOwnMessageAndLeavesItsFiles)
 {
     ASSERT_TRUE(HookRenames());
@@ -178,9 +176,8 @@ TEST_F(BatchPageTest, EachOutcomeShowsItsOwnMessageAndLeavesItsFiles)
     }
 }
 
-// After a run each row says what became of it and a converted row loses its check, so that
-// 変換開始 again converts only the rest (an edited name resolves a collision, a held output is let
-// go); the box counts before it names rows. A new listing clears the column.
+// After a run each row says what became of it and a converted row loses its check, so 変換開始
+// again converts only the rest; a new listing clears the column.
 TEST_F(BatchPageTest, EachRowShowsItsOutcomeAndASecondRunConvertsTheRest)
 {
     const std::string other = dir / "other", dup = "スキップ: 出力ファイル名が重複しています";

@@ -25,9 +25,8 @@ public:
     // The copy is named name; the command line holds its quoted path and then arguments.
     explicit Program(const std::string& name = "Quillmark.exe", const std::string& arguments = "")
     {
-        std::string exe = folder / name, built = "Z:" QUILL_PROGRAM_PATH, line = "\"" + exe + "\" " + arguments;
-        for (char& c : built) c = c == '/' ? '\\' : c;
-        CopyFileA(built.c_str(), exe.c_str(), FALSE);
+        std::string exe = folder / name, line = "\"" + exe + "\" " + arguments;
+        CopyFileA("Z:" QUILL_PROGRAM_PATH, exe.c_str(), FALSE); // a '/' is a '\' to the system
         STARTUPINFOA startup = {};
         startup.cb = sizeof startup;
         if (CreateProcessA(exe.c_str(), &line[0], NULL, NULL, FALSE, 0, NULL, folder.Path().c_str(), &startup, &process))

@@ -1,5 +1,4 @@
-// The individual conversion page in a real main window: every message it shows. Why a file fails,
-// and what stays on disk then, is the engine's to find (tests/engine); here is what the page says.
+// The individual conversion page in a real main window: every message it shows.
 #include "AppEnvironment.h"
 
 using namespace apptest;

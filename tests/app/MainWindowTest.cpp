@@ -279,11 +279,10 @@ TEST_F(MainWindowTest, OpenCommandsHandTheOutputOverWhole)
 {
     const std::string tools = dir / "ツール 表", outputs = dir / "出力 表", text = outputs + "\\表 データ.txt";
     const std::string recorder = tools + "\\記録 ソ.exe", quoted = "\"" + recorder + "\" ";
-    std::string built = "Z:" QUILL_RECORDER_PATH, windows(MAX_PATH, '\0');
-    std::replace(built.begin(), built.end(), '/', '\\');
+    std::string windows(MAX_PATH, '\0');
     windows.resize(GetWindowsDirectoryA(&windows[0], MAX_PATH));
     CreateDirectoryA(tools.c_str(), NULL), CreateDirectoryA(outputs.c_str(), NULL), WriteBytes(text, "41");
-    ASSERT_TRUE(CopyFileA(built.c_str(), recorder.c_str(), FALSE));
+    ASSERT_TRUE(CopyFileA("Z:" QUILL_RECORDER_PATH, recorder.c_str(), FALSE));
     const struct { const char* name; int tab, mode, command; const char* key; std::string tool, output, seen; } cases[] = {
         {"filer on a drive's root", 1, 0, ID_OPEN_OUTPUT_FOLDER, "FILER", recorder, "Z:\\", quoted + "\"Z:\\\\\""},
         {"text editor, its argument quoted", 0, 1, ID_OPEN_OUTPUT_FILE, "TXT_EDITOR", recorder + " \"%1\"", text,

@@ -14,9 +14,8 @@ using namespace testkit;
 
 namespace {
 
-// Rows "input>output" ('-' first when unchecked) and their verdicts: C convert, - unchecked,
-// D another row makes the same output, I the output is a listed input, O the input lies in the
-// output folder, L a path too long.
+// Rows "input>output" ('-' unchecked) and verdicts: C convert, - unchecked, D a duplicate output,
+// I the output is a listed input, O the input lies in the output folder, L a path too long.
 TEST(Collisions, NamesAreComparedByTheFileTheyName)
 {
     ScratchFolder dir;

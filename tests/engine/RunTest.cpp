@@ -1,6 +1,5 @@
-// Runs of a batch on the engine's threads, with a stop, with progress, and with every fault a thread
-// may meet. Half the outputs go to a subfolder the run makes. Whatever happens, each file's outcome
-// tells the truth about its output, and no temporary file, staging folder or needless folder stays.
+// Batch runs on the engine's threads with a stop, progress and every fault a thread may meet: each
+// file's outcome tells the truth about its output, and no temporary file or needless folder stays.
 #include <gtest/gtest.h>
 
 #include <stdlib.h>

@@ -110,10 +110,8 @@ TEST(SafeOutput, EachForcedFaultKeepsTheOldOutput)
     EXPECT_EQ(FilesIn(current.Path()), 0);
 }
 
-// The text formats through one file's conversion: records read into an image with its range, or
-// refused naming the line and keeping the old output; records written at the address with the
-// input's name in their header; and a plain text that looks like a binary file. (Texts that look
-// like records: the individual page's test.)
+// Records read into an image with its range or refused naming the line, records written at the
+// address with the input's name, and a plain text that looks like a binary file.
 TEST(SafeOutput, RecordsAndWhatAPlainTextLooksLike)
 {
     const std::string ihex = ":0201000041427A\r\n:02010400434472\r\n:00000001FF\r\n";
@@ -150,9 +148,8 @@ TEST(SafeOutput, RecordsAndWhatAPlainTextLooksLike)
     }
 }
 
-// The disk fills in the middle of a conversion, while the pipeline writes behind it: the result
-// gives the system's reason (112), and nothing is left on the disk but the old output. On a real
-// disk of 256 KiB, which the ctest entry engine_small_disk mounts.
+// A real 256 KiB disk (mounted by the ctest entry engine_small_disk) fills mid-conversion: the
+// result gives the system's reason (112), and only the old output is left.
 TEST(SafeOutput, AFullSmallDiskGivesTheSystemsReason)
 {
     const char* disk = getenv("QUILL_SMALL_DISK");

@@ -1,6 +1,5 @@
-// Binding and dispatch of window objects in real windows, where the application's windows cannot
-// show it: every entry of the dispatch table, the exception fence, the binding's end, a control's
-// own procedure given back, the results of a modal dialog.
+// Binding and dispatch of window objects in real windows: the dispatch table, the exception fence,
+// the binding's end, a control's own procedure given back, a modal dialog's results.
 #include <gtest/gtest.h>
 
 #include <new>
