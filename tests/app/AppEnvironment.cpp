@@ -4,6 +4,8 @@
 #include <shellapi.h>
 #include <shlobj.h>
 
+#include <algorithm>
+
 #include "foundation/CSystemInfo.h"
 
 namespace apptest {
@@ -140,6 +142,15 @@ std::string Cell(HWND list, int row, int column)
     char text[300] = "";
     ListView_GetItemText(list, row, column, text, sizeof(text));
     return text;
+}
+
+std::vector<std::string> Listing()
+{
+    HWND list = GetDlgItem(Batch().GetHwnd(), IDC_FILE_LIST);
+    std::vector<std::string> rows;
+    for (int i = 0; i < Rows(list); ++i) rows.push_back(Cell(list, i, 0) + " -> " + Cell(list, i, 1) + (Checked(list, i) ? "+" : ""));
+    std::sort(rows.begin(), rows.end());
+    return rows;
 }
 
 void AppTest::Reset(int tab)

@@ -50,6 +50,8 @@ std::string Opened(const std::function<void()>& act, const std::string& typed = 
 inline int Rows(HWND list) { return ListView_GetItemCount(list); }
 std::string Cell(HWND list, int row, int column);
 inline bool Checked(HWND list, int row) { return ListView_GetCheckState(list, row) != 0; }
+// The batch page's rows, "name -> output" and '+' where checked, sorted (the search order is the platform's).
+std::vector<std::string> Listing();
 
 // No settings file, binary mode, both pages empty, the page tab shown; the same again after.
 class AppTest : public ::testing::Test {

@@ -36,14 +36,6 @@ protected:
         for (int i = 0; i < Rows(List()); ++i) if (Cell(List(), i, 0) == name) return i;
         return -1;
     }
-    // "name -> output" for every row, "+" where checked, sorted (the search order is the platform's).
-    RowList Listing()
-    {
-        RowList rows;
-        for (int i = 0; i < Rows(List()); ++i) rows.push_back(Cell(List(), i, 0) + " -> " + Cell(List(), i, 1) + (Checked(List(), i) ? "+" : ""));
-        std::sort(rows.begin(), rows.end());
-        return rows;
-    }
     std::string in = dir / "in", out = dir / "out";
 };
 
