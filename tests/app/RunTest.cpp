@@ -2,6 +2,8 @@
 // shows progress and refuses what would change the run; a stop says what became of the files.
 #include "AppEnvironment.h"
 
+#include <regex>
+
 using namespace apptest;
 
 namespace {
@@ -123,10 +125,8 @@ TEST_F(RunTest, TheStatusNamesTheFileUnderWay)
     WriteBytes(in + "\\large.txt", std::string(3 * 1024 * 1024, '4'));
     HWND page = ListBatch(2, nullptr);
     ASSERT_TRUE(StartHeld(page, 4));
-    auto shows = [&] { // "2 / 3  <MB read> / 3 MB  large.txt", brought up to date while nothing is read
-        const std::string status = GetText(page, IDC_RUN_STATUS), end = " / 3 MB  large.txt";
-        return status.rfind("2 / 3  ", 0) == 0 && status.size() > end.size() + 7 &&
-               status.compare(status.size() - end.size(), end.size(), end) == 0;
+    auto shows = [&] { // brought up to date while nothing is read
+        return std::regex_match(GetText(page, IDC_RUN_STATUS), std::regex("2 / 3  [0-9.]+ / 3 MB  large\\.txt"));
     };
     for (int i = 0; i < 1000 && !shows(); ++i) MsgWaitForMultipleObjects(0, NULL, FALSE, 10, QS_ALLINPUT), Drain();
     EXPECT_TRUE(shows()) << GetText(page, IDC_RUN_STATUS);
