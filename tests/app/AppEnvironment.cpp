@@ -1,7 +1,10 @@
 #include "AppEnvironment.h"
 
 #include <dlgs.h>
+#include <shellapi.h>
 #include <shlobj.h>
+
+#include <algorithm>
 
 #include "foundation/CSystemInfo.h"
 
@@ -12,10 +15,27 @@ namespace {
 ScratchFolder* s_program = nullptr;
 CMainWnd* s_wnd = nullptr;
 
+BOOL WINAPI RecordCreateProcess(LPCSTR app, LPSTR line, LPSECURITY_ATTRIBUTES process, LPSECURITY_ATTRIBUTES thread,
+                                BOOL inherit, DWORD flags, LPVOID environment, LPCSTR folder, LPSTARTUPINFOA startup,
+                                LPPROCESS_INFORMATION info)
+{
+    if ((started = line).find("explorer.exe\"") != std::string::npos) return *info = {}, TRUE;
+    return Kernel32<decltype(&RecordCreateProcess)>("CreateProcessA")(app, line, process, thread, inherit, flags,
+                                                                        environment, folder, startup, info);
+}
+BOOL WINAPI RecordShellExecuteEx(SHELLEXECUTEINFOA* info) { return started = "open " + std::string(info->lpFile), TRUE; }
+HINSTANCE WINAPI RecordShellExecute(HWND, LPCSTR verb, LPCSTR file, LPCSTR, LPCSTR, INT)
+{
+    return started += std::string(verb) + " " + file, reinterpret_cast<HINSTANCE>(33);
+}
+
 class Environment : public ::testing::Environment {
 public:
     void SetUp() override
     {
+        HookImport(reinterpret_cast<void*>(&CreateProcessA), reinterpret_cast<void*>(&RecordCreateProcess));
+        HookImport(reinterpret_cast<void*>(&ShellExecuteExA), reinterpret_cast<void*>(&RecordShellExecuteEx));
+        HookImport(reinterpret_cast<void*>(&ShellExecuteA), reinterpret_cast<void*>(&RecordShellExecute));
         s_program = new ScratchFolder, Vexa::CreateSystemInfo();
         Vexa::GetSystemInfo()->m_strProgramFolder = s_program->Path().c_str();
         s_wnd = new CMainWnd("クイルマーク");
@@ -36,6 +56,7 @@ public:
 
 } // namespace
 
+std::string started;
 CMainWnd& MainWnd() { return *s_wnd; }
 CMainDlg001& Individual() { return *static_cast<CMainDlg001*>(CMainWnd::GetPage(0)); }
 CMainDlg002& Batch() { return *static_cast<CMainDlg002*>(CMainWnd::GetPage(1)); }
@@ -69,6 +90,12 @@ void ChooseMode(int mode)
     SendMessageA(MainWnd().GetHwnd(), WM_COMMAND, MAKEWPARAM(IDC_MODE_SELECTOR, CBN_SELCHANGE), (LPARAM)combo), Pump();
 }
 
+void ChooseFilter(HWND batch, int filter)
+{
+    SendDlgItemMessageA(batch, IDC_FILTER, CB_SETCURSEL, filter, 0);
+    SendMessageA(batch, WM_COMMAND, MAKEWPARAM(IDC_FILTER, CBN_SELCHANGE), (LPARAM)GetDlgItem(batch, IDC_FILTER)), Pump();
+}
+
 WPARAM MakeDrop(const std::vector<std::string>& paths)
 {
     size_t size = sizeof(DROPFILES) + 1;
@@ -87,7 +114,11 @@ Box ConvertBox(HWND page)
     DialogWatcher watcher;
     Click(page, IDC_CONVERT);
     EXPECT_EQ(watcher.boxes.size(), 1u);
-    return watcher.boxes.empty() ? Box{"", "<no box>", 0} : watcher.boxes[0];
+    if (watcher.boxes.empty()) return Box{"", "<no box>", 0};
+    const Box& box = watcher.boxes[0];
+    EXPECT_EQ(box.icon, static_cast<UINT>(box.caption == "警告" ? MB_ICONWARNING : box.caption == "確認" ? MB_ICONINFORMATION
+                                                                                                       : MB_ICONERROR));
+    return box;
 }
 
 std::string Opened(const std::function<void()>& act, const std::string& typed)
@@ -111,6 +142,15 @@ std::string Cell(HWND list, int row, int column)
     char text[300] = "";
     ListView_GetItemText(list, row, column, text, sizeof(text));
     return text;
+}
+
+std::vector<std::string> Listing()
+{
+    HWND list = GetDlgItem(Batch().GetHwnd(), IDC_FILE_LIST);
+    std::vector<std::string> rows;
+    for (int i = 0; i < Rows(list); ++i) rows.push_back(Cell(list, i, 0) + " -> " + Cell(list, i, 1) + (Checked(list, i) ? "+" : ""));
+    std::sort(rows.begin(), rows.end());
+    return rows;
 }
 
 void AppTest::Reset(int tab)

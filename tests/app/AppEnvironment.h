@@ -20,6 +20,9 @@ CMainWnd& MainWnd();
 CMainDlg001& Individual();
 CMainDlg002& Batch();
 std::string ProgramFolder();
+// What the program asked the system to start or open: the command line of a process (Explorer is
+// not started), "verb file" or "open file" of the shell (which opens nothing).
+extern std::string started;
 // The settings file beside the "program".
 void RemoveIni();
 void SetIni(const char* section, const char* key, const char* value);
@@ -35,8 +38,10 @@ void ChooseMode(int mode);
 void ChooseTab(int tab);
 void Command(int id); // a menu command on the main window
 WPARAM MakeDrop(const std::vector<std::string>& paths); // a drop of these paths as the shell hands it over
-// Presses "変換開始" on a page; the one message box the run ended with.
+void ChooseFilter(HWND batch, int filter); // as the user picks it
+// Presses "変換開始" on a page; the one message box the run ended with, its icon checked by its caption.
 Box ConvertBox(HWND page);
+inline std::string Said(const Box& box) { return box.caption + ": " + box.text.substr(0, box.text.find('\n')); }
 // Runs act, answering every dialog it opens (typed into a chooser's name box and OK, or cancel
 // where typed is "") and every message box: "[title]" for each dialog, "<first line>" for each box.
 std::string Opened(const std::function<void()>& act, const std::string& typed = "");
@@ -45,6 +50,8 @@ std::string Opened(const std::function<void()>& act, const std::string& typed = 
 inline int Rows(HWND list) { return ListView_GetItemCount(list); }
 std::string Cell(HWND list, int row, int column);
 inline bool Checked(HWND list, int row) { return ListView_GetCheckState(list, row) != 0; }
+// The batch page's rows, "name -> output" and '+' where checked, sorted (the search order is the platform's).
+std::vector<std::string> Listing();
 
 // No settings file, binary mode, both pages empty, the page tab shown; the same again after.
 class AppTest : public ::testing::Test {

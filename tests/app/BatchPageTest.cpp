@@ -36,21 +36,11 @@ protected:
         for (int i = 0; i < Rows(List()); ++i) if (Cell(List(), i, 0) == name) return i;
         return -1;
     }
-    // "name -> output" for every row, "+" where checked, sorted (the search order is the platform's).
-    RowList Listing()
-    {
-        RowList rows;
-        for (int i = 0; i < Rows(List()); ++i) rows.push_back(Cell(List(), i, 0) + " -> " + Cell(List(), i, 1) + (Checked(List(), i) ? "+" : ""));
-        std::sort(rows.begin(), rows.end());
-        return rows;
-    }
     std::string in = dir / "in", out = dir / "out";
 };
 
-// The page's part of the list: the filter and the mode (the names themselves are the output path
-// rules'); without a settings file no output folder is proposed. A new listing checks every row;
-// the rows of the same folder keep their unchecks and hand-made names through every rebuild, and
-// focus moves that change nothing rebuild nothing.
+// The filter and the mode shape the list; a new listing checks every row, while the rows of the
+// same folder keep their unchecks and hand-made names through every rebuild.
 TEST_F(BatchPageTest, FilterAndModeShapeTheListAndItKeepsTheUsersWork)
 {
     Batch().SetInputPath(in.c_str());
@@ -68,9 +58,7 @@ TEST_F(BatchPageTest, FilterAndModeShapeTheListAndItKeepsTheUsersWork)
     EXPECT_EQ(GetText(Page(), IDC_OUTPUT_PATH), "typed");
     MainWnd().SetMode(1);
     // Another filter, or the mode from the selector (not from the menu), lists again.
-    SendDlgItemMessageA(Page(), IDC_FILTER, CB_SETCURSEL, 1, 0);
-    SendMessageA(Page(), WM_COMMAND, MAKEWPARAM(IDC_FILTER, CBN_SELCHANGE), reinterpret_cast<LPARAM>(GetDlgItem(Page(), IDC_FILTER)));
-    Pump();
+    ChooseFilter(Page(), 1);
     EXPECT_EQ(Listing(), (RowList{"a.b.txt -> renamed.dat+", "memo.txt -> memo.txt"}));
     Command(ID_MODE_BINARY);
     EXPECT_EQ(Listing(), (RowList{"a.b.txt -> renamed.dat+", "memo.txt -> memo.txt"}));
@@ -81,9 +69,8 @@ TEST_F(BatchPageTest, FilterAndModeShapeTheListAndItKeepsTheUsersWork)
     EXPECT_EQ(Listing(), (RowList{"a.b.txt -> a.b.dat+", "memo.txt -> memo.dat+"}));
 }
 
-// What the page adds to the focus moves: leaving the input folder box with Tab, Shift+Tab or Enter
-// applies a typed folder, Esc does not, and one too long is refused; Enter goes on to the output
-// folder box. (Enter elsewhere is FocusTest's.)
+// Leaving the input folder box with Tab, Shift+Tab or Enter applies a typed folder (one too long
+// is refused), Esc does not; Enter goes on to the output folder box.
 TEST_F(BatchPageTest, TabAndEnterInTheBoxesAndTheList)
 {
     // The key in the input box, the rows listed afterwards, the control that has the focus then (0
@@ -103,9 +90,8 @@ TEST_F(BatchPageTest, TabAndEnterInTheBoxesAndTheList)
     }
 }
 
-// Every message of a run and the files it leaves: rows whose outputs would overwrite each other or
-// a listed input are skipped, rows that fail are named with their reasons, the others converted.
-// (How names are compared, and what a failed commit leaves, is the engine's: tests/engine.)
+// Every message of a run and the files it leaves: colliding rows skipped, failed rows named with
+// their reasons, the others converted.
 TEST_F(BatchPageTest, EachOutcomeShowsItsOwnMessageAndLeavesItsFiles)
 {
     ASSERT_TRUE(HookRenames());
@@ -173,8 +159,7 @@ TEST_F(BatchPageTest, EachOutcomeShowsItsOwnMessageAndLeavesItsFiles)
         c.act();
         const Box box = ConvertBox(Page());
         failRenames = false;
-        EXPECT_EQ(box.caption + ": " + box.text.substr(0, box.text.find('\n')), c.first) << c.name;
-        EXPECT_EQ(box.icon, static_cast<UINT>(box.caption == "警告" ? MB_ICONWARNING : box.caption == "確認" ? MB_ICONINFORMATION : MB_ICONERROR));
+        EXPECT_EQ(Said(box), c.first) << c.name;
         for (const std::string& line : c.named) EXPECT_NE(box.text.find("\n" + line), std::string::npos) << c.name << ": " << box.text;
         EXPECT_LE(std::count(box.text.begin(), box.text.end(), '\n'), 7)
             << "the counts, five rows named at most, the rest counted";
@@ -183,9 +168,8 @@ TEST_F(BatchPageTest, EachOutcomeShowsItsOwnMessageAndLeavesItsFiles)
     }
 }
 
-// After a run each row says what became of it and a converted row loses its check, so that
-// 変換開始 again converts only the rest (an edited name resolves a collision, a held output is let
-// go); the box counts before it names rows. A new listing clears the column.
+// After a run each row says what became of it and a converted row loses its check, so 変換開始
+// again converts only the rest; a new listing clears the column.
 TEST_F(BatchPageTest, EachRowShowsItsOutcomeAndASecondRunConvertsTheRest)
 {
     const std::string other = dir / "other", dup = "スキップ: 出力ファイル名が重複しています";

@@ -25,9 +25,8 @@ public:
     // The copy is named name; the command line holds its quoted path and then arguments.
     explicit Program(const std::string& name = "Quillmark.exe", const std::string& arguments = "")
     {
-        std::string exe = folder / name, built = "Z:" QUILL_PROGRAM_PATH, line = "\"" + exe + "\" " + arguments;
-        for (char& c : built) c = c == '/' ? '\\' : c;
-        CopyFileA(built.c_str(), exe.c_str(), FALSE);
+        std::string exe = folder / name, line = "\"" + exe + "\" " + arguments;
+        CopyFileA("Z:" QUILL_PROGRAM_PATH, exe.c_str(), FALSE); // a '/' is a '\' to the system
         STARTUPINFOA startup = {};
         startup.cb = sizeof startup;
         if (CreateProcessA(exe.c_str(), &line[0], NULL, NULL, FALSE, 0, NULL, folder.Path().c_str(), &startup, &process))
@@ -45,17 +44,16 @@ public:
     HWND main = NULL;
 };
 
-// The individual page of a running program.
-HWND IndividualPage(HWND main)
+// A page of a running program: the batch page (with the list) or the individual page.
+HWND Page(HWND main, bool batch)
 {
-    HWND page = FindWindowExA(main, NULL, "#32770", NULL);
-    return GetDlgItem(page, IDC_FILE_LIST) ? FindWindowExA(main, page, "#32770", NULL) : page;
+    HWND page = NULL;
+    while ((page = FindWindowExA(main, page, "#32770", NULL)) != NULL && !GetDlgItem(page, IDC_FILE_LIST) == batch) {}
+    return page;
 }
 
-// Started with a file, the program shows it and proposes its output by the settings file beside
-// it, also when its name ends in the byte of a backslash (ソ is 83 5C). (The other spellings of
-// one path are MainWindowTest's.) Two files given together, as Explorer gives files sent to the
-// program: their folder on the batch page.
+// Started with a file, the program shows it and proposes its output by the settings beside it,
+// also when its name ends in a backslash byte (ソ); two files given together: the batch page.
 TEST(EndToEnd, TheStartPathAndTheSettingsBesideTheProgram)
 {
     ScratchFolder data;
@@ -65,7 +63,7 @@ TEST(EndToEnd, TheStartPathAndTheSettingsBesideTheProgram)
         Program program("ソ.exe", "\"" + input + "\"");
         ASSERT_NE(program.main, (HWND)NULL);
         WritePrivateProfileStringA("IND_CONV_SETTINGS", "DECIDE_OUTPUT_FROM_INPUT", "TRUE", (program.folder / "Quillmark.ini").c_str());
-        HWND page = IndividualPage(program.main);
+        HWND page = Page(program.main, false);
         EXPECT_EQ(WindowText(GetDlgItem(page, IDC_INPUT_PATH)), input);
         // The proposal follows the settings as read now: a mode chosen in the selector derives it again.
         HWND selector = GetDlgItem(program.main, IDC_MODE_SELECTOR);
@@ -76,9 +74,8 @@ TEST(EndToEnd, TheStartPathAndTheSettingsBesideTheProgram)
         EXPECT_EQ(FilesIn(program.folder.Path()), 2) << "the program and Quillmark.ini, nothing else";
     }
     Program program("Quillmark.exe", "\"" + input + "\" \"" + data / "表 b.txt" + "\"");
-    HWND batch = NULL;
-    while ((batch = FindWindowExA(program.main, batch, "#32770", NULL)) != NULL && !GetDlgItem(batch, IDC_FILE_LIST)) {}
-    EXPECT_TRUE(IsWindowVisible(batch) && GetDlgItem(batch, IDC_FILE_LIST));
+    HWND batch = Page(program.main, true);
+    EXPECT_TRUE(IsWindowVisible(batch));
     EXPECT_EQ(WindowText(GetDlgItem(batch, IDC_INPUT_PATH)), data.Path());
 }
 
@@ -93,7 +90,7 @@ TEST(EndToEnd, ClosingDuringARunStopsItAndLeavesTheOldOutput)
     ASSERT_NE(pipe, INVALID_HANDLE_VALUE);
     Program program;
     ASSERT_NE(program.main, (HWND)NULL);
-    HWND page = IndividualPage(program.main);
+    HWND page = Page(program.main, false);
     SendMessageA(GetDlgItem(page, IDC_INPUT_PATH), WM_SETTEXT, 0, (LPARAM)name.c_str());
     SendMessageA(GetDlgItem(page, IDC_OUTPUT_PATH), WM_SETTEXT, 0, (LPARAM)(data / "out.dat").c_str());
     PostMessageA(program.main, WM_COMMAND, ID_CONVERT, 0);

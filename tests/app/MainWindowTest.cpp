@@ -2,8 +2,6 @@
 // start-up paths, the menus' texts, the settings dialog with and without a settings file.
 #include "AppEnvironment.h"
 
-#include <algorithm>
-
 #include "app/StartPaths.h"
 
 using namespace apptest;
@@ -12,10 +10,8 @@ namespace {
 
 using MainWindowTest = AppTest;
 
-// Each step starts with "x" in the input box of both pages and nothing in the output box, and
-// shows what opened ("[title]" of a dialog, "<first line>" of a message box), the page shown, the
-// mode where the selector and the menu's check agree on it (else -1), the boxes of the page shown,
-// and after a choice the folder the next chooser starts in.
+// Each step from "x" in both input boxes: what opened, the page shown, the mode where selector and
+// menu agree (else -1), the page's boxes, and after a choice where the next chooser starts.
 TEST_F(MainWindowTest, EveryCommandAndDropReachesWhatItNames)
 {
     WriteBytes(dir / "a.txt", "41");
@@ -60,21 +56,18 @@ TEST_F(MainWindowTest, EveryCommandAndDropReachesWhatItNames)
     }
 }
 
-// Paths dropped together: those of one folder open on the batch page with just their rows checked
-// (the filter, *.txt before, widened to show them); several folders or a path longer than the
-// program takes are refused with a warning and open nothing. Each line: the box, the page shown,
-// its input box, and on the batch page the filter and the rows, "+" where checked.
+// Paths of one folder dropped together open on the batch page with just their rows checked (the
+// filter widened to show them); several folders or a path too long are refused, opening nothing.
 TEST_F(MainWindowTest, PathsDroppedTogether)
 {
     const std::string in = dir / "表 in", other = dir / "other", tooLong = in + "\\" + std::string(260, 'x');
     CreateDirectoryA(in.c_str(), NULL), CreateDirectoryA(other.c_str(), NULL);
     for (const char* name : {"表 a.txt", "b.dat", "c.txt", "..\\other\\d.txt"}) WriteBytes(in + "\\" + name, "41");
     const struct { std::vector<std::string> paths; std::string seen; } cases[] = {
-        {{in + "\\表 a.txt", in + "\\b.dat"}, "|1|" + in + "|*.*|b.dat+ c.txt 表 a.txt+ "},
+        {{in + "\\表 a.txt", in + "\\b.dat"}, "|1|" + in + "|*.*|b.dat -> b.dat+ c.txt -> c.dat 表 a.txt -> 表 a.dat+ "},
         {{in + "\\c.txt", other + "\\d.txt"}, "<まとめて開くファイルは、1つのフォルダにあるものにしてください。>|0|"},
         {{in + "\\c.txt", tooLong}, "<パスが長すぎるため使えません。\n" + tooLong + "\n" + std::to_string(tooLong.size()) + " バイト（上限 259 バイト）>|0|"},
     };
-    HWND list = GetDlgItem(Batch().GetHwnd(), IDC_FILE_LIST);
     for (const auto& c : cases) {
         Reset(0);
         SendDlgItemMessageA(Batch().GetHwnd(), IDC_FILTER, CB_SETCURSEL, 1, 0);
@@ -85,11 +78,8 @@ TEST_F(MainWindowTest, PathsDroppedTogether)
         HWND shown = CMainWnd::GetPage(MainWnd().m_nPage)->GetHwnd();
         seen += "|" + std::to_string(MainWnd().m_nPage) + "|" + GetText(shown, IDC_INPUT_PATH);
         if (MainWnd().m_nPage == 1) {
-            std::vector<std::string> rows;
-            for (int i = 0; i < Rows(list); ++i) rows.push_back(Cell(list, i, 0) + (Checked(list, i) ? "+ " : " "));
-            std::sort(rows.begin(), rows.end());
             seen += "|" + GetText(shown, IDC_FILTER) + "|";
-            for (const std::string& row : rows) seen += row;
+            for (const std::string& row : Listing()) seen += row + " ";
         }
         EXPECT_EQ(seen, c.seen);
     }
@@ -118,8 +108,7 @@ TEST_F(MainWindowTest, SeveralPathsOnTheCommandLine)
     EXPECT_EQ(SeveralStartPaths(("\"" + a + "\" \"" + b + "x\"").c_str()).size(), 0u);
 }
 
-// The menus as the user reads them, each entry with its command and its key after a tab; a
-// separator is {"-", 0}.
+// The menus as the user reads them, each entry with its command; a separator is {"-", 0}.
 TEST_F(MainWindowTest, MenuTextsAndCommands)
 {
     using Items = std::vector<std::pair<std::string, UINT>>;
@@ -150,8 +139,7 @@ TEST_F(MainWindowTest, MenuTextsAndCommands)
     EXPECT_STREQ(item, "テキスト変換");
 }
 
-// The settings pages (child dialogs) holding control id: the common page, then the rule pages
-// of the individual and of the batch page.
+// The nth settings page (a child dialog) holding control id.
 HWND PageWith(HWND dialog, int id, int nth = 0)
 {
     HWND child = NULL;
@@ -160,9 +148,8 @@ HWND PageWith(HWND dialog, int id, int nth = 0)
     return NULL;
 }
 
-// What the dialog shows: the rule pages' check boxes (individual, then batch, with its subfolders),
-// the filer, the width, the comments, and the format with its record size, fill byte and start
-// address.
+// What the dialog shows: the rule pages' check boxes, the filer, the width, the comments, the format
+// and its record size, fill byte and start address.
 std::string ShownSettings(HWND dialog)
 {
     std::string shown;
@@ -198,9 +185,8 @@ std::vector<Box> WithSettings(const std::function<void(HWND)>& act, const std::f
     return watcher.boxes;
 }
 
-// Without a settings file the dialog shows the defaults, 取消 writes nothing and 決定 writes every
-// key, an empty box too. A save that fails (a folder stands where the file goes) says which file
-// and why, and the dialog stays open with what the user chose until 決定 can save it.
+// Without a settings file the dialog shows the defaults, 取消 writes nothing and 決定 every key; a
+// failed save says which file and why, and the dialog stays open until 決定 can save.
 TEST_F(MainWindowTest, SettingsShowTheDefaultsCancelWritesNothingAndAFailedSaveSaysWhy)
 {
     const std::string ini = ProgramFolder() + "\\Quillmark.ini";
@@ -225,10 +211,9 @@ TEST_F(MainWindowTest, SettingsShowTheDefaultsCancelWritesNothingAndAFailedSaveS
     }
 }
 
-// 決定 saves every change, on every page, and writes back what the user did not change as the file
-// held it: a path longer than 259 bytes, a value in quotes (which reading takes off). A fill byte,
-// then a start address that does not parse (past 4 GiB) is refused with a warning on its page, which
-// writes nothing and keeps the dialog open for another try.
+// 決定 saves every change on every page and writes back the rest as the file held it (a long path,
+// a value in quotes); a fill byte, then a start address that does not parse, is refused, the
+// dialog kept open for another try.
 TEST_F(MainWindowTest, SettingsShowTheFileAndOkSavesEveryChange)
 {
     const std::string longPath = "C:\\" + std::string(300, 'x') + ".exe", quoted = "\"C:\\a b\\x.exe\" -n \"%1\"";
@@ -277,36 +262,16 @@ TEST_F(MainWindowTest, SettingsShowTheFileAndOkSavesEveryChange)
     EXPECT_EQ(GetText(Individual().GetHwnd(), IDC_OUTPUT_PATH), "D:\\in\\x.hex");
 }
 
-// Stand in for the system: the command line given to CreateProcessA (Explorer is not started)
-// and the file given to ShellExecuteExA.
-std::string s_started;
-BOOL WINAPI RecordCreateProcess(LPCSTR app, LPSTR line, LPSECURITY_ATTRIBUTES process, LPSECURITY_ATTRIBUTES thread,
-                                BOOL inherit, DWORD flags, LPVOID environment, LPCSTR folder, LPSTARTUPINFOA startup,
-                                LPPROCESS_INFORMATION started)
-{
-    s_started = line;
-    if (s_started.find("explorer.exe\"") != std::string::npos) return *started = {}, TRUE;
-    return Kernel32<decltype(&RecordCreateProcess)>("CreateProcessA")(app, line, process, thread, inherit, flags,
-                                                                        environment, folder, startup, started);
-}
-BOOL WINAPI RecordShellExecuteEx(SHELLEXECUTEINFOA* info) { return s_started = "open " + std::string(info->lpFile), TRUE; }
-
-// Both open commands hand the output to the program the settings name, quoted and whole (blanks,
-// 表 and ソ, whose last byte is a backslash), else to Explorer or the file's own program. Each case
-// shows what the stand-in program was started with, "{...}" what went to Explorer or the shell, or
-// "<first two lines>" of a box.
+// Both open commands hand the output, quoted and whole (blanks, 表 and ソ end in a backslash byte),
+// to the program the settings name, else to Explorer or the shell ("{...}"), or say why not.
 TEST_F(MainWindowTest, OpenCommandsHandTheOutputOverWhole)
 {
-    static const bool hooked =
-        (HookImport(reinterpret_cast<void*>(&CreateProcessA), reinterpret_cast<void*>(&RecordCreateProcess)),
-         HookImport(reinterpret_cast<void*>(&ShellExecuteExA), reinterpret_cast<void*>(&RecordShellExecuteEx)), true);
     const std::string tools = dir / "ツール 表", outputs = dir / "出力 表", text = outputs + "\\表 データ.txt";
     const std::string recorder = tools + "\\記録 ソ.exe", quoted = "\"" + recorder + "\" ";
-    std::string built = "Z:" QUILL_RECORDER_PATH, windows(MAX_PATH, '\0');
-    std::replace(built.begin(), built.end(), '/', '\\');
+    std::string windows(MAX_PATH, '\0');
     windows.resize(GetWindowsDirectoryA(&windows[0], MAX_PATH));
     CreateDirectoryA(tools.c_str(), NULL), CreateDirectoryA(outputs.c_str(), NULL), WriteBytes(text, "41");
-    ASSERT_TRUE(hooked && CopyFileA(built.c_str(), recorder.c_str(), FALSE));
+    ASSERT_TRUE(CopyFileA("Z:" QUILL_RECORDER_PATH, recorder.c_str(), FALSE));
     const struct { const char* name; int tab, mode, command; const char* key; std::string tool, output, seen; } cases[] = {
         {"filer on a drive's root", 1, 0, ID_OPEN_OUTPUT_FOLDER, "FILER", recorder, "Z:\\", quoted + "\"Z:\\\\\""},
         {"text editor, its argument quoted", 0, 1, ID_OPEN_OUTPUT_FILE, "TXT_EDITOR", recorder + " \"%1\"", text,
@@ -329,11 +294,11 @@ TEST_F(MainWindowTest, OpenCommandsHandTheOutputOverWhole)
         std::string seen;
         DialogWatcher watcher;
         watcher.onBox = [&](const Box& box) { seen += "<" + box.text.substr(0, box.text.rfind('\n')) + ">"; };
-        s_started.clear();
+        started.clear();
         Command(c.command);
-        for (int i = 0; s_started.rfind(quoted, 0) == 0 && seen.empty() && i < 2000; ++i, Sleep(10))
+        for (int i = 0; started.rfind(quoted, 0) == 0 && seen.empty() && i < 2000; ++i, Sleep(10))
             if (ReadBytes(recorder + ".txt") != "<missing>") seen = ReadBytes(recorder + ".txt"); // as the program got it
-        EXPECT_EQ(seen.empty() ? "{" + s_started + "}" : seen, c.seen) << c.name;
+        EXPECT_EQ(seen.empty() ? "{" + started + "}" : seen, c.seen) << c.name;
     }
 }
 

@@ -14,9 +14,8 @@ using namespace testkit;
 
 namespace {
 
-// Rows "input>output" ('-' first when unchecked) and their verdicts: C convert, - unchecked,
-// D another row makes the same output, I the output is a listed input, O the input lies in the
-// output folder, L a path too long.
+// Rows "input>output" ('-' unchecked) and verdicts: C convert, - unchecked, D a duplicate output,
+// I the output is a listed input, O the input lies in the output folder, L a path too long.
 TEST(Collisions, NamesAreComparedByTheFileTheyName)
 {
     ScratchFolder dir;
@@ -77,9 +76,8 @@ BOOL WINAPI FindNextMarked(HANDLE find, LPWIN32_FIND_DATAA entry)
 // The names listed, sorted, then "!" and the paths left out as too long, as lengths.
 TEST(Listing, SubfoldersButNotTheOutputFolderLinksOrHiddenOnes)
 {
-    static const bool hooked = (HookImport(reinterpret_cast<void*>(&FindFirstFileA), reinterpret_cast<void*>(&FindFirstMarked)),
-                                HookImport(reinterpret_cast<void*>(&FindNextFileA), reinterpret_cast<void*>(&FindNextMarked)), true);
-    ASSERT_TRUE(hooked);
+    HookImport(reinterpret_cast<void*>(&FindFirstFileA), reinterpret_cast<void*>(&FindFirstMarked));
+    HookImport(reinterpret_cast<void*>(&FindNextFileA), reinterpret_cast<void*>(&FindNextMarked));
     ScratchFolder dir;
     const std::string in = dir / "in";
     for (const char* folder : {"", "\\sub", "\\sub\\表", "\\out", "\\hidden", "\\link"}) CreateDirectoryA((in + folder).c_str(), NULL);

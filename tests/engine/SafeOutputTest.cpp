@@ -8,6 +8,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <tuple>
 
 #include "engine/FileConversion.h"
 #include "tests/TestSupport.h"
@@ -109,10 +110,8 @@ TEST(SafeOutput, EachForcedFaultKeepsTheOldOutput)
     EXPECT_EQ(FilesIn(current.Path()), 0);
 }
 
-// The text formats through one file's conversion: records read into an image with its range, or
-// refused naming the line and keeping the old output; records written at the address with the
-// input's name in their header; and a plain text that looks like a binary file. (Texts that look
-// like records: the individual page's test.)
+// Records read into an image with its range or refused naming the line, records written at the
+// address with the input's name, and a plain text that looks like a binary file.
 TEST(SafeOutput, RecordsAndWhatAPlainTextLooksLike)
 {
     const std::string ihex = ":0201000041427A\r\n:02010400434472\r\n:00000001FF\r\n";
@@ -142,18 +141,15 @@ TEST(SafeOutput, RecordsAndWhatAPlainTextLooksLike)
         EXPECT_EQ(r.stage, c.error ? FileConversionResult::kConvert : FileConversionResult::kDone);
         EXPECT_EQ(r.error, c.error ? static_cast<DWORD>(ERROR_INVALID_DATA) : 0u);
         EXPECT_EQ(std::string(r.path), dir / (c.error ? "in.txt" : "out.dat")) << "a record error is the input's";
-        EXPECT_EQ(std::to_string(r.image.error) + " " + std::to_string(r.image.line) + " " + std::to_string(r.image.lowest) + " " +
-                      std::to_string(r.image.length) + " " + std::to_string(r.looksLike),
-                  std::to_string(c.error) + " " + std::to_string(c.line) + " " + std::to_string(c.lowest) + " " +
-                      std::to_string(c.length) + " " + std::to_string(c.looks));
+        EXPECT_EQ(std::make_tuple(r.image.error, r.image.line, r.image.lowest, r.image.length, r.looksLike),
+                  std::make_tuple(c.error, c.line, c.lowest, c.length, c.looks));
         EXPECT_TRUE(!c.output || done.output == c.output) << done.output;
         EXPECT_EQ(done.files, 2) << "no temporary file stays";
     }
 }
 
-// The disk fills in the middle of a conversion, while the pipeline writes behind it: the result
-// gives the system's reason (112), and nothing is left on the disk but the old output. On a real
-// disk of 256 KiB, which the ctest entry engine_small_disk mounts.
+// A real 256 KiB disk (mounted by the ctest entry engine_small_disk) fills mid-conversion: the
+// result gives the system's reason (112), and only the old output is left.
 TEST(SafeOutput, AFullSmallDiskGivesTheSystemsReason)
 {
     const char* disk = getenv("QUILL_SMALL_DISK");

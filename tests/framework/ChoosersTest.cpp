@@ -1,6 +1,5 @@
-// The real folder browser, answered from the test as each one opens. The open-file dialog is
-// driven by the pages' own tests; the pages make a new chooser for every run and read its path
-// only after a confirmed one.
+// The real folder browser, answered from the test as each one opens (the open-file dialog is
+// driven by the pages' own tests).
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -19,9 +18,8 @@ std::vector<void*> g_freed;
 void WINAPI RecordingFree(LPVOID p) { g_freed.push_back(p), g_realFree(p); }
 bool Freed(void* p) { return std::find(g_freed.begin(), g_freed.end(), p) != g_freed.end(); }
 
-// One browser object run after run: OK at once returns the preselected initial folder; cancel gives
-// false and clears the earlier path. After each run the chooser holds no handle, and the item list
-// of the run before has been freed, as the last one is by the destructor.
+// One browser run after run: OK returns the preselected folder, cancel false and no path; each run
+// frees the item list of the one before, the destructor the last.
 TEST(ChooserFiles, FolderBrowserPreselectsReturnsAndCancels)
 {
     testkit::ScratchFolder folder;
@@ -29,9 +27,8 @@ TEST(ChooserFiles, FolderBrowserPreselectsReturnsAndCancels)
     ::GetLongPathNameA(folder.Path().c_str(), temp, MAX_PATH);
     const std::string root = temp, input = root + "\\入力", output = root + "\\output";
     ASSERT_TRUE(::CreateDirectoryA(input.c_str(), NULL) && ::CreateDirectoryA(output.c_str(), NULL));
-    // Reading a folder for the first time after a change updates its access time; the browser takes
-    // that for a change and rebuilds the branch, losing its selection. So every folder on the way is
-    // read now, before a browser watches.
+    // A first read after a change updates a folder's access time, which makes a watching browser
+    // rebuild the branch and lose its selection: every folder on the way is read now.
     const auto read = [](const std::string& dir) { testkit::ForEntries(dir, [](const std::string&, DWORD) {}); };
     for (size_t at = root.find('\\'); at != std::string::npos; at = root.find('\\', at + 1)) read(root.substr(0, at));
     for (const std::string& dir : {root, input, output}) read(dir);

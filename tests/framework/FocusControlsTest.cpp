@@ -1,6 +1,5 @@
-// Focus-aware controls, where the application's focus and shortcut tests cannot look: a click gives
-// the tab strip the focus, the arrows stay with it, a key goes up with the flags it came with, and a
-// list's item texts come back whole.
+// Focus-aware controls where the application's tests cannot look: the tab strip's clicks, arrows
+// and keys sent up as they came, and a list's item texts whole.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -32,9 +31,8 @@ HWND MakeControl(const char* className, DWORD style, HWND parent)
                              reinterpret_cast<HMENU>(4000), NULL, NULL);
 }
 
-// The click is seen as the strip's own WM_SETFOCUS (a late activation event of the display may
-// move the focus later). Each key: its flags, what went up (msg 0: the key stays with the strip),
-// the strip's selection afterwards.
+// A click gives the strip its own WM_SETFOCUS. Each key: its flags, what went up (msg 0: it stays
+// with the strip), the selection afterwards.
 TEST(FocusControls, TheTabStripKeepsClicksAndArrowsAndPassesKeysUpAsTheyCame)
 {
     Host host;

@@ -1,6 +1,5 @@
-// Binding and dispatch of window objects in real windows, where the application's windows cannot
-// show it: every entry of the dispatch table, the exception fence, the binding's end, a control's
-// own procedure given back, the results of a modal dialog.
+// Binding and dispatch of window objects in real windows: the dispatch table, the exception fence,
+// the binding's end, a control's own procedure given back, a modal dialog's results.
 #include <gtest/gtest.h>
 
 #include <new>
@@ -40,10 +39,8 @@ public:
 #undef RECORD
 };
 
-// Bound from the first creation message on. Each message of the table reaches its own handler with
-// its parameters unchanged and returns the handler's result; other messages reach no handler; a
-// handler's exception stops at the procedure. The handled WM_DESTROY ends the binding although the
-// window lives on; the object keeps the handle.
+// Bound from creation on; each message of the table reaches its own handler unchanged and returns
+// its result, others none; an exception stops at the procedure; WM_DESTROY ends the binding.
 TEST(WindowBinding, FromCreationThroughTheDispatchTableToDestroy)
 {
     RecorderWindow window;
