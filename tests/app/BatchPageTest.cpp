@@ -64,42 +64,16 @@ TEST_F(BatchPageTest, FilterAndModeShapeTheListAndItKeepsTheUsersWork)
     EXPECT_EQ(Listing(), (RowList{"a.b.txt -> renamed.dat+", "memo.txt -> memo.txt"}));
     ChooseMode(0);
     EXPECT_EQ(Listing(), (RowList{"a.b.txt -> renamed.dat+", "memo.txt -> memo.dat"}));
-    // Another folder is a new list.
-    Batch().SetInputPath((in + "\\.").c_str());
+    // Another folder, typed and left with Tab (Esc would keep the old one), is a new list.
+    SetText(Page(), IDC_INPUT_PATH, in + "\\."), Press(GetDlgItem(Page(), IDC_INPUT_PATH), VK_TAB);
     EXPECT_EQ(Listing(), (RowList{"a.b.txt -> a.b.dat+", "memo.txt -> memo.dat+"}));
-}
-
-// Leaving the input folder box with Tab, Shift+Tab or Enter applies a typed folder (one too long
-// is refused), Esc does not; Enter goes on to the output folder box.
-TEST_F(BatchPageTest, TabAndEnterInTheBoxesAndTheList)
-{
-    // The key in the input box, the rows listed afterwards, the control that has the focus then (0
-    // the main window) and the box that opened.
-    const struct { WPARAM key; BYTE modifier; int rows, focus; std::string opened, typed = ""; } cases[] = {
-        {VK_TAB, 0, 4, IDC_OUTPUT_BROWSE, ""}, {VK_TAB, VK_SHIFT, 4, IDC_INPUT_BROWSE, ""},
-        {VK_RETURN, 0, 4, IDC_OUTPUT_PATH, ""}, {VK_ESCAPE, 0, 0, 0, ""},
-        {VK_RETURN, 0, 0, IDC_OUTPUT_PATH, "<パスが長すぎるため使えません。>", in + "\\" + std::string(250, 'x')},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(&c - cases);
-        Batch().Clear();
-        SetText(Page(), IDC_INPUT_PATH, c.typed.empty() ? in : c.typed); // typed, not applied
-        EXPECT_EQ(Opened([&] { Press(GetDlgItem(Page(), IDC_INPUT_PATH), c.key, c.modifier); }), c.opened);
-        EXPECT_EQ(Rows(List()), c.rows);
-        EXPECT_EQ(GetFocus(), c.focus ? GetDlgItem(Page(), c.focus) : MainWnd().GetHwnd());
-    }
 }
 
 // Every message of a run and the files it leaves: colliding rows skipped, failed rows named with
 // their reasons, the others converted.
 TEST_F(BatchPageTest, EachOutcomeShowsItsOwnMessageAndLeavesItsFiles)
 {
-    ASSERT_TRUE(HookRenames());
-    const std::string isInput = "出力先が入力ファイルです", other = dir / "other", device = "ファイルではなくデバイスです";
-    auto add = [&](std::initializer_list<const char*> names) { // more inputs, each holding "46", listed
-        for (const char* name : names) WriteBytes(in + "\\" + name, "46");
-        Batch().SetInputPath(in.c_str());
-    };
+    const std::string other = dir / "other";
     // Each case: the mode, the output folder, what is done after listing, the box's "caption: first
     // line", "row: reason" lines below it, and "output=bytes" afterwards.
     const struct {
@@ -118,13 +92,6 @@ TEST_F(BatchPageTest, EachOutcomeShowsItsOwnMessageAndLeavesItsFiles)
          "確認: バイナリファイルからテキストファイルを作成しました", {"memo.txt: アドレス 0x00000000-0x00000004 (5 バイト)"},
          {"memo.srec=S00B00006D656D6F2E747874B8\r\nS108000034312034320C\r\nS5030001FB\r\nS9030000FC\r\n"}},
         {"a file where a level goes", 0, in + "\\memo.txt\\x", [] {}, "エラー: 出力フォルダを作成できませんでした", {}, {"memo.dat=<missing>"}},
-        {"the input folder spelled otherwise", 0, dir / "IN\\.", [&] { add({"README.DAT"}), Check("README.DAT", false); },
-         "エラー: 2 件のファイルを変換できませんでした。", {"README: " + isInput, "data.dat: " + isInput}, {"README.DAT=46"}},
-        {"files named as devices", 0, other, [&] {
-             for (const char* name : {"nul.txt", "Nul.dat.txt"}) WriteBytes("\\\\?\\" + in + "\\" + name, "46");
-             Batch().SetInputPath(in.c_str());
-         },
-         "エラー: 2 件のファイルを変換できませんでした。", {"nul.txt: " + device, "Nul.dat.txt: " + device}, {"memo.dat=AB"}},
         {"failures", 0, other, [&] {
              CreateDirectoryA((other + "\\memo.dat").c_str(), NULL);
              DeleteFileA((in + "\\a.b.txt").c_str()); // gone since listed
@@ -143,8 +110,6 @@ TEST_F(BatchPageTest, EachOutcomeShowsItsOwnMessageAndLeavesItsFiles)
              Batch().SetInputPath(in.c_str());
          },
          "エラー: 9 件のファイルを変換できませんでした。", {"変換済み 4 件、スキップ 0 件、失敗 9 件", "ほか 4 件"}, {"README.dat=D"}},
-        {"a commit that fails", 0, other, [] { failRenames = true; }, "エラー: 4 件のファイルを変換できませんでした。",
-         {"memo.txt: 変換に失敗しました - "}, {"a.b.dat=old", "memo.dat=<missing>"}},
     };
     for (const auto& c : cases) {
         Batch().Clear();
@@ -158,7 +123,6 @@ TEST_F(BatchPageTest, EachOutcomeShowsItsOwnMessageAndLeavesItsFiles)
         SetText(Page(), IDC_OUTPUT_PATH, out);
         c.act();
         const Box box = ConvertBox(Page());
-        failRenames = false;
         EXPECT_EQ(Said(box), c.first) << c.name;
         for (const std::string& line : c.named) EXPECT_NE(box.text.find("\n" + line), std::string::npos) << c.name << ": " << box.text;
         EXPECT_LE(std::count(box.text.begin(), box.text.end(), '\n'), 7)

@@ -1,8 +1,5 @@
-// The keyboard: the shortcuts from every kind of control and the focus after what they open, Tab
-// and Shift+Tab round the main window, both pages and the settings dialog.
+// The keyboard: the shortcuts from each kind of control and the focus after what they open.
 #include "AppEnvironment.h"
-
-#include <utility>
 
 using namespace apptest;
 
@@ -23,8 +20,6 @@ TEST_F(FocusTest, ShortcutsWorkFromEveryControl)
     HWND main = MainWnd().GetHwnd(), one = Individual().GetHwnd(), many = Batch().GetHwnd(), list = GetDlgItem(many, IDC_FILE_LIST);
     const struct { const char* name; int tab; HWND control; const char* did; /* for each key above */ } controls[] = {
         {"the main window", 0, main, "convert clear in out bin text - - help version"},
-        {"the mode selector", 1, GetDlgItem(main, IDC_MODE_SELECTOR), "convert clear in out bin text all none help version"},
-        {"the tab strip", 0, MainWnd().GetTabCtrl()->GetHwnd(), "convert clear in out bin text - - help version"},
         {"an edit box", 0, GetDlgItem(one, IDC_INPUT_PATH), "convert edit in out bin text edit - help version"},
         {"the button クリア", 0, GetDlgItem(one, IDC_CLEAR), "clear clear in out bin text - - help version"},
         {"the filter", 1, GetDlgItem(many, IDC_FILTER), "convert clear in out bin text all none help version"},
@@ -64,70 +59,6 @@ TEST_F(FocusTest, ShortcutsWorkFromEveryControl)
         }
         EXPECT_EQ(did, c.did) << c.name;
     }
-}
-
-// Presses key on the window that has the focus; where the focus went once the posted moves ran.
-HWND PressOnFocus(WPARAM key, BYTE modifier = 0) { return Press(GetFocus(), key, modifier), GetFocus(); }
-
-TEST_F(FocusTest, TabAndShiftTabRunRoundTheMainWindowAndEachPage)
-{
-    const std::vector<int> pages[] = {
-        {IDC_INPUT_BROWSE, IDC_INPUT_PATH, IDC_OUTPUT_BROWSE, IDC_OUTPUT_PATH, IDC_CONVERT, IDC_CLEAR},
-        {IDC_FILTER, IDC_INPUT_BROWSE, IDC_INPUT_PATH, IDC_OUTPUT_BROWSE, IDC_OUTPUT_PATH, IDC_FILE_LIST, IDC_CONVERT,
-         IDC_CLEAR, IDC_CHECK_ALL, IDC_UNCHECK_ALL}};
-    for (int tab : {0, 1}) {
-        Reset(tab);
-        std::vector<HWND> ring = {MainWnd().GetHwnd(), GetDlgItem(MainWnd().GetHwnd(), IDC_MODE_SELECTOR), MainWnd().GetTabCtrl()->GetHwnd()};
-        for (int id : pages[tab]) ring.push_back(GetDlgItem(CMainWnd::GetPage(tab)->GetHwnd(), id));
-        for (size_t i = 1; i <= ring.size(); ++i) EXPECT_EQ(PressOnFocus(VK_TAB), ring[i % ring.size()]) << tab << " Tab " << i;
-        for (size_t i = ring.size(); i-- > 0;) EXPECT_EQ(PressOnFocus(VK_TAB, VK_SHIFT), ring[i]) << tab << " Shift+Tab " << i;
-    }
-}
-
-// Runs a script inside an open modal dialog, from the first timer tick of its loop (the dialog is
-// up and active by then).
-std::function<void()> s_script;
-void CALLBACK RunScript(HWND, UINT, UINT_PTR timer, DWORD)
-{
-    KillTimer(NULL, timer);
-    if (auto script = std::exchange(s_script, nullptr)) script();
-}
-
-// Tab on the focused control, Shift as given, handed to the dialog manager as a modal loop does.
-HWND DialogKey(HWND dialog, bool shift = false)
-{
-    BYTE state[256];
-    GetKeyboardState(state), state[VK_SHIFT] = shift ? 0x80 : 0, SetKeyboardState(state);
-    MSG msg = {GetFocus(), WM_KEYDOWN, VK_TAB, 0, 0, {0, 0}};
-    if (!IsDialogMessageA(dialog, &msg)) DispatchMessageA(&msg);
-    state[VK_SHIFT] = 0;
-    return SetKeyboardState(state), GetFocus();
-}
-
-// Tab and Shift+Tab reach every control of the common page and the dialog's buttons.
-TEST_F(FocusTest, TheSettingsDialogIsWalkedWithTab)
-{
-    bool walked = false;
-    DialogWatcher watcher;
-    watcher.onDialog = [&](HWND dialog) {
-        s_script = [&, dialog] {
-            HWND strip = GetDlgItem(dialog, IDC_SETTING_TAB), common = GetWindow(strip, GW_HWNDNEXT);
-            std::vector<HWND> ring = {strip};
-            for (int tool = 0; tool < 3; ++tool)
-                ring.insert(ring.end(), {GetDlgItem(common, IDC_TOOL_BROWSE + tool), GetDlgItem(common, IDC_TOOL_PATH + tool)});
-            for (int id : {IDC_TEXT_WIDTH, IDC_TEXT_COMMENTS, IDC_TEXT_FORMAT, IDC_RECORD_BYTES, IDC_FILL_BYTE, IDC_START_ADDRESS})
-                ring.push_back(GetDlgItem(common, id));
-            ring.insert(ring.end(), {GetDlgItem(dialog, IDOK), GetDlgItem(dialog, IDCANCEL)});
-            SetFocus(strip);
-            for (size_t i = 1; i <= ring.size(); ++i) EXPECT_EQ(DialogKey(dialog), ring[i % ring.size()]) << "Tab " << i;
-            for (size_t i = ring.size(); i-- > 0;) EXPECT_EQ(DialogKey(dialog, true), ring[i]) << "Shift+Tab " << i;
-            walked = true;
-            PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
-        };
-        SetTimer(NULL, 0, 1, RunScript);
-    };
-    Command(ID_SETTINGS);
-    EXPECT_TRUE(walked);
 }
 
 } // namespace

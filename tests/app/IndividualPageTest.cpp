@@ -11,7 +11,6 @@ using IndividualPageTest = AppTest;
 // does not take them ("true"), which reads as none.
 TEST_F(IndividualPageTest, EachOutcomeShowsItsOwnMessage)
 {
-    ASSERT_TRUE(HookRenames());
     HWND page = Individual().GetHwnd();
     SetIni("COMMON_SETTINGS", "TEXT_BYTES_PER_LINE", "32"), SetIni("COMMON_SETTINGS", "TEXT_OFFSET_COMMENTS", "true");
     const char* const outputFailed = "出力ファイルのオープンに失敗しました";
@@ -19,20 +18,18 @@ TEST_F(IndividualPageTest, EachOutcomeShowsItsOwnMessage)
     const std::string tooLong(260, 'x');
     // Each case: the mode, TEXT_FORMAT, the input and the output under the scratch folder ("" none, "="
     // the input itself), the box's first line, the file its second line names ('i'nput, 'o'utput), what
-    // it says after the first line, the output's bytes afterwards, the caption, a commit that fails.
+    // it says after the first line, the output's bytes afterwards, the caption.
     struct Case {
         int mode;
         const char *format, *input, *output, *text;
         char concerns;
         const char *says, *bytes, *caption;
-        bool failCommit = false;
     } cases[] = {
         {0, "HEX", "", "", "入力ファイルを設定してください", 0, "", nullptr, "警告"},
         {0, "HEX", "nothing.txt", "", "入力ファイルのオープンに失敗しました", 'i', "(エラー 2)", nullptr, "エラー"},
         {0, "HEX", "long_input.txt", "", "出力ファイルを設定してください", 0, "", nullptr, "警告"},
         {0, "HEX", "long_input.txt", "=", outputFailed, 'o', "出力先が入力ファイルです", nullptr, "エラー"},
         {0, "HEX", "long_input.txt", "out.dat", binaryMade, 0, "", "AB", "確認"},
-        {0, "HEX", "long_input.txt", "old.dat", "バイナリファイルの作成に失敗しました", 'o', "", "old", "エラー", true},
         {1, "HEX", "long_input.txt", "out.txt", "バイナリファイルからテキストファイルを作成しました", 0, "", "34 31 20 34 32\r\n", "確認"},
         {0, "IHEX", "fw.hex", "old.dat", binaryMade, 0, "アドレス 0x00000100-0x00000105 (6 バイト)", nullptr, "確認"},
         {0, "IHEX", "bad.hex", "old.dat", "バイナリファイルの作成に失敗しました", 'i', "2 行目：チェックサムが合いません", "old", "エラー"},
@@ -53,10 +50,8 @@ TEST_F(IndividualPageTest, EachOutcomeShowsItsOwnMessage)
         const std::string input = place(c.input), output = c.output == std::string("=") ? input : place(c.output);
         SetIni("COMMON_SETTINGS", "TEXT_FORMAT", c.format);
         MainWnd().SetMode(c.mode);
-        failRenames = c.failCommit;
         SetText(page, IDC_INPUT_PATH, input), SetText(page, IDC_OUTPUT_PATH, output);
         const Box box = ConvertBox(page);
-        failRenames = false;
         const size_t end = box.text.find('\n');
         const std::string rest = end == std::string::npos ? "" : box.text.substr(end + 1);
         const std::string named = c.concerns ? (c.concerns == 'i' ? input : output) + "\n" : "";
