@@ -3,7 +3,7 @@
 help: every page of the project is in the compiled help and the contents, every internal link, image
   and anchor resolves.
 package: every program that must ship is in the zip, a Windows executable of its architecture,
-  stripped, with its version information and the narrowed DLL search.
+  stripped, with its manifest, version information and the narrowed DLL search.
 Usage: check_shipped.py help CHM PROJECT.hhp
        check_shipped.py package ZIP VERSION x86|x64 --require NAME,NAME... SOURCE=NAME_IN_ZIP ..."""
 import html
@@ -13,6 +13,7 @@ import struct
 import subprocess
 import sys
 import tempfile
+import xml.etree.ElementTree as ET
 import zipfile
 
 
@@ -94,9 +95,17 @@ def pe_image(data):
 def check_program(errors, name, data, version):
     _, resources, stripped = pe_image(data)
     major, minor = (int(part) for part in version.split("."))
-    info = next((v for (k, _, _), v in resources.items() if k == 16), b"")
+    found = lambda kind: [v for (k, _, _), v in resources.items() if k == kind]
+    root = [e for m in found(24)[:1] for e in ET.fromstring(m).iter()]
+    attr = lambda tag, key: next((e.attrib.get(key) for e in root if e.tag.endswith(tag)), None)
+    text = lambda tag: next(((e.text or "").strip() for e in root if e.tag.endswith(tag)), "")
+    controls = any(e.attrib.get("name") == "Microsoft.Windows.Common-Controls" and e.attrib.get("version") == "6.0.0.0" for e in root)
+    info = (found(16) or [b""])[0]
     fixed = info.find(struct.pack("<I", 0xFEEF04BD))
     for wrong, what in [(not stripped, "is not stripped (it carries symbols or debug sections)"),
+                        (attr("requestedExecutionLevel", "level") != "asInvoker", "lacks asInvoker in its manifest"),
+                        (text("dpiAware").lower() not in ("true", "true/pm"), "lacks DPI awareness in its manifest"),
+                        (name.endswith("/Quillmark.exe") and not controls, "lacks common controls 6 in its manifest"),
                         (fixed < 0 or struct.unpack_from("<I", info, fixed + 8)[0] != (major << 16 | minor),
                          f"has no version information for {version}"),
                         # The start-up routine looks both up by name (older systems lack them).
