@@ -33,8 +33,8 @@ struct Tables
 // every store.
 struct LayoutTables
 {
-    // Gather the digits of pairs 0-7 (from parts 0 and 1 of the three 16-byte parts), those of
-    // pairs 8-15 (parts 1 and 2), and the third byte of every group.
+    // Gather the digits of pairs 0-7 (from the first two of the three 16-byte loads), those of
+    // pairs 8-15 (the last two loads), and the third byte of every group.
     alignas(32) uchar pairShuf[4][32];
     alignas(32) uchar gapShuf[3][32];
     // Classes by nibble: hexHi[c >> 4] & ~hexLo[c & 15] is 0 only for a hex digit;

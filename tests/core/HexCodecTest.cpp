@@ -1,16 +1,14 @@
 // Reader, writer and pumps for every kernel this machine runs, the pumps also through the pipeline.
-// The fuzzer checks the reader against a byte-at-a-time model on any text.
+// The fuzzer checks the reader against a byte-at-a-time model on any text, and the readers' fast
+// path for the writer's layouts against the scalar kernel wherever those layouts are broken.
 #include "core/HexCodec.h"
 #include "core/Pipeline.h"
 #include "tests/core/MemoryStreams.h"
 
 #include <gtest/gtest.h>
 
-#include <errno.h>
-#include <string.h>
 #include <random>
 #include <string>
-#include <thread>
 #include <vector>
 
 typedef std::vector<unsigned char> Bytes;
@@ -109,75 +107,7 @@ TEST(HexPump, EveryLayoutRoundTrips)
             }
 }
 
-// The writer's layouts (CR LF or LF) broken at several places: the vector readers' fast path gives
-// up at each break and takes the layout up again, giving the scalar kernel's bytes (the written
-// ones wherever the break adds no digit), whole and in odd short reads through the pipeline.
-TEST(HexReader, LayoutsBrokenAndTakenUp)
-{
-    std::mt19937 rng(5);
-    Bytes bytes(2500);
-    for (unsigned char& b : bytes) b = static_cast<unsigned char>(rng());
-    // `to` inserted, or replacing `from` over the next four lines (one ends a step of two or four).
-    struct Break { const char* from; const char* to; bool keepsBytes; };
-    const Break breaks[] = {
-        { "", "", true }, { "", "\r\n", true }, { "", "  ", true }, { "", ", \t", true },
-        { "", "# 12 ab\r\n", true }, { "", "#\n", true },  // a comment line, or cutting a pair in two
-        { "", "\x82\xa0", true },               // CP932 between groups
-        { "", "7", false },                    // a lone digit: pairs out of step until the next one
-        // A byte next to the digits in ASCII (by either nibble) paired with a digit.
-        { "", "@a ", false }, { "", "b: ", false }, { "", "/c ", false }, { "", "d` ", false },
-        { "", "Gf ", false }, { "", "9g ", false }, { "", "P1 ", false }, { "", "2q ", false },
-        // LF lines among CR LF ones, pairs run together, a lone digit starting a line.
-        { "\r\n", "\n", true }, { " ", "", true }, { "\n", "\n7", false },
-    };
-    const HexLayout layouts[] = { HexLayout(), HexLayout(8), HexLayout(8, true), HexLayout(16),
-                                  HexLayout(16, true), HexLayout(32), HexLayout(32, true) };
-    for (const HexLayout& layout : layouts)
-        for (bool lf : { false, true })
-        {
-            std::string written;
-            for (char ch : Pumped(false, std::string(bytes.begin(), bytes.end()), 4096, false, HexKernelScalar, layout))
-                if (!lf || ch != '\r') written += ch;
-            for (const Break& b : breaks)
-            {
-                // At three places: where a group starts, and at whatever byte is there (but not
-                // inside a comment).
-                std::string text = written;
-                const size_t start = layout.nBytesPerLine ? written.find('\n', written.size() / 5) + 1
-                                                          : written.size() / 15 * 3;
-                for (size_t at : { 3 * written.size() / 4 + 2, written.size() / 2 + 1, start })
-                {
-                    const size_t hash = text.rfind('#', at);
-                    if (hash != std::string::npos && text.find('\n', hash) >= at)
-                        at = text.find('\n', at) + 1;
-                    if (!*b.from)
-                        text.insert(at, b.to);
-                    for (int line = 0; *b.from && line < 4; ++line)
-                    {
-                        at = text.find(b.from, at);
-                        if (at == std::string::npos) break;
-                        text.replace(at, strlen(b.from), b.to);
-                        at = text.find('\n', at + strlen(b.to));
-                    }
-                }
-                Bytes scalar;
-                for (HexKernel kernel : Kernels())
-                {
-                    Bytes whole(CHexReader::MaxOutput(text.size()));
-                    whole.resize(CHexReader(kernel).Decode(reinterpret_cast<const unsigned char*>(text.data()),
-                                                           text.size(), whole.data()));
-                    const std::string pumped = Pumped(true, text, 1001, true, kernel);
-                    if (kernel == HexKernelScalar) scalar = whole;
-                    EXPECT_TRUE(whole == scalar && pumped == std::string(scalar.begin(), scalar.end()) &&
-                                (!b.keepsBytes || whole == bytes))
-                        << layout.nBytesPerLine << layout.bComments << lf << " \"" << b.from << "\" to \"" << b.to
-                        << "\", kernel " << kernel;
-                }
-            }
-        }
-}
-
-// The exact text of small layouts, whole and with the input cut in two at every offset.
+// The exact text of small layouts. The fuzzer checks any split of the input against the whole.
 TEST(HexWriter, LinesAndComments)
 {
     struct Case { unsigned width; bool comments; uint64_t first; std::string bytes, text; };
@@ -187,83 +117,21 @@ TEST(HexWriter, LinesAndComments)
         { 8, true, 0, "#1 ~\x7f\x1f\x80\xff", "23 31 20 7e 7f 1f 80 ff  # 00000000  #1 ~....\r\n" },
         { 8, true, 0xfffffff8, "ABCDEFGHI", "41 42 43 44 45 46 47 48  # fffffff8  ABCDEFGH\r\n"
                                             "49" + std::string(21, ' ') + "  # 100000000  I\r\n" },
-        { 16, true, 0, "", "" },
         { 0, true, 0, "ab", "61 62 " },   // comments need lines
         { 64, true, 0, std::string(40, 'a'), [] { std::string t; for (int i = 0; i < 40; ++i) t += "61 "; return t; }() },
     };
     for (HexKernel kernel : Kernels())
         for (const Case& c : cases)
-            for (size_t cut = 0; cut <= c.bytes.size(); ++cut)
-            {
-                // The fields set by hand: the writer takes only a width it can write.
-                HexLayout layout;
-                layout.nBytesPerLine = c.width, layout.bComments = c.comments;
-                CHexWriter writer(kernel, layout, c.first);
-                std::string text;
-                const std::string parts[3] = { c.bytes.substr(0, cut), c.bytes.substr(cut), "" };
-                for (int i = 0; i < 3; ++i)
-                {
-                    // Exact-size room, so the sanitizers see a write past MaxOutput.
-                    std::vector<char> room(writer.MaxOutput(parts[i].size()));
-                    const auto* in = reinterpret_cast<const unsigned char*>(parts[i].data());
-                    const size_t n = i < 2 ? writer.Encode(in, parts[i].size(), room.data()) : writer.Finish(room.data());
-                    ASSERT_LE(n, room.size());
-                    text.append(room.data(), n);
-                }
-                EXPECT_EQ(text, c.text) << "width " << c.width << " cut " << cut << " kernel " << kernel;
-            }
-}
-
-// A failing read, a full disk or a stop in the middle, through the pipeline either way: each ends
-// with its side's error; a stop is asked on the conversion's thread, and nothing after it converts.
-TEST(HexPump, FaultsInThePipelineKeepTheirSide)
-{
-#ifdef _WIN32
-    const unsigned kCancelled = 1223;
-#else
-    const unsigned kCancelled = ECANCELED;
-#endif
-    std::string bytes(3 << 20, '\0');
-    for (size_t i = 0; i < bytes.size(); ++i) bytes[i] = char(i * 7 + i / 4099);
-    const std::string text = Pumped(false, bytes, ~size_t(0), false, HexKernelBest);
-    struct Stopper : CConversionObserver {
-        int stopAt, asked = 0;
-        unsigned long long readAtStop = 0;
-        std::thread::id thread = std::this_thread::get_id();
-        bool elsewhere = false;
-        bool OnBlock(unsigned long long read, unsigned long long) override
         {
-            elsewhere |= std::this_thread::get_id() != thread;
-            if (++asked == stopAt) readAtStop = read;
-            return !stopAt || asked < stopAt;
+            // The fields set by hand: the writer takes only a width it can write.
+            HexLayout layout;
+            layout.nBytesPerLine = c.width, layout.bComments = c.comments;
+            CHexWriter writer(kernel, layout, c.first);
+            // Exact-size room, so the sanitizers see a write past MaxOutput.
+            std::vector<char> room(writer.MaxOutput(c.bytes.size())), end(writer.MaxOutput(0));
+            std::string text(room.data(), writer.Encode(reinterpret_cast<const unsigned char*>(c.bytes.data()),
+                                                        c.bytes.size(), room.data()));
+            text.append(end.data(), writer.Finish(end.data()));
+            EXPECT_EQ(text, c.text) << "width " << c.width << " kernel " << kernel;
         }
-    };
-    const size_t none = ~size_t(0);
-    struct Case { bool toBinary; size_t readFails, writeFails; int stopAt; PumpResult result; unsigned error; };
-    const Case cases[] = {
-        { true, 5 << 20, none, 0, PumpReadFailed, 5 },  { false, 2 << 20, none, 0, PumpReadFailed, 5 },
-        // The disk fills early, or with the last block, which only the flush at the end meets.
-        { false, none, 1 << 20, 0, PumpWriteFailed, 28 }, { true, none, bytes.size() - 1000, 0, PumpWriteFailed, 28 },
-        { true, none, none, 3, PumpReadFailed, kCancelled }, { false, none, none, 40, PumpReadFailed, kCancelled },
-    };
-    for (const Case& c : cases)
-    {
-        const size_t row = &c - cases;
-        MemoryFile in(c.toBinary ? text : bytes, 65537, c.readFails);
-        MemoryOutput out(c.writeFails);
-        Stopper stopper;
-        stopper.stopAt = c.stopAt;
-        {
-            CReadAhead ahead(in, &stopper);
-            CWriteBehind behind(out);
-            EXPECT_EQ(c.toBinary ? PumpTextToBinary(ahead, behind) : PumpBinaryToText(ahead, behind), c.result) << row;
-            EXPECT_EQ(c.result == PumpWriteFailed ? behind.GetError() : ahead.GetError(), c.error) << row;
-            EXPECT_EQ(c.result == PumpWriteFailed ? ahead.GetError() : behind.GetError(), 0u) << row;
-        }
-        EXPECT_FALSE(stopper.elsewhere) << row;
-        if (!c.stopAt) continue;
-        EXPECT_EQ(stopper.asked, c.stopAt) << row;
-        // No more was converted than what was read before the stop.
-        EXPECT_LE(out.m_data.size(), c.toBinary ? stopper.readAtStop / 2 : 3 * stopper.readAtStop) << row;
-    }
 }

@@ -1,6 +1,5 @@
-// Memory as the system's files, for the pumps, the record formats and the pipeline: a source of
-// known size whose reads hand out at most `step` bytes (so blocks end anywhere) and fail from
-// `failAt` on, and a sink whose writes fail from `failAt` on, as a full disk's do.
+// Memory as files: a source of known size whose reads hand out at most `step` bytes (so blocks end
+// anywhere) and that can go back, and a sink that can start over.
 #pragma once
 
 #include "core/ByteStreams.h"
@@ -13,17 +12,15 @@
 class MemoryFile : public CStreamSource
 {
 public:
-    explicit MemoryFile(const std::string& data, size_t step = ~size_t(0), size_t failAt = ~size_t(0))
-        : CStreamSource(nullptr), m_data(data), m_step(step), m_failAt(failAt)
+    explicit MemoryFile(const std::string& data, size_t step = ~size_t(0))
+        : CStreamSource(nullptr), m_data(data), m_step(step)
     {
         SetSize(data.size());
     }
-    size_t m_pos = 0;
 
 protected:
-    bool ReadSome(void* buffer, size_t capacity, size_t& got, unsigned& error) override
+    bool ReadSome(void* buffer, size_t capacity, size_t& got, unsigned&) override
     {
-        if (m_pos >= m_failAt) return error = 5, false;
         got = std::min({ capacity, m_step, m_data.size() - m_pos });
         memcpy(buffer, m_data.data() + m_pos, got);
         m_pos += got;
@@ -33,25 +30,19 @@ protected:
 
 private:
     std::string m_data;
-    size_t m_step, m_failAt;
+    size_t m_step, m_pos = 0;
 };
 
 class MemoryOutput : public CStreamSink
 {
 public:
-    explicit MemoryOutput(size_t failAt = ~size_t(0)) : m_failAt(failAt) {}
     std::string m_data;
 
 protected:
-    bool WriteSome(const void* buffer, size_t size, size_t& written, unsigned& error) override
+    bool WriteSome(const void* buffer, size_t size, size_t& written, unsigned&) override
     {
-        if (m_data.size() >= m_failAt) return error = 28, false;
-        written = std::min(size, m_failAt - m_data.size());
-        m_data.append(static_cast<const char*>(buffer), written);
+        m_data.append(static_cast<const char*>(buffer), written = size);
         return true;
     }
     unsigned Empty() override { return m_data.clear(), 0; }
-
-private:
-    size_t m_failAt;
 };

@@ -40,22 +40,12 @@ namespace {
 
 typedef std::function<std::string(HexKernel)> Work;
 
-struct Call {
-    const Work* work;
-    HexKernel kernel;
-    unsigned offset;
-    std::string result;
-};
-
-void RunWork(void* param)
-{
-    Call& call = *static_cast<Call*>(param);
-    call.result = (*call.work)(call.kernel);
-}
+struct Call { const Work* work; HexKernel kernel; unsigned offset; std::string result; };
 
 DWORD WINAPI ThreadMain(void* param)
 {
-    QuillCallMisaligned(RunWork, param, static_cast<Call*>(param)->offset);
+    void (*run)(void*) = [](void* p) { Call& call = *static_cast<Call*>(p); call.result = (*call.work)(call.kernel); };
+    QuillCallMisaligned(run, param, static_cast<Call*>(param)->offset);
     return 0;
 }
 
@@ -79,9 +69,7 @@ std::string Read(HexKernel kernel, const std::string& text)
 // The records written and the image read back from them.
 std::string Records(HexKernel kernel, RecordFormat format, unsigned perRecord, const std::string& bytes)
 {
-    RecordLayout layout;
-    layout.format = format, layout.bytesPerRecord = perRecord, layout.address = 0xfff0;
-    layout.size = bytes.size(), layout.name = "image.bin";
+    const RecordLayout layout{ format, perRecord, 0xfff0, bytes.size(), "image.bin" };
     MemoryFile in(bytes);
     MemoryOutput text, image;
     if (!WriteRecords(in, text, layout, kernel).Ok()) return "write failed";

@@ -1,7 +1,6 @@
 // Intel HEX and S-records: what the reader accepts and refuses (with its line), the writer's exact
 // layout, and both over sizes and addresses around the formats' boundaries, every kernel, reads of
 // any size. The comparison with other tools' readers and writers is in RecordDiffTest.
-#include "core/Pipeline.h"
 #include "core/RecordReader.h"
 #include "core/RecordWriter.h"
 #include "tests/core/MemoryStreams.h"
@@ -13,13 +12,6 @@
 #include <vector>
 
 namespace {
-
-// A source that cannot go back.
-struct Pipe : MemoryFile
-{
-    using MemoryFile::MemoryFile;
-    unsigned MoveTo(uint64_t) override { return 29; }
-};
 
 const HexKernel kKernels[] = { HexKernelScalar, HexKernelBest };
 
@@ -134,8 +126,6 @@ TEST(RecordWriter, LaysOutRecords)
           ":0100100014DB\r\n:00000001FF\r\n" },
         { Layout(RecordSRecord, 0xfffff0, 5, 16, "fw.bin"), bytes.substr(0, 5),
           "S009000066772E62696EB2\r\nS209FFFFF00001020304FE\r\nS5030001FB\r\nS804FFFFF00D\r\n" },
-        { Layout(RecordSRecord, 0x100, 17), bytes.substr(0, 17),
-          "S0030000FC\r\nS1130100000102030405060708090A0B0C0D0E0F73\r\nS104011010DA\r\nS5030002FA\r\nS9030100FB\r\n" },
         { Layout(RecordIntelHex, 0, 0), "", ":00000001FF\r\n" },
         // A size that was not known: S3 once the data reach past 16 MiB, the end record to match.
         { Layout(RecordSRecord, 0xfffff0, kRecordSizeUnknown), bytes,
@@ -176,39 +166,6 @@ TEST(Records, RoundTripAroundBoundaries)
                             << format << " size " << size << " at " << address << ": " << RecordErrorMessage(r);
                     }
                 }
-}
-
-// Records in any order give the same image; going back needs a source that can, also where the
-// pipeline's wrappers stand before the file and the output.
-TEST(RecordReader, PlacesRecordsInAnyOrder)
-{
-    std::mt19937 rng(3);
-    std::string bytes(20000, '\0');
-    for (char& b : bytes) b = char(rng());
-    const std::string written = Write(bytes, Layout(RecordSRecord, 0x1000000, bytes.size()));
-    std::vector<std::string> lines;
-    for (size_t at = 0, lf; (lf = written.find('\n', at)) != std::string::npos; at = lf + 1)
-        lines.push_back(written.substr(at, lf + 1 - at));
-    // Shuffled between the header and the count, in runs of one to three records.
-    for (size_t i = 1; i + 3 < lines.size(); i += 1 + rng() % 3)
-        std::swap(lines[i], lines[1 + rng() % (lines.size() - 3)]);
-    std::string text;
-    for (const std::string& line : lines) text += line;
-    for (HexKernel kernel : kKernels)
-    {
-        std::string back;
-        const RecordImage r = Read(RecordSRecord, text, back, 3001, kernel);
-        ASSERT_TRUE(r.Ok()) << RecordErrorMessage(r) << " line " << r.line;
-        EXPECT_TRUE(back == bytes && r.lowest == 0x1000000 && r.length == bytes.size());
-    }
-    MemoryFile file(text, 3001);
-    MemoryOutput image;
-    CReadAhead ahead(file);
-    CWriteBehind behind(image);
-    EXPECT_TRUE(ReadRecords(RecordSRecord, ahead, behind).Ok() && image.m_data == bytes);
-    Pipe pipe(text);
-    MemoryOutput sink;
-    EXPECT_EQ(ReadRecords(RecordSRecord, pipe, sink).error, RecordNotSeekable);
 }
 
 TEST(RecordReader, DetectsWhatATextLooksLike)

@@ -22,9 +22,7 @@ TEST(Collisions, NamesAreComparedByTheFileTheyName)
     CreateDirectoryA((dir / "in").c_str(), NULL);
     CreateDirectoryA((dir / "other").c_str(), NULL);
     WriteBytes(dir / "in\\longname_input.txt", "41");
-    WriteBytes(dir / "other\\longname_output.dat", "old");
     const std::string shortName = ShortName(dir / "in\\longname_input.txt"), base = shortName.substr(0, shortName.find('.'));
-    const std::string shortOutput = ShortName(dir / "other\\longname_output.dat");
     const struct {
         const char* name;
         std::string outputFolder;
@@ -33,11 +31,9 @@ TEST(Collisions, NamesAreComparedByTheFileTheyName)
     } cases[] = {
         {"letter case", dir / "other", {"memo.txt>memo.dat", "MEMO.bin>MEMO.DAT", "a.txt>a.dat", "-x.txt>memo.dat"}, "DDC-"},
         {"a trailing dot or blank", dir / "other", {"a.txt>a.dat.", "b.txt>A.DAT ", "c.txt>c.dat"}, "DDC"},
-        {"the input folder spelled otherwise", dir / "IN\\.", {"a.txt>b.txt", "b.txt>b.dat", "-c.txt>c.txt"}, "IC-"},
         {"an input's short name", dir / "in", {"longname_input.txt>x.dat", "a.txt>" + shortName, base + ".bin>" + base + ".txt"}, "CII"},
         {"a detour through another folder", dir / "other",
          {"a.txt>..\\in\\a.txt", "b.txt>..\\IN\\x\\..\\b.dat", "c.txt>..\\in\\" + shortName + " ", "-longname_input.txt>x"}, "ICI-"},
-        {"an existing output's short name", dir / "other", {"a.txt>longname_output.dat", "b.txt>" + shortOutput}, "DD"},
         {"across subfolders", dir / "other", {"s\\a.txt>s\\a.dat", "S\\b.txt>s\\A.DAT", "t\\a.txt>t\\a.dat", "u\\a.txt>s\\..\\t\\a.dat"}, "DDDD"},
         {"the output folder inside the input", dir / "in\\sub", {"sub\\a.txt>a.dat", "a.txt>b.dat", "b.txt>..\\a.txt"}, "OCI"},
         {"a path too long", dir / "other", {"a.txt>" + std::string(250, 'x'), "-" + std::string(250, 'y') + ">a"}, "L-"},

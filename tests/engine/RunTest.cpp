@@ -104,9 +104,7 @@ TEST(Run, EachFileTellsTheTruthWhateverHappens)
         DWORD fault;
         const char* outputs; // per file: A converted, o the old output (none below); '*' either, as told
     } cases[] = {
-        {"a whole run", 0, 0, [](Observer&) {}, 0, 0, "AAAAAA"},
         {"a stop at the fourth file", 4, 0, [](Observer&) {}, 0, 0, "AAAooo"},
-        {"progress while the fourth file is slow", 4, 150, [](Observer&) {}, 0, 0, "AAAAAA"},
         {"an observer that throws on progress", 4, 150, [](Observer& o) { o.throwOnProgress = true; }, 0,
          ERROR_INTERNAL_ERROR, "AAAooo"},
         {"an observer that throws on a file", 0, 0, [](Observer& o) { o.throwAtFile = 1; }, 0, ERROR_INTERNAL_ERROR, "AA****"},

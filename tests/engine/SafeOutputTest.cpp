@@ -8,7 +8,6 @@
 #include <functional>
 #include <memory>
 #include <string>
-#include <tuple>
 
 #include "engine/FileConversion.h"
 #include "tests/TestSupport.h"
@@ -38,12 +37,10 @@ struct Converted {
     int files = 0;        // plain files in its folder afterwards
 };
 
-Converted Convert(const std::string& input, const std::string& output, int mode = 0, int format = 0)
+Converted Convert(const std::string& input, const std::string& output, int mode = 0)
 {
     ConvertOptions options;
     options.mode = mode;
-    options.format = format;
-    options.address = 0x1000;
     CSafeOutput written;
     Converted c;
     c.result = ConvertFile(input.c_str(), output.c_str(), options, written);
@@ -108,44 +105,6 @@ TEST(SafeOutput, EachForcedFaultKeepsTheOldOutput)
     }
     SetCurrentDirectoryA(before);
     EXPECT_EQ(FilesIn(current.Path()), 0);
-}
-
-// Records read into an image with its range or refused naming the line, records written at the
-// address with the input's name, and a plain text that looks like a binary file.
-TEST(SafeOutput, RecordsAndWhatAPlainTextLooksLike)
-{
-    const std::string ihex = ":0201000041427A\r\n:02010400434472\r\n:00000001FF\r\n";
-    const struct {
-        const char* name;
-        int mode, format;
-        std::string input;
-        const char* output; // afterwards
-        RecordError error;
-        uint64_t line, lowest, length;
-        TextKind looks;
-    } cases[] = {
-        {"Intel HEX with a gap", 0, RecordIntelHex, ihex, "AB\xff\xff" "CD", RecordOk, 0, 0x100, 6, TextPlain},
-        {"a bad checksum", 0, RecordIntelHex, ":0201000041427A\n:02010400434473\n:00000001FF\n", "old",
-         RecordBadChecksum, 2, 0, 0, TextPlain},
-        {"S-records written", 1, RecordSRecord, "AB", "S0090000696E2E74787491\r\nS1051000414267\r\nS5030001FB\r\nS9031000EC\r\n",
-         RecordOk, 0, 0x1000, 2, TextPlain},
-        {"control bytes read as plain text", 0, 0, std::string("41\0\x01 42", 7), "AB", RecordOk, 0, 0, 0, TextBinary},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        ScratchFolder dir;
-        WriteBytes(dir / "in.txt", c.input);
-        WriteBytes(dir / "out.dat", "old");
-        const Converted done = Convert(dir / "in.txt", dir / "out.dat", c.mode, c.format);
-        const FileConversionResult& r = done.result;
-        EXPECT_EQ(r.stage, c.error ? FileConversionResult::kConvert : FileConversionResult::kDone);
-        EXPECT_EQ(r.error, c.error ? static_cast<DWORD>(ERROR_INVALID_DATA) : 0u);
-        EXPECT_EQ(std::string(r.path), dir / (c.error ? "in.txt" : "out.dat")) << "a record error is the input's";
-        EXPECT_EQ(std::make_tuple(r.image.error, r.image.line, r.image.lowest, r.image.length, r.looksLike),
-                  std::make_tuple(c.error, c.line, c.lowest, c.length, c.looks));
-        EXPECT_TRUE(!c.output || done.output == c.output) << done.output;
-        EXPECT_EQ(done.files, 2) << "no temporary file stays";
-    }
 }
 
 // A real 256 KiB disk (mounted by the ctest entry engine_small_disk) fills mid-conversion: the

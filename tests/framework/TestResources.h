@@ -1,7 +1,5 @@
 // Identifiers of the test program's dialog templates and their controls.
 #pragma once
 
-#define IDD_TEST_BUTTONS 100 // popup dialog: OK, Cancel and another button
 #define IDD_TEST_PAGE 101    // child dialog used as a modeless page
-#define IDC_TEST_OTHER 1001
 #define IDC_TEST_EDIT 1003

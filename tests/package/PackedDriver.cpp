@@ -32,22 +32,23 @@ struct Program {
     HWND main = NULL;
 };
 
-// An exit code as the system gives it; 0xC... is an exception's.
-std::string DescribeExit(DWORD code)
+// How a process that ended did, "" for exit code 0; 0xC... is an exception's.
+std::string ExitOf(HANDLE process, bool* crashed = NULL)
 {
-    char text[64];
-    return std::snprintf(text, sizeof text, "%s, exit code 0x%08lX", code >= 0xC0000000 ? "abnormally" : "unasked",
-                         static_cast<unsigned long>(code)), text;
+    DWORD code = 259;
+    GetExitCodeProcess(process, &code);
+    char text[64] = "";
+    if (code) std::snprintf(text, sizeof text, "ended %s, exit code 0x%08lX", code >= 0xC0000000 ? "abnormally" : "unasked",
+                            static_cast<unsigned long>(code));
+    return crashed && (*crashed = code >= 0xC0000000), text;
 }
 
 // True once the program has ended; why then says how.
 bool Ended(const Program& program, std::string& why, bool* crashed = NULL)
 {
-    DWORD code = 0;
     if (WaitForSingleObject(program.process.hProcess, 0) != WAIT_OBJECT_0) return false;
-    GetExitCodeProcess(program.process.hProcess, &code);
-    why = "Quillmark.exe ended " + DescribeExit(code);
-    return crashed && (*crashed = code >= 0xC0000000), true;
+    const std::string how = ExitOf(program.process.hProcess, crashed);
+    return why = "Quillmark.exe " + (how.empty() ? "ended unasked" : how), true;
 }
 
 // The program's message box (its text is item 0xFFFF); NULL while none is shown.
@@ -104,7 +105,6 @@ HWND OpenPage(const Program& program, bool batch, int mode)
     const bool shown = tabs && page && Send(tabs, TCM_SETCURFOCUS, batch ? 1 : 0, 0);
     return shown && Choose(program.main, IDC_MODE_SELECTOR, mode) ? page : NULL;
 }
-
 
 // Starts the conversion from the File menu; its closing box must be the mode's success box (a
 // batch's with no file skipped or failed). Closes it and waits until the page is ready again.
@@ -172,13 +172,9 @@ bool RunConsole(std::string line, std::string& why)
     PROCESS_INFORMATION process = {};
     if (!CreateProcessA(NULL, &line[0], NULL, NULL, FALSE, 0, NULL, NULL, &startup, &process))
         return why = "cannot start (error " + std::to_string(GetLastError()) + ")", false;
-    DWORD code = 259;
-    if (WaitForSingleObject(process.hProcess, kPatienceMs) != WAIT_OBJECT_0) {
-        TerminateProcess(process.hProcess, 1);
-        why = "still running after " + std::to_string(kPatienceMs / 1000) + " s";
-    } else if (GetExitCodeProcess(process.hProcess, &code) && code != 0) {
-        why = "ended " + DescribeExit(code);
-    }
+    if (WaitForSingleObject(process.hProcess, kPatienceMs) != WAIT_OBJECT_0)
+        TerminateProcess(process.hProcess, 1), why = "still running after " + std::to_string(kPatienceMs / 1000) + " s";
+    else why = ExitOf(process.hProcess);
     CloseHandle(process.hThread), CloseHandle(process.hProcess);
     return why.empty();
 }
@@ -193,9 +189,8 @@ bool Close(Program& program, std::string& why)
         }
         if (GetTickCount() - start > kPatienceMs) return why = "still running after closing", false;
     }
-    DWORD code = 259;
-    GetExitCodeProcess(program.process.hProcess, &code);
-    if (code != 0) why = "Quillmark.exe ended " + DescribeExit(code) + " after closing";
+    const std::string how = ExitOf(program.process.hProcess);
+    if (!how.empty()) why = "Quillmark.exe " + how + " after closing";
     return why.empty();
 }
 

@@ -44,8 +44,7 @@ def describe(layout):
             "なし" if width == "0" else width + " コメント" * comments)
 
 
-def windows(path):
-    return "Z:" + path.replace("/", "\\")
+windows = lambda path: "Z:" + path.replace("/", "\\")
 
 
 def make_sets():
@@ -135,13 +134,9 @@ def plan(sets, work, program):
     return jobs, checks, folders
 
 
-def digest(sets):
-    return {path: hashlib.sha256(open(path, "rb").read()).digest() for files in sets.values() for _, path in files}
-
-
-def leftovers(folder):
-    return [os.path.join(top, name) for top, dirs, files in os.walk(folder)
-            for name in dirs + files if name.lower().startswith("~quillmark-")]
+digest = lambda sets: {path: hashlib.sha256(open(path, "rb").read()).digest() for f in sets.values() for _, path in f}
+leftovers = lambda folder: [os.path.join(top, name) for top, dirs, files in os.walk(folder)
+                            for name in dirs + files if name.lower().startswith("~quillmark-")]
 
 
 def wine(build, script, *args, **kwargs):
@@ -156,8 +151,8 @@ def run_build(build, version, sets):
     arch, bits = BUILDS[build]
     package = os.path.join(ROOT, "dist", f"Quillmark-{version}-{arch}.zip")
     driver = os.path.join(ROOT, "build", build, "tests", "package", "packed_driver.exe")
-    for needed in [p for p in (package, driver) if not os.path.isfile(p)]:
-        return "FAILED", [f"{needed} is missing: build {build} first (tools/test builds it)"]
+    if missing := [p for p in (package, driver) if not os.path.isfile(p)]:
+        return "FAILED", [f"{missing[0]} is missing: build {build} first (tools/test builds it)"]
     work = os.path.join(SCRATCH, build)
     shutil.rmtree(work, ignore_errors=True)
     with zipfile.ZipFile(package) as z:
