@@ -87,8 +87,10 @@ TEST_F(RunTest, DuringARunThePageShowsItAndNothingChangesWhatItWorksOn)
     const std::string before = state();
     const std::pair<const char*, std::function<void()>> attempts[] = {
         {"mode selector", [] { ChooseMode(1); }}, {"mode menu", [] { Command(ID_MODE_TEXT); }},
-        {"tab strip", [] { ChooseTab(0); }}, {"output button", [&] { Click(page, IDC_OUTPUT_BROWSE); }},
-        {"クリア", [&] { Click(page, IDC_CLEAR); }}, {"second start", [&] { Press(main, VK_RETURN); }},
+        {"tab strip", [] { ChooseTab(0); }},
+        {"input browse", [] { Command(ID_BROWSE_INPUT); }}, {"output button", [&] { Click(page, IDC_OUTPUT_BROWSE); }},
+        {"クリア", [&] { Click(page, IDC_CLEAR); }}, {"Delete", [&] { Press(main, VK_DELETE); }},
+        {"settings", [] { Command(ID_SETTINGS); }}, {"second start", [&] { Press(main, VK_RETURN); }},
         {"dropped file", [&] { SendMessageA(main, WM_DROPFILES, MakeDrop({"C:\\x.txt"}), 0); }},
         {"filter", [&] { ChooseFilter(page, 1), SendDlgItemMessageA(page, IDC_FILTER, CB_SETCURSEL, 0, 0); }},
         {"選択解除", [&] { Click(page, IDC_UNCHECK_ALL); }},
@@ -114,11 +116,14 @@ TEST_F(RunTest, AStopSaysWhatBecameOfTheFiles)
     const struct {
         int tab;
         const char* name;
-        std::function<void(HWND page)> stop; // on the batch page after a failed row and two skipped ones
+        std::function<void(HWND page)> stop;
+        bool failed; // a failed row and two skipped ones before the stop
         std::string box;
     } cases[] = {
-        {0, "中止", [](HWND page) { Click(page, IDC_CONVERT); }, "変換を中止しました。出力ファイルは変更していません。"},
-        {1, "Esc on the 中止 button", [](HWND page) { Press(GetDlgItem(page, IDC_CONVERT), VK_ESCAPE); },
+        {0, "中止", [](HWND page) { Click(page, IDC_CONVERT); }, false, "変換を中止しました。出力ファイルは変更していません。"},
+        {1, "Esc on the main window", [](HWND) { Press(MainWnd().GetHwnd(), VK_ESCAPE); }, false,
+         "変換を中止しました。\n3 件のファイルを変換し、7 件のファイルは変換していません。\n変換済み 3 件、スキップ 0 件、失敗 0 件"},
+        {1, "Esc on the 中止 button", [](HWND page) { Press(GetDlgItem(page, IDC_CONVERT), VK_ESCAPE); }, true,
          "変換を中止しました。\n2 件のファイルを変換し、8 件のファイルは変換していません。\n変換済み 2 件、スキップ 2 件、失敗 1 件\n" +
              Name(0) + ".txt: 出力ファイルを作成できません - "},
     };
@@ -133,19 +138,20 @@ TEST_F(RunTest, AStopSaysWhatBecameOfTheFiles)
             page = Individual().GetHwnd();
             SetText(page, IDC_INPUT_PATH, dir / "large.txt");
             SetText(page, IDC_OUTPUT_PATH, out + "\\" + Name(0) + ".dat");
-        } else {
+        }
+        if (c.failed) {
             DeleteFileA((out + "\\" + Name(0) + ".dat").c_str());
             CreateDirectoryA((out + "\\" + Name(0) + ".dat").c_str(), NULL);
             ListView_SetItemText(GetDlgItem(page, IDC_FILE_LIST), 1, 1, const_cast<char*>((Name(2) + ".dat").c_str()));
         }
         DialogWatcher watcher;
-        ASSERT_TRUE(StartHeld(page, c.tab ? 3 : 2));
+        ASSERT_TRUE(StartHeld(page, c.tab ? 4 - c.failed : 2));
         c.stop(page);
         Release();
         ASSERT_EQ(watcher.boxes.size(), 1u);
         const std::string& box = watcher.boxes[0].text;
         EXPECT_EQ(box.rfind(c.box, 0), 0u) << box;
-        EXPECT_TRUE(!c.tab || box.find("\n" + Name(1) + ".txt: " + dup + "\n" + Name(2) + ".txt: " + dup) != box.npos) << box;
+        EXPECT_TRUE(!c.failed || box.find("\n" + Name(1) + ".txt: " + dup + "\n" + Name(2) + ".txt: " + dup) != box.npos) << box;
         EXPECT_EQ(GetText(page, IDC_CONVERT), "変換開始");
     }
 }
