@@ -103,6 +103,37 @@ TEST_F(MainWindowTest, SeveralPathsOnTheCommandLine)
     EXPECT_EQ(SeveralStartPaths(("\"" + a + "\" \"" + b + "x\"").c_str()).size(), 0u);
 }
 
+// The menus as the user reads them, each entry with its command; a separator is {"-", 0}.
+TEST_F(MainWindowTest, MenuTextsAndCommands)
+{
+    using Items = std::vector<std::pair<std::string, UINT>>;
+    const Items expected[] = {
+        {{"ファイル (&F)", 0}, {"参照（入力） (&I)\tCtrl+I", ID_BROWSE_INPUT}, {"参照（出力） (&O)\tCtrl+O", ID_BROWSE_OUTPUT}, {"-", 0},
+         {"変換開始 (&C)\tEnter", ID_CONVERT}, {"クリア (&R)\tDelete", ID_CLEAR}, {"-", 0}, {"設定 (&S)", ID_SETTINGS}, {"-", 0},
+         {"出力フォルダを開く (&D)\tCtrl+E", ID_OPEN_OUTPUT_FOLDER}, {"出力ファイルを開く (&P)\tCtrl+P", ID_OPEN_OUTPUT_FILE}, {"-", 0},
+         {"終了", ID_EXIT}},
+        {{"編集 (&E)", 0}, {"バイナリ変換 (&B)\tCtrl+B", ID_MODE_BINARY}, {"テキスト変換 (&T)\tCtrl+T", ID_MODE_TEXT}},
+        {{"ヘルプ (&H)", 0}, {"使い方 (&H)\tF1", ID_HELP}, {"バージョン情報 (&V)\tCtrl+F1", ID_VERSION}},
+    };
+    HMENU bar = GetMenu(MainWnd().GetHwnd());
+    ASSERT_EQ(GetMenuItemCount(bar), 3);
+    for (int i = 0; i < 3; ++i) {
+        char text[64] = "";
+        GetMenuStringA(bar, i, text, sizeof text, MF_BYPOSITION);
+        Items menu = {{text, 0}};
+        HMENU drop = GetSubMenu(bar, i);
+        for (int n = 0; n < GetMenuItemCount(drop); ++n) {
+            const UINT id = GetMenuItemID(drop, n);
+            GetMenuStringA(drop, n, text, sizeof text, MF_BYPOSITION);
+            menu.push_back({id == 0 ? "-" : text, id});
+        }
+        EXPECT_EQ(menu, expected[i]);
+    }
+    char item[64] = "";
+    SendDlgItemMessageA(MainWnd().GetHwnd(), IDC_MODE_SELECTOR, CB_GETLBTEXT, 1, reinterpret_cast<LPARAM>(item));
+    EXPECT_STREQ(item, "テキスト変換");
+}
+
 // The nth settings page (a child dialog) holding control id.
 HWND PageWith(HWND dialog, int id, int nth = 0)
 {

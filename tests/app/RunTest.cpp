@@ -2,6 +2,8 @@
 // shows progress and refuses what would change the run; a stop says what became of the files.
 #include "AppEnvironment.h"
 
+#include <regex>
+
 using namespace apptest;
 
 namespace {
@@ -109,6 +111,23 @@ TEST_F(RunTest, DuringARunThePageShowsItAndNothingChangesWhatItWorksOn)
 }
 
 // A stop, each way, says what became of the files (on the batch page at the fourth file, rows
+// Held inside a 3 MiB file after two small ones, the status names it with its MB read in place
+// of the buttons.
+TEST_F(RunTest, TheStatusNamesTheFileUnderWay)
+{
+    WriteBytes(in + "\\large.txt", std::string(3 * 1024 * 1024, '4'));
+    HWND page = ListBatch(2, nullptr);
+    ASSERT_TRUE(StartHeld(page, 4));
+    auto shows = [&] { // brought up to date while nothing is read
+        return std::regex_match(GetText(page, IDC_RUN_STATUS), std::regex("2 / 3  [0-9.]+ / 3 MB  large\\.txt"));
+    };
+    for (int i = 0; i < 1000 && !shows(); ++i) MsgWaitForMultipleObjects(0, NULL, FALSE, 10, QS_ALLINPUT), Drain();
+    EXPECT_TRUE(shows()) << GetText(page, IDC_RUN_STATUS);
+    EXPECT_FALSE(IsWindowVisible(GetDlgItem(page, IDC_CLEAR)));
+    EXPECT_EQ(Opened([&] { Release(); }), "<テキストファイルからバイナリファイルを作成しました>");
+    EXPECT_TRUE(IsWindowVisible(GetDlgItem(page, IDC_CLEAR)));
+}
+
 // failed or skipped before it named as at the end of a whole run).
 TEST_F(RunTest, AStopSaysWhatBecameOfTheFiles)
 {
