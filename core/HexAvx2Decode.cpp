@@ -79,6 +79,8 @@ QUILL_INLINE unsigned Groups96(__m256i x, __m256i y, __m256i z, __m256i& bytes)
     return unsigned(_mm256_movemask_epi8(_mm256_cmpeq_epi8(bad, _mm256_setzero_si256())));
 }
 
+} // namespace
+
 // LayoutRunSsse3 with 32 groups a step: 96 bytes, two lines of 16 or four of 8.
 __attribute__((target("avx2"), noinline))
 Fast LayoutRunAvx2(const uchar* p, const uchar* end, uchar* o)
@@ -145,8 +147,6 @@ Fast LayoutRunAvx2(const uchar* p, const uchar* end, uchar* o)
     }
     return Fast{ p, o };
 }
-
-} // namespace
 
 // The rounds of DecodeSsse3, with 32-byte steps and the fast path of 96.
 __attribute__((target("avx2")))

@@ -16,6 +16,7 @@ HexKernel Resolve(HexKernel kernel)
 {
     if (kernel != HexKernelBest)
         return HexKernelSupported(kernel) ? kernel : HexKernelScalar;
+    if (HexKernelSupported(HexKernelAvx512)) return HexKernelAvx512;
     if (HexKernelSupported(HexKernelAvx2)) return HexKernelAvx2;
     if (HexKernelSupported(HexKernelSsse3)) return HexKernelSsse3;
     return HexKernelScalar;
@@ -45,6 +46,11 @@ bool HexKernelSupported(HexKernel kernel)
     case HexKernelAvx2:
         __builtin_cpu_init();
         return __builtin_cpu_supports("avx2");
+    case HexKernelAvx512:
+        // The runtime's check includes the system's: it saves the registers on a thread switch.
+        __builtin_cpu_init();
+        return __builtin_cpu_supports("avx2") && __builtin_cpu_supports("avx512bw") &&
+               __builtin_cpu_supports("avx512vbmi2") && __builtin_cpu_supports("popcnt");
 #endif
     default:
         return false;
@@ -55,6 +61,7 @@ const char* HexReaderKernelName(HexKernel kernel)
 {
     switch (Resolve(kernel))
     {
+    case HexKernelAvx512: return "AVX-512";
     case HexKernelAvx2: return "AVX2";
     case HexKernelSsse3: return "SSSE3";
     default: return "scalar";
@@ -84,6 +91,7 @@ size_t CHexReader::Decode(const unsigned char* in, size_t size, unsigned char* o
     switch (m_nKernel)
     {
 #ifdef QUILL_X86
+    case HexKernelAvx512: n = DecodeAvx512(in, in + size, out, st); break;
     case HexKernelAvx2: n = DecodeAvx2(in, in + size, out, st); break;
     case HexKernelSsse3: n = DecodeSsse3(in, in + size, out, st); break;
 #endif

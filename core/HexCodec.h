@@ -10,13 +10,15 @@
 #include <stdint.h>
 
 // Which inner loop does the work. Best picks the fastest one the processor supports at run time.
-enum HexKernel { HexKernelBest = 0, HexKernelScalar, HexKernelSsse3, HexKernelAvx2 };
+// Avx512 needs the byte instructions and VBMI2 (vpcompressb) besides AVX2.
+enum HexKernel { HexKernelBest = 0, HexKernelScalar, HexKernelSsse3, HexKernelAvx2, HexKernelAvx512 };
 
 // True if this build and this processor can run the kernel.
 bool HexKernelSupported(HexKernel kernel);
 
 // The loop the reader or the writer runs for `kernel` on this processor, as the tools name it:
-// "AVX2", "SSSE3" or "scalar". The writer has no AVX2 loop: where AVX2 is chosen it runs SSSE3.
+// "AVX-512", "AVX2", "SSSE3" or "scalar". The writer has no AVX2 or AVX-512 loop: where either is
+// chosen it runs SSSE3.
 const char* HexReaderKernelName(HexKernel kernel = HexKernelBest);
 const char* HexWriterKernelName(HexKernel kernel = HexKernelBest);
 

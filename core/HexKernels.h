@@ -4,6 +4,7 @@
 //   HexScalar.cpp       - the portable reader, writer and line writer
 //   HexSsse3Decode.cpp  - the SSSE3 reader (its steps and loop, shared with AVX2, in HexSsse3Steps.h)
 //   HexAvx2Decode.cpp   - the AVX2 reader
+//   HexAvx512Decode.cpp - the AVX-512 reader, for text in other layouts; the AVX2 one's fast path
 //   HexSsse3Encode.cpp  - the SSSE3 writer and line writer, which AVX2 processors use too
 //   HexTables.cpp       - the lookup tables they all read
 #pragma once
@@ -54,6 +55,8 @@ __attribute__((target("ssse3")))
 size_t DecodeSsse3(const uchar* p, const uchar* end, uchar* out, State& st);
 __attribute__((target("avx2")))
 size_t DecodeAvx2(const uchar* p, const uchar* end, uchar* out, State& st);
+__attribute__((target("avx2,avx512f,avx512bw,avx512vbmi2,bmi,popcnt")))
+size_t DecodeAvx512(const uchar* p, const uchar* end, uchar* out, State& st);
 __attribute__((target("ssse3")))
 void EncodeSsse3(const uchar* in, size_t size, char* out);
 // Runs the SSSE3 loop made for the layout; width is 8, 16 or 32 (HexLayout allows no other).

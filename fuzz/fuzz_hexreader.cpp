@@ -131,7 +131,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const Bytes expectedGroups = Model(Data(groups), groups.size());
     Bytes scalarGroups;
     std::string scalarText;
-    for (HexKernel kernel : { HexKernelScalar, HexKernelSsse3, HexKernelAvx2 })
+    for (HexKernel kernel : { HexKernelScalar, HexKernelSsse3, HexKernelAvx2, HexKernelAvx512 })
     {
         if (!HexKernelSupported(kernel)) continue;
         if (Decode(kernel, text, n, blocks) != expected) abort();

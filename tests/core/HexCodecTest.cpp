@@ -18,7 +18,7 @@ namespace {
 std::vector<HexKernel> Kernels()
 {
     std::vector<HexKernel> kernels;
-    for (HexKernel k : { HexKernelScalar, HexKernelSsse3, HexKernelAvx2 })
+    for (HexKernel k : { HexKernelScalar, HexKernelSsse3, HexKernelAvx2, HexKernelAvx512 })
         if (HexKernelSupported(k)) kernels.push_back(k);
     return kernels;
 }

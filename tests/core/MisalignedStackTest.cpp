@@ -105,7 +105,7 @@ TEST(MisalignedStack, EveryKernelGivesTheScalarResult)
             works.push_back({"records " + std::to_string(format) + "/" + std::to_string(perRecord),
                              [=](HexKernel k) { return Records(k, format, perRecord, bytes); }});
     int ran = 0;
-    for (HexKernel kernel : {HexKernelSsse3, HexKernelAvx2}) {
+    for (HexKernel kernel : {HexKernelSsse3, HexKernelAvx2, HexKernelAvx512}) {
         if (!HexKernelSupported(kernel)) continue;
         for (const auto& work : works) {
             const std::string scalar = work.second(HexKernelScalar);
