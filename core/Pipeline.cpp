@@ -489,7 +489,7 @@ PumpResult PumpTextToBinary(CReadAhead& in, CWriteBehind& out, HexKernel kernel,
 PumpResult PumpBinaryToText(CReadAhead& in, CWriteBehind& out, const HexLayout& layout, HexKernel kernel)
 {
     CHexWriter writer(kernel, layout);
-    out.WriteOnCaller();
+    if (!layout.bComments) out.WriteOnCaller();
     const size_t step = in.BlockFor(kBinaryStep), need = writer.MaxOutput(step);
     for (;;) {
         const unsigned char* bytes = nullptr;
