@@ -31,6 +31,8 @@ namespace {
 
 const size_t kBinarySize = size_t(64) << 20;
 const int kRepeats = 5;
+// Turns of quillconv.exe and the program, whose every run waits for the disk.
+const int kTurns = 9;
 
 double Now()
 {
@@ -79,6 +81,15 @@ Runs operator-(const Runs& runs, Time fixed)
     Runs r;
     for (const Time& t : runs.all) r += { t.wall - fixed.wall, t.cpu - fixed.cpu };
     return r;
+}
+
+// The middle run's elapsed time: steadier than the best where a run's pace drifts.
+double MedianWall(const Runs& runs)
+{
+    std::vector<double> walls;
+    for (const Time& t : runs.all) walls.push_back(t.wall);
+    std::sort(walls.begin(), walls.end());
+    return walls.empty() ? 0 : walls[walls.size() / 2];
 }
 
 Time Best(const Runs& runs)
@@ -542,23 +553,48 @@ int main(int argc, char** argv)
         rows.push_back(nativeDecode);
         rows.push_back(nativeEncode);
     }
-    Row wineDecode, wineEncode;
     if (!exe.empty())
     {
-        // Wine's start-up is timed on an empty file and taken off, to compare conversion speed.
-        const std::string run = Quote(wineRun) + " " + Quote(exe);
-        const Time startup = Best(best(run + " tobin " + Quote(WinPath(empty)) + " " + Quote(WinPath(outBin)),
-                                       5));
-        const Runs td = best(run + " tobin " + Quote(WinPath(txt)) + " " + Quote(WinPath(outBin)), kRepeats);
-        const bool okd = SameContent(outBin, bin);
-        const Runs te = best(run + " totext " + Quote(WinPath(bin)) + " " + Quote(WinPath(outTxt)), kRepeats);
-        const bool oke = SameContent(outTxt, txt);
-        wineDecode = MakeRow(dec, "quillconv.exe (32-bit, Wine)", txtMB, td - startup);
-        wineEncode = MakeRow(enc, "quillconv.exe (32-bit, Wine)", binMB, te - startup);
-        char note[200];
+        // quillconv.exe under Wine and, when it was given, the program's individual page driven
+        // through its window (the seconds from the click to the closing message box), taking turns
+        // on the same files: each flushes its output to the disk (about 100 ms for 200 MB here, as
+        // long as the conversion), whose pace drifts between runs; in turns they meet the same disk,
+        // and the program's ratio is taken of the medians of more runs. Wine's start-up is timed on
+        // an empty file and taken off, as is the fixed cost of a conversion through the window (the
+        // command, the run's threads, the box and the probe seeing it); the ratio with it is shown too.
+        const std::string run = Quote(wineRun) + " " + Quote(exe), app = Quote(appConvert);
+        const bool withApp = !appConvert.empty();
+        const std::string none = " " + Quote(WinPath(empty)) + " " + Quote(WinPath(outBin));
+        const std::string toBin = " " + Quote(WinPath(txt)) + " " + Quote(WinPath(outBin));
+        const std::string toText = " " + Quote(WinPath(bin)) + " " + Quote(WinPath(outTxt));
+        Runs startup, td, te, fixed, ad, ae;
+        bool okd = true, oke = true, appOkd = true, appOke = true;
+        auto timed = [&](Runs& runs, Time (*how)(const std::string&), const std::string& cmd) {
+            remove(outBin.c_str());
+            remove(outTxt.c_str());
+            runs += how(cmd);
+        };
+        for (int i = 0; i < (withApp ? kTurns : kRepeats); ++i)
+        {
+            timed(startup, RunCommand, run + " tobin" + none);
+            timed(td, RunCommand, run + " tobin" + toBin);
+            okd = okd && SameContent(outBin, bin);
+            timed(te, RunCommand, run + " totext" + toText);
+            oke = oke && SameContent(outTxt, txt);
+            if (!withApp) continue;
+            timed(fixed, RunTimed, app + " 0" + none);
+            timed(ad, RunTimed, app + " 0" + toBin);
+            appOkd = appOkd && SameContent(outBin, bin);
+            timed(ae, RunTimed, app + " 1" + toText);
+            appOke = appOke && SameContent(outTxt, txt);
+        }
+        const Time up = Best(startup);
+        const Row wineDecode = MakeRow(dec, "quillconv.exe (32-bit, Wine)", txtMB, td - up);
+        const Row wineEncode = MakeRow(enc, "quillconv.exe (32-bit, Wine)", binMB, te - up);
+        char note[240];
         snprintf(note, sizeof note, "%.2f of native (cpu), %.2f (wall); start-up %.0f ms cpu taken off%s",
                  nativeDecode.cpu > 0 ? wineDecode.cpu / nativeDecode.cpu : 0,
-                 nativeDecode.wall > 0 ? wineDecode.wall / nativeDecode.wall : 0, startup.cpu * 1000,
+                 nativeDecode.wall > 0 ? wineDecode.wall / nativeDecode.wall : 0, up.cpu * 1000,
                  okd ? "" : " WRONG OUTPUT");
         rows.push_back(wineDecode);
         rows.back().note = note;
@@ -567,39 +603,28 @@ int main(int argc, char** argv)
                  nativeEncode.wall > 0 ? wineEncode.wall / nativeEncode.wall : 0, oke ? "" : " WRONG OUTPUT");
         rows.push_back(wineEncode);
         rows.back().note = note;
-    }
-    if (!appConvert.empty())
-    {
-        // The program's individual page, driven through its window: the seconds from the click to
-        // the closing message box, on the same files. As quillconv.exe's start-up is, the fixed
-        // cost of a conversion through the window (the command, the run's threads, the box and the
-        // probe seeing it) is timed on an empty file and taken off; the ratio with it is shown too.
-        const std::string run = Quote(appConvert);
-        const Time fixed = Best(best(run + " 0 " + Quote(WinPath(empty)) + " " + Quote(WinPath(outBin)), 5,
-                                     RunTimed));
-        const Runs td = best(run + " 0 " + Quote(WinPath(txt)) + " " + Quote(WinPath(outBin)), kRepeats,
-                             RunTimed);
-        const bool okd = SameContent(outBin, bin);
-        const Runs te = best(run + " 1 " + Quote(WinPath(bin)) + " " + Quote(WinPath(outTxt)), kRepeats,
-                             RunTimed);
-        const bool oke = SameContent(outTxt, txt);
-        const char* tool = "Quillmark.exe, its window (Wine)";
-        const Time none = {0, 0};
-        const bool timed = !td.Failed() && !te.Failed() && fixed.wall > 0 && fixed.wall < 1e9;
-        Row d = MakeRow(dec, tool, txtMB, td - (timed ? Time{fixed.wall, 0} : none)),
-            e = MakeRow(enc, tool, binMB, te - (timed ? Time{fixed.wall, 0} : none));
-        const Row dRaw = MakeRow(dec, tool, txtMB, td), eRaw = MakeRow(enc, tool, binMB, te);
-        char note[200];
-        const auto ratio = [](double ours, double theirs) { return theirs > 0 ? ours / theirs : 0; };
-        snprintf(note, sizeof note, "%.2f of quillconv.exe (wall); fixed cost %.0f ms taken off (%.2f with it)%s",
-                 ratio(d.wall, wineDecode.wall), fixed.wall * 1000, ratio(dRaw.wall, wineDecode.wall),
-                 okd ? "" : " WRONG OUTPUT");
-        d.note = note;
-        snprintf(note, sizeof note, "%.2f of quillconv.exe (wall) (%.2f with its fixed cost)%s",
-                 ratio(e.wall, wineEncode.wall), ratio(eRaw.wall, wineEncode.wall), oke ? "" : " WRONG OUTPUT");
-        e.note = note;
-        rows.push_back(d);
-        rows.push_back(e);
+        if (withApp)
+        {
+            const Time cost = Best(fixed);
+            const bool ok = !ad.Failed() && !ae.Failed() && !fixed.Failed() && cost.wall > 0;
+            const Time off = { ok ? cost.wall : 0, 0 };
+            const char* tool = "Quillmark.exe, its window (Wine)";
+            Row d = MakeRow(dec, tool, txtMB, ad - off), e = MakeRow(enc, tool, binMB, ae - off);
+            // Throughput ratios: quillconv.exe's median time over the program's.
+            const auto ratio = [](const Runs& ours, const Runs& theirs) {
+                const double o = MedianWall(ours), t = MedianWall(theirs);
+                return o > 0 ? t / o : 0;
+            };
+            snprintf(note, sizeof note, "%.2f of quillconv.exe (wall, medians of %d in turns); fixed cost %.0f ms "
+                     "taken off (%.2f with it)%s", ratio(ad - off, td - up), kTurns, off.wall * 1000,
+                     ratio(ad, td - up), appOkd ? "" : " WRONG OUTPUT");
+            d.note = note;
+            snprintf(note, sizeof note, "%.2f of quillconv.exe (wall, medians) (%.2f with its fixed cost)%s",
+                     ratio(ae - off, te - up), ratio(ae, te - up), appOke ? "" : " WRONG OUTPUT");
+            e.note = note;
+            rows.push_back(d);
+            rows.push_back(e);
+        }
     }
 
     {
