@@ -99,7 +99,7 @@ int RunAndPoll(HWND main)
     double start = Now();
     PostMessageA(main, WM_COMMAND, ID_CONVERT, 0);
     int polls = 0, unanswered = 0;
-    double longestWait = 0, longestStretch = 0, firstMiss = -1, nextPoll = start;
+    double longestWait = 0, longestStretch = 0, firstMiss = -1, nextPoll = start, nextLook = start;
     while (!search.box && Now() - start < 3600) {
         if (Now() >= nextPoll) {
             double sent = Now();
@@ -117,7 +117,13 @@ int RunAndPoll(HWND main)
             }
             nextPoll = sent + 0.1;
         }
-        EnumWindows(FindBox, reinterpret_cast<LPARAM>(&search));
+        // The box disables the main window, its owner. One question a millisecond: looking through
+        // every window as often took a share of the processors from the conversion being timed.
+        // The full look runs when the window is disabled, and every 50 ms in case.
+        if (!IsWindowEnabled(main) || Now() >= nextLook) {
+            EnumWindows(FindBox, reinterpret_cast<LPARAM>(&search));
+            nextLook = Now() + 0.05;
+        }
         if (!search.box) Sleep(1);
     }
     double end = Now();
