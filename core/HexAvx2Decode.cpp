@@ -22,18 +22,13 @@ QUILL_INLINE unsigned Step32(const uchar* p, uchar* nib, size_t& k, bool& commen
                                         _mm256_and_si256(isAlpha,
                                                          _mm256_add_epi8(alpha, _mm256_set1_epi8(10))));
     unsigned mask = unsigned(_mm256_movemask_epi8(_mm256_or_si256(isDec, isAlpha)));
-    const unsigned hash = unsigned(_mm256_movemask_epi8(_mm256_cmpeq_epi8(c, _mm256_set1_epi8('#'))));
-    unsigned take = 32;
-    if (hash)
-    {
-        const unsigned at = unsigned(__builtin_ctz(hash));
-        mask = at ? mask & (0xffffffffu >> (32 - at)) : 0;
-        take = at + 1;
-        comment = true;
-    }
+    if (const unsigned hash = unsigned(_mm256_movemask_epi8(_mm256_cmpeq_epi8(c, _mm256_set1_epi8('#')))))
+        mask = CutComments<unsigned>(mask, hash,
+                                     unsigned(_mm256_movemask_epi8(_mm256_cmpeq_epi8(c, _mm256_set1_epi8('\n')))),
+                                     comment);
     Compact16(_mm256_castsi256_si128(val), mask & 0xffff, nib, k);
     Compact16(_mm256_extracti128_si256(val, 1), mask >> 16, nib, k);
-    return take;
+    return 32;
 }
 
 __attribute__((target("avx2")))

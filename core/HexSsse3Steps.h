@@ -58,8 +58,7 @@ inline size_t PackPairsSsse3(const uchar* nib, size_t pairs, uchar* out)
     return pairs;
 }
 
-// Sixteen text bytes: their digits go to nib + k; a '#' cuts the mask at the mark and opens a
-// comment. Returns how many bytes were consumed.
+// Sixteen text bytes: their digits go to nib + k, less the comments (CutComments). Takes all 16.
 __attribute__((target("ssse3")))
 QUILL_INLINE unsigned Step16(const uchar* p, uchar* nib, size_t& k, bool& comment)
 {
@@ -67,17 +66,11 @@ QUILL_INLINE unsigned Step16(const uchar* p, uchar* nib, size_t& k, bool& commen
     const __m128i c = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
     const __m128i val = Classify16(c, valid);
     unsigned mask = unsigned(_mm_movemask_epi8(valid));
-    const unsigned hash = unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(c, _mm_set1_epi8('#'))));
-    unsigned take = 16;
-    if (hash)
-    {
-        const unsigned at = unsigned(__builtin_ctz(hash));
-        mask &= (1u << at) - 1;
-        take = at + 1;
-        comment = true;
-    }
+    if (const unsigned hash = unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(c, _mm_set1_epi8('#')))))
+        mask = CutComments<unsigned>(mask, hash, unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(c, _mm_set1_epi8('\n')))),
+                                     comment);
     Compact16(val, mask, nib, k);
-    return take;
+    return 16;
 }
 
 // The writer's layouts: groups of two digits and one other byte ("xy " or "xy\r"), in lines or
