@@ -16,6 +16,7 @@ HexKernel Resolve(HexKernel kernel)
 {
     if (kernel != HexKernelBest)
         return HexKernelSupported(kernel) ? kernel : HexKernelScalar;
+    // VBMI2 came with processors (Ice Lake, Zen 4) whose clocks barely drop for 512-bit work.
     if (HexKernelSupported(HexKernelAvx512)) return HexKernelAvx512;
     if (HexKernelSupported(HexKernelAvx2)) return HexKernelAvx2;
     if (HexKernelSupported(HexKernelSsse3)) return HexKernelSsse3;
