@@ -73,10 +73,11 @@ public:
     {
         m_fd = inotify_init1(IN_CLOEXEC);
         if (m_fd < 0 || pipe(m_stop) != 0) return;
-        m_in = inotify_add_watch(m_fd, Folder(input).c_str(), IN_OPEN);
+        const int in = inotify_add_watch(m_fd, Folder(input).c_str(), IN_OPEN);
         // The same folder gives the same watch: its events are added to, not replaced.
-        m_out = inotify_add_watch(m_fd, Folder(output).c_str(), IN_MOVED_TO | IN_CLOSE_WRITE | IN_MASK_ADD);
-        if (m_in >= 0 && m_out >= 0) m_thread = std::thread([this] { Watch(); });
+        const int out =
+            inotify_add_watch(m_fd, Folder(output).c_str(), IN_MOVED_TO | IN_CLOSE_WRITE | IN_MASK_ADD);
+        if (in >= 0 && out >= 0) m_thread = std::thread([this] { Watch(); });
     }
     ~InsideTimer()
     {
@@ -126,7 +127,7 @@ private:
     }
 
     const std::string m_input, m_output;
-    int m_fd = -1, m_in = -1, m_out = -1;
+    int m_fd = -1;
     int m_stop[2] = { -1, -1 };
     double m_start = 0, m_end = 0;
     std::thread m_thread;
@@ -564,13 +565,17 @@ int main(int argc, char** argv)
         }
     }
 
-    auto best = [&](const std::string& cmd, int repeats, Time (*run)(const std::string&) = RunCommand) {
+    // Every timed run writes a new output, as a user's first conversion does.
+    auto fresh = [&] {
+        remove(outBin.c_str());
+        remove(outTxt.c_str());
+    };
+    auto best = [&](const std::string& cmd, int repeats) {
         Runs t;
         for (int i = 0; i < repeats; ++i)
         {
-            remove(outBin.c_str());
-            remove(outTxt.c_str());
-            t += run(cmd);
+            fresh();
+            t += RunCommand(cmd);
             if (t.Failed()) break;
         }
         return t;
@@ -646,8 +651,7 @@ int main(int argc, char** argv)
         // One run: its times as measured, and inside it where asked.
         auto timed = [&](Runs& runs, Time (*how)(const std::string&), const std::string& cmd, Runs* inside,
                          bool toBinary) {
-            remove(outBin.c_str());
-            remove(outTxt.c_str());
+            fresh();
             InsideTimer timer(toBinary ? txt : bin, toBinary ? outBin : outTxt);
             runs += how(cmd);
             if (inside) *inside += Time{ timer.Seconds(), -1 };

@@ -1,7 +1,8 @@
 // HexAvx512Decode.cpp: the AVX-512 reader (byte instructions and VBMI2's compress): 64 text bytes
 // a step, comments that end within the step skipped in it, and the AVX2 fast path for text in
 // the writer's own layouts (HexSsse3Steps.h).
-#define QUILL_READER_TARGET "avx2,avx512f,avx512bw,avx512vbmi2,bmi,popcnt"
+#include "core/HexKernels.h"
+#define QUILL_READER_TARGET QUILL_AVX512_TARGET
 #include "core/HexSsse3Steps.h"
 
 #ifdef QUILL_X86

@@ -55,7 +55,9 @@ __attribute__((target("ssse3")))
 size_t DecodeSsse3(const uchar* p, const uchar* end, uchar* out, State& st);
 __attribute__((target("avx2")))
 size_t DecodeAvx2(const uchar* p, const uchar* end, uchar* out, State& st);
-__attribute__((target("avx2,avx512f,avx512bw,avx512vbmi2,bmi,popcnt")))
+// The instruction sets of the AVX-512 reader's source, named once.
+#define QUILL_AVX512_TARGET "avx2,avx512f,avx512bw,avx512vbmi2,bmi,popcnt"
+__attribute__((target(QUILL_AVX512_TARGET)))
 size_t DecodeAvx512(const uchar* p, const uchar* end, uchar* out, State& st);
 __attribute__((target("ssse3")))
 void EncodeSsse3(const uchar* in, size_t size, char* out);
